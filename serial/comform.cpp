@@ -1,0 +1,250 @@
+#include "serial/comform.h"
+
+#include "common/numbers.h"
+#include "serial/porterror.h"
+#include "settings/filelocations.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+
+// The receive handler keeps ReplyBuffer below this length.
+constexpr qsizetype ReplyBufferLimit = 80;
+
+struct LineFormat
+{
+    qint32 baud;
+};
+
+// Speed index to line format; every format is 8 data bits, no parity, 1 stop bit.
+std::optional<LineFormat> lineFormat(int comSpeed)
+{
+    switch (comSpeed) {
+    case 0:
+        return LineFormat{9600};
+    case 1:
+        return LineFormat{57600};
+    case 2:
+        return LineFormat{115200};
+    default:
+        return std::nullopt;
+    }
+}
+
+void showMessageBox(const QString& text)
+{
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
+
+ComForm::ComForm(QByteArray& replyBuffer, QObject* parent)
+    : QObject(parent), m_replyBuffer(replyBuffer), m_log(::LogFilePath()), m_messageBox(showMessageBox)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &ComForm::receive);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &ComForm::portError);
+}
+
+ComForm::~ComForm() = default;
+
+void ComForm::SetVisibility(bool level)
+{
+    m_visible = level;
+    emit visibilityRequested(level);
+}
+
+void ComForm::SetLogOn()
+{
+    if (!m_logChecked)
+        ChkLog_Click(true);
+}
+
+void ComForm::ChkLog_Click(bool checked)
+{
+    const bool changed = m_logChecked != checked;
+    m_logChecked = checked;
+    m_logEnabled = checked;
+    if (checked)
+        m_log.start();
+    if (changed)
+        emit logCheckedChanged(checked);
+}
+
+void ComForm::WriteOut(const QString& str)
+{
+    m_txText = str;
+    emit txTextChanged(str);
+    if (m_logEnabled)
+        m_log.append(str);
+}
+
+void ComForm::WriteIn(const QString& str)
+{
+    m_rxText = str;
+    emit rxTextChanged(str);
+    if (m_logEnabled)
+        m_log.append(str);
+}
+
+void ComForm::ClearMScommInput()
+{
+    if (m_port.isOpen()) {
+        m_port.clear(QSerialPort::Input);
+        m_port.readAll();
+    }
+    m_replyBuffer.clear();
+}
+
+void ComForm::SendMScommString(const QByteArray& str)
+{
+    if (!m_port.isOpen() || m_port.write(str) != str.size())
+        return;
+    // Hand the bytes to the driver now: a caller may pause without serving the port's notifiers.
+    m_port.flush();
+    WriteOut(QStringLiteral("TX: ") + HexStringToReadable(str));
+}
+
+QByteArray ComForm::GetMScommInBuffer()
+{
+    const int count = GetMScommInBufferCount();
+    const QByteArray bytes = m_port.isOpen() ? m_port.readAll() : QByteArray();
+    WriteIn(QStringLiteral("RX: ") + HexStringToReadable(bytes.left(count)));
+    return bytes;
+}
+
+int ComForm::GetMScommInBufferCount() const
+{
+    return m_port.isOpen() ? static_cast<int>(qMin<qint64>(m_port.bytesAvailable(), 32767)) : 0;
+}
+
+void ComForm::CloseMScomm()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool ComForm::CheckMScomm() const { return m_port.isOpen(); }
+
+bool ComForm::SetupMScomm(int comPort, int comSpeed) { return setUp(Variant::Normal, comPort, comSpeed); }
+
+bool ComForm::SetupMScommForProduction(int comPort, int comSpeed)
+{
+    return setUp(Variant::Production, comPort, comSpeed);
+}
+
+bool ComForm::SetupMScommAsBinary(int comPort, int comSpeed) { return setUp(Variant::Binary, comPort, comSpeed); }
+
+bool ComForm::setUp(Variant variant, int comPort, int comSpeed)
+{
+    CloseMScomm();
+    if (variant == Variant::Normal && (comPort <= 0 || comPort > PortMap::LastPort))
+        return false;
+
+    const QString device = m_portMap.device(comPort);
+    m_port.setPortName(device);
+    if (const auto format = lineFormat(comSpeed))
+        m_port.setBaudRate(format->baud);
+    else if (variant == Variant::Production)
+        m_port.setBaudRate(QSerialPort::Baud9600);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(0);
+    m_binaryInput = variant == Variant::Binary;
+
+    if (!device.isEmpty() && m_port.open(QIODevice::ReadWrite)) {
+        // The queues can only be emptied on an open port: anything left from before is dropped.
+        m_port.clear(QSerialPort::AllDirections);
+        return true;
+    }
+
+    const PortProblem problem = describePortError(m_port.error(), device);
+    m_port.clearError();
+    CloseMScomm();
+    if (variant != Variant::Production && m_messageBox)
+        m_messageBox(problem.message);
+    return false;
+}
+
+void ComForm::receive()
+{
+    const QByteArray chunk = m_port.readAll();
+    if (!m_loaderActive) {
+        m_replyBuffer += chunk;
+        // The first byte of every amplifier reply is its total length.
+        if (!m_replyBuffer.isEmpty() &&
+            m_replyBuffer.size() >= static_cast<unsigned char>(m_replyBuffer.front())) {
+            WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
+        }
+        if (m_replyBuffer.size() > ReplyBufferLimit) {
+            WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
+            m_replyBuffer.clear();
+        }
+        return;
+    }
+
+    // A boot loader talks in text lines ("OK", "Wrong signature"): nothing received may be lost
+    // before the loader has looked at it, so a long buffer keeps its most recent part.
+    if (chunk.isEmpty())
+        return;
+    m_replyBuffer += chunk;
+    WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
+    if (m_replyBuffer.size() > ReplyBufferLimit)
+        m_replyBuffer = m_replyBuffer.right(ReplyBufferLimit);
+}
+
+void ComForm::portError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+        return;
+    m_port.clearError();
+    m_port.close();
+    emit portLost();
+}
+
+QString ComForm::HexStringToReadable(const QByteArray& inputString)
+{
+    QString readable;
+    readable.reserve(inputString.size() * 3);
+    for (const char c : inputString)
+        readable += myDecToHexString(static_cast<unsigned char>(c)) + u' ';
+    return readable;
+}
+
+int ComForm::ConvertHexStringToByte(const QString& myInputStr)
+{
+    if (myInputStr.size() != 2)
+        return 0;
+    const auto digit = [](QChar c) {
+        const char16_t u = c.unicode();
+        if (u >= u'0' && u <= u'9')
+            return u - u'0';
+        if (u >= u'a' && u <= u'f')
+            return u - u'a' + 10;
+        if (u >= u'A' && u <= u'F')
+            return u - u'A' + 10;
+        return 0;
+    };
+    return digit(myInputStr[0]) * 16 + digit(myInputStr[1]);
+}
+
+QString ComForm::myDecToHexString(int myInputVal)
+{
+    const int low = myInputVal & 15;
+    const int high = (myInputVal - low) / 16;
+    return myDecToChar(high) + myDecToChar(low);
+}
+
+QString ComForm::myDecToChar(int myInputChar)
+{
+    if (myInputChar >= 0 && myInputChar <= 9)
+        return QString(QChar(u'0' + myInputChar));
+    if (myInputChar >= 10 && myInputChar <= 15)
+        return QString(QChar(u'A' + myInputChar - 10));
+    return QStringLiteral(" ");
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "serial/commlog.h"
+#include "serial/portmap.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+#include <functional>
+
+// The one object through which a program uses the serial line: opens and probes ports, sends
+// bytes, collects what arrives in the program's ReplyBuffer, and logs the traffic.
+//
+// Bytes are held as QByteArray; where they are shown, every byte is one character.
+class ComForm : public QObject
+{
+    Q_OBJECT
+public:
+    // Shows a port message to the user (OK button only, program title as caption). Tests replace it.
+    using MessageBoxHook = std::function<void(const QString& text)>;
+
+    // `replyBuffer` belongs to the program's link state and outlives this object.
+    explicit ComForm(QByteArray& replyBuffer, QObject* parent = nullptr);
+    ~ComForm() override;
+
+    void setPortMap(const PortMap& map) { m_portMap = map; }
+    const PortMap& portMap() const { return m_portMap; }
+    void setMessageBoxHook(MessageBoxHook hook) { m_messageBox = std::move(hook); }
+    void setLogFilePath(const QString& path) { m_log = CommLog(path); }
+    QString LogFilePath() const { return m_log.path(); }
+
+    void SetVisibility(bool level);
+    bool isVisibleWindow() const { return m_visible; }
+    void SetLogOn();
+    void SetCorliftActive() { m_loaderActive = true; }
+    bool LoaderActive() const { return m_loaderActive; }
+
+    void WriteOut(const QString& str);
+    void WriteIn(const QString& str);
+    QString Text1() const { return m_txText; }
+    QString Text2() const { return m_rxText; }
+
+    // The "Log to File" check box; checking it starts a new log.
+    bool LogChecked() const { return m_logChecked; }
+    void ChkLog_Click(bool checked);
+    bool LogEnabled() const { return m_logEnabled; }
+
+    void ClearMScommInput();
+    void SendMScommString(const QByteArray& str);
+    QByteArray GetMScommInBuffer();
+    int GetMScommInBufferCount() const;
+    void CloseMScomm();
+    bool CheckMScomm() const;
+
+    bool SetupMScomm(int comPort, int comSpeed);
+    bool SetupMScommForProduction(int comPort, int comSpeed);
+    bool SetupMScommAsBinary(int comPort, int comSpeed);
+
+    // "02 AA " for the bytes 0x02 0xAA: two upper-case hex digits and a blank per byte.
+    static QString HexStringToReadable(const QByteArray& inputString);
+    // Two hex digits to their byte; any other length gives 0, a character that is no hex digit counts 0.
+    static int ConvertHexStringToByte(const QString& myInputStr);
+    static QString myDecToHexString(int myInputVal);
+    static QString myDecToChar(int myInputChar);
+
+    // What the port is set to, for the Communication window and tests.
+    QString portName() const { return m_port.portName(); }
+    qint32 baudRate() const { return m_port.baudRate(); }
+
+signals:
+    void visibilityRequested(bool visible);
+    void txTextChanged(const QString& text);
+    void rxTextChanged(const QString& text);
+    void logCheckedChanged(bool checked);
+    // The device went away (an unplugged adapter); the port has been closed.
+    void portLost();
+
+private:
+    enum class Variant
+    {
+        Normal,
+        Production,
+        Binary,
+    };
+    bool setUp(Variant variant, int comPort, int comSpeed);
+    void receive();
+    void portError(QSerialPort::SerialPortError error);
+
+    QByteArray& m_replyBuffer;
+    QSerialPort m_port;
+    PortMap m_portMap;
+    CommLog m_log;
+    MessageBoxHook m_messageBox;
+    QString m_txText;
+    QString m_rxText;
+    bool m_logChecked = false;
+    bool m_logEnabled = false;
+    bool m_loaderActive = false;
+    bool m_binaryInput = false;
+    bool m_visible = false;
+};

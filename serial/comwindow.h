@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+class ComForm;
+class QCheckBox;
+class QLineEdit;
+
+// The small "Communication" window: the last packet sent and received, and the log switch.
+// It stays hidden unless the link's SetVisibility(true) asks for it (debug mode).
+class ComWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ComWindow(ComForm& link, QWidget* parent = nullptr);
+
+private:
+    void applyVisibility(bool visible);
+
+    ComForm& m_link;
+    QLineEdit* m_text1;
+    QLineEdit* m_text2;
+    QCheckBox* m_chkLog;
+};

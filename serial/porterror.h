@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+// The port set-up's error numbers, as the programs have always reported them.
+namespace PortError {
+constexpr int NoSuchPort = 8002;
+constexpr int AlreadyOpen = 8005;
+constexpr int NotOpen = 8012;
+// Errors without a number of their own get this base plus Qt's error code.
+constexpr int OtherBase = 8100;
+} // namespace PortError
+
+struct PortProblem
+{
+    int number = 0;
+    QString message;
+};
+
+// Maps a failed open of `device` to its number and the message the user sees.
+PortProblem describePortError(QSerialPort::SerialPortError error, const QString& device);

@@ -1,0 +1,33 @@
+#include "serial/wait.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+
+WaitResult waitUntil(const std::function<bool()>& condition, const bool* cancel,
+                     std::optional<std::chrono::milliseconds> limit, QEventLoop::ProcessEventsFlags flags)
+{
+    const QDeadlineTimer deadline =
+        limit ? QDeadlineTimer(*limit, Qt::PreciseTimer) : QDeadlineTimer(QDeadlineTimer::Forever);
+    // Nothing else may be due when the limit runs out; this timer is what wakes the loop then.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    if (limit)
+        wake.start(*limit);
+
+    for (;;) {
+        if (condition())
+            return WaitResult::Met;
+        if (cancel && *cancel)
+            return WaitResult::Cancelled;
+        if (deadline.hasExpired())
+            return WaitResult::TimedOut;
+        QCoreApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void pauseFor(std::chrono::milliseconds duration, QEventLoop::ProcessEventsFlags flags)
+{
+    waitUntil([] { return false; }, nullptr, duration, flags);
+}

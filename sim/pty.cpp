@@ -1,0 +1,80 @@
+#include "sim/pty.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+Pty::Pty(QObject* parent) : QObject(parent)
+{
+    char name[256] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    cfsetispeed(&raw, B9600);
+    cfsetospeed(&raw, B9600);
+    if (::openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        m_master = m_slave = -1;
+        return;
+    }
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    m_devicePath = QString::fromLocal8Bit(name);
+    m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &Pty::readAvailable);
+}
+
+Pty::~Pty() { hangUp(); }
+
+bool Pty::write(const QByteArray& bytes)
+{
+    if (m_master < 0)
+        return false;
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN) {
+            ::tcdrain(m_master);
+            continue;
+        }
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+void Pty::hangUp()
+{
+    m_notifier.reset();
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_master = m_slave = -1;
+}
+
+void Pty::readAvailable()
+{
+    QByteArray bytes;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        break;
+    }
+    if (!bytes.isEmpty())
+        emit received(bytes);
+}
