@@ -1,0 +1,144 @@
+#include "loader/firmwarefile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace loader {
+
+namespace {
+
+// A header record is short; anything longer cannot match, so the first line is read only so far.
+constexpr qsizetype HeaderReadLimit = 64;
+// Record type, byte count and address: all the scan looks at.
+constexpr qsizetype ScanReadLimit = 8;
+constexpr qsizetype CountPosition = 3;
+constexpr qsizetype AddressPosition = 5;
+// Address (2) and checksum (1) are part of the byte count.
+constexpr int RecordOverhead = 3;
+constexpr qint64 ChunkSize = 4096;
+
+} // namespace
+
+const Product* productForHeader(QByteArrayView firstLine)
+{
+    for (const Product& product : ProductTable) {
+        if (firstLine == QByteArrayView(product.header))
+            return &product;
+    }
+    return nullptr;
+}
+
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return 0;
+}
+
+int hexByteAt(QByteArrayView line, qsizetype position)
+{
+    const auto digit = [&](qsizetype at) {
+        return at >= 1 && at <= line.size() ? hexDigitValue(line[at - 1]) : 0;
+    };
+    return digit(position) * 16 + digit(position + 1);
+}
+
+std::optional<DataRecord> dataRecord(QByteArrayView line)
+{
+    if (!line.startsWith("S1"))
+        return std::nullopt;
+    return DataRecord{hexByteAt(line, CountPosition) - RecordOverhead,
+                      hexByteAt(line, AddressPosition) * 256 + hexByteAt(line, AddressPosition + 2)};
+}
+
+std::optional<QByteArray> readLine(QIODevice& file, qsizetype keep)
+{
+    QByteArray line;
+    bool any = false;
+    for (;;) {
+        const QByteArray chunk = file.readLine(ChunkSize);
+        if (chunk.isEmpty())
+            break;
+        any = true;
+        if (keep < 0 || line.size() < keep + 1)
+            line += chunk.left(keep < 0 ? chunk.size() : keep + 1 - line.size());
+        if (chunk.endsWith('\n'))
+            break;
+    }
+    if (!any)
+        return std::nullopt;
+    // `line` may hold one character beyond `keep`: the terminator, if the line was short.
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (keep >= 0 && line.size() > keep)
+        line.truncate(keep);
+    return line;
+}
+
+QString guideText()
+{
+    static const char* const lines[] = {
+        "Upgrade steps",
+        "1: Make sure that a serial cable is connected between PC and the product you wish to upgrade.",
+        "2: Select file to upload.",
+        "3: Check that COM port is correct.",
+        "4: Click 'Open Comm port'.",
+        "5: Start the product in boot mode.",
+        "6: Upload new software.",
+        "7: Wait for the product to Initialize.",
+    };
+    QString text;
+    for (const char* line : lines)
+        text += QLatin1String(line) + QLatin1String("\r\n");
+    return text + QLatin1String("\r\n");
+}
+
+QString bootModeText(const Product& product)
+{
+    QString text = QStringLiteral("\r\nBootmode:\r\n");
+    for (const char* line : product.bootModeLines)
+        text += QLatin1String(line) + QLatin1String("\r\n");
+    return text;
+}
+
+CheckResult checkFirmwareFile(const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return {CheckOutcome::NotFound};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {CheckOutcome::Unreadable};
+    const auto first = readLine(file, HeaderReadLimit);
+    if (!first)
+        return {CheckOutcome::Unreadable};
+
+    CheckResult result{CheckOutcome::NotValid, productForHeader(*first), 0};
+    if (result.product == nullptr)
+        return result;
+
+    qint64 total = 0;
+    while (const auto line = readLine(file, ScanReadLimit)) {
+        if (const auto record = dataRecord(*line)) {
+            // A record too short to hold its own address and checksum: the file is damaged.
+            if (record->dataBytes < 0)
+                return result;
+            if (record->address < CountedAddressLimit)
+                total += record->dataBytes;
+        } else if (isEndRecord(*line)) {
+            break;
+        }
+    }
+    if (file.error() != QFileDevice::NoError)
+        return {CheckOutcome::Unreadable};
+    result.outcome = CheckOutcome::Valid;
+    result.uploadTotal = total + UploadTotalBase;
+    return result;
+}
+
+} // namespace loader

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+inline constexpr const char* CaptionOpenPort = "Open Comm Port";
+inline constexpr const char* CaptionClosePort = "Close Comm Port";
+inline constexpr const char* CaptionUpload = "Upload";
+inline constexpr const char* CaptionCancelUpload = "Cancel Upload";
+
+// What the loader window shows, kept apart from the widgets so the flows can be tested without them.
+struct LoaderControls
+{
+    QString Text_Filevalid;
+    QString Text_Filename;
+    QString Label1;
+
+    bool commportEnabled = false;
+    QString commportCaption = QLatin1String(CaptionOpenPort);
+    bool uploadEnabled = false;
+    QString uploadCaption = QLatin1String(CaptionUpload);
+    // BtnBrowse and the menu entry Load always go together.
+    bool browseEnabled = true;
+    bool portMenuEnabled = true;
+
+    int progress = 0;
+    bool progressEnabled = false;
+
+    bool operator==(const LoaderControls&) const = default;
+};

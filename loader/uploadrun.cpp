@@ -1,0 +1,310 @@
+#include "loader/uploadrun.h"
+
+#include "common/numbers.h"
+#include "serial/comform.h"
+#include "serial/wait.h"
+#include "settings/inifilehandler.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QLocale>
+
+namespace {
+
+const QString Section = QStringLiteral("Corlifter");
+constexpr int DebugModeValue = 86;
+
+} // namespace
+
+UploadRun::UploadRun(CorliftState& state, ComForm& link, QString setupIniPath, QObject* parent)
+    : QObject(parent), m_state(state), m_link(link), m_setupIniPath(std::move(setupIniPath))
+{}
+
+template <typename Change> void UploadRun::change(Change&& apply)
+{
+    const LoaderControls before = m_controls;
+    apply(m_controls);
+    if (!(before == m_controls))
+        emit controlsChanged();
+}
+
+void UploadRun::setStatus(const QString& text)
+{
+    change([&](LoaderControls& c) { c.Text_Filevalid = text; });
+}
+
+void UploadRun::showStartTexts(const QString& fileName)
+{
+    change([&](LoaderControls& c) {
+        c.Label1 = loader::guideText();
+        c.Text_Filevalid.clear();
+        c.Text_Filename = fileName;
+        c.progress = 0;
+    });
+}
+
+void UploadRun::CheckFirmwareFile(const QString& path)
+{
+    m_state.FileIsValid = false;
+    m_state.FirmwarePath.clear();
+    m_state.Product = nullptr;
+
+    const loader::CheckResult result = loader::checkFirmwareFile(path);
+    if (result.outcome == loader::CheckOutcome::NotFound) {
+        setStatus(QLatin1String(loader::StatusFileNotFound));
+        return;
+    }
+    m_state.FirmwarePath = path;
+    // An unreadable or damaged file is reported like any other file that is no product's
+    // firmware: leaving the previous file's "file is ok" on screen would invite an upload.
+    const bool valid = result.outcome == loader::CheckOutcome::Valid;
+    if (valid) {
+        m_state.FileIsValid = true;
+        m_state.Product = result.product;
+        m_state.UploadTotal = result.uploadTotal;
+        m_state.BootModeText = loader::bootModeText(*result.product);
+    } else {
+        m_state.BootModeText.clear();
+    }
+    change([&](LoaderControls& c) {
+        c.commportEnabled = valid;
+        c.Text_Filevalid =
+            valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
+        c.Label1 = loader::guideText() + m_state.BootModeText;
+        c.Text_Filename = path;
+    });
+}
+
+bool UploadRun::debugMode() const
+{
+    return common::equalsAsNumber(
+        ReadIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), QStringLiteral("0"), m_setupIniPath),
+        DebugModeValue);
+}
+
+void UploadRun::closePort()
+{
+    m_link.CloseMScomm();
+    change([](LoaderControls& c) { c.commportCaption = QLatin1String(CaptionOpenPort); });
+}
+
+void UploadRun::Commport_Click()
+{
+    if (m_controls.commportCaption == QLatin1String(CaptionOpenPort)) {
+        m_state.ReadyForBoot = false;
+        const bool keepStatus = debugMode();
+        change([&](LoaderControls& c) {
+            c.uploadEnabled = true;
+            c.browseEnabled = false;
+            if (!keepStatus)
+                c.Text_Filevalid.clear();
+        });
+        m_state.StopRequested = false;
+        m_state.ReplyBuffer.clear();
+        if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed))
+            return;
+        change([](LoaderControls& c) {
+            c.commportCaption = QLatin1String(CaptionClosePort);
+            c.Text_Filevalid = QStringLiteral("Waiting for response...");
+        });
+        waitForBootLoader();
+        return;
+    }
+
+    m_state.ReadyForBoot = false;
+    m_state.StopRequested = true;
+    change([](LoaderControls& c) {
+        c.uploadEnabled = false;
+        c.browseEnabled = true;
+        c.progress = 0;
+        c.progressEnabled = false;
+    });
+    // A running wait for the boot loader sees the flag and closes the port itself.
+    if (!m_waitingForBoot) {
+        m_state.StopRequested = false;
+        closePort();
+        setStatus(QStringLiteral("Port closed"));
+    }
+}
+
+void UploadRun::waitForBootLoader()
+{
+    m_waitingForBoot = true;
+    waitUntil([this] { return m_state.StopRequested || m_state.ReplyBuffer.contains(Announcement); });
+    m_waitingForBoot = false;
+
+    if (m_state.StopRequested) {
+        m_state.StopRequested = false;
+        closePort();
+        setStatus(QStringLiteral("Port closed"));
+        return;
+    }
+    m_state.ReadyForBoot = true;
+    change([](LoaderControls& c) {
+        c.Text_Filevalid = QStringLiteral("Korvanes Corlift - Waiting for firmware upload...");
+        c.progress = 0;
+        c.progressEnabled = true;
+    });
+}
+
+void UploadRun::Upload_Click()
+{
+    if (m_controls.uploadCaption == QLatin1String(CaptionCancelUpload)) {
+        change([](LoaderControls& c) {
+            c.uploadCaption = QLatin1String(CaptionUpload);
+            c.progress = 0;
+            c.progressEnabled = false;
+            c.uploadEnabled = false;
+            c.commportEnabled = true;
+        });
+        m_state.StopRequested = true;
+        return;
+    }
+
+    const LoaderControls before = m_controls;
+    change([](LoaderControls& c) {
+        c.uploadCaption = QLatin1String(CaptionCancelUpload);
+        c.commportEnabled = false;
+        c.browseEnabled = false;
+        c.portMenuEnabled = false;
+        c.Text_Filevalid = QStringLiteral("Updating - Please wait...");
+    });
+
+    const char* refusal = !m_state.FileIsValid    ? "File not ready or wrong type"
+                          : !m_state.ReadyForBoot ? "Not ready for boot"
+                                                  : nullptr;
+    if (refusal == nullptr)
+        refusal = upload();
+    if (refusal == nullptr)
+        return;
+    // Nothing was sent: the window goes back to where it was, so that an open port can still be
+    // closed and a port still waiting for its boot loader does not offer Browse.
+    change([&](LoaderControls& c) {
+        c.Text_Filevalid = QLatin1String(refusal);
+        c.uploadCaption = QLatin1String(CaptionUpload);
+        c.commportEnabled = before.commportEnabled;
+        c.browseEnabled = before.browseEnabled;
+        c.portMenuEnabled = before.portMenuEnabled;
+    });
+}
+
+const char* UploadRun::upload()
+{
+    change([](LoaderControls& c) { c.progressEnabled = true; });
+    QFile file(m_state.FirmwarePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return "File not ready or wrong type";
+    m_state.StopRequested = false;
+    m_state.UploadSent = 0;
+
+    m_uploading = true;
+    const bool rejected = !sendLines(file);
+    m_uploading = false;
+    file.close();
+    if (rejected) {
+        m_state.ReplyBuffer.clear();
+        closePort();
+        change([](LoaderControls& c) {
+            c.Text_Filevalid = QStringLiteral("Wrong File - Port closed");
+            c.browseEnabled = true;
+            c.portMenuEnabled = true;
+        });
+        return nullptr;
+    }
+
+    WaitResult confirmation = WaitResult::Cancelled;
+    if (!m_state.StopRequested) {
+        // A cancel while waiting for the confirmation counts as a cancel, not as a failure.
+        confirmation = waitUntil([this] { return m_state.ReplyBuffer.contains(Confirmation); },
+                                 &m_state.StopRequested, m_confirmLimit);
+    }
+    switch (confirmation) {
+    case WaitResult::Met:
+        setStatus(QStringLiteral("Updated with success - Port closed"));
+        change([](LoaderControls& c) { c.uploadEnabled = false; });
+        writeRecord("Succes");
+        m_state.ReadyForBoot = false;
+        closePort();
+        endAttempt();
+        break;
+    case WaitResult::Cancelled:
+        m_state.StopRequested = false;
+        setStatus(QStringLiteral("Update cancelled"));
+        writeRecord("Cancelled");
+        endAfterCancelOrFailure();
+        break;
+    case WaitResult::TimedOut:
+        setStatus(QStringLiteral("Update Failed"));
+        writeRecord("Failed");
+        endAfterCancelOrFailure();
+        break;
+    }
+    return nullptr;
+}
+
+bool UploadRun::sendLines(QFile& file)
+{
+    using namespace std::chrono;
+    static const QByteArray cr(1, '\r');
+    static const QByteArray lf(1, '\n');
+    for (;;) {
+        // Received text reaches ReplyBuffer here, and a click on Cancel Upload is handled here.
+        QCoreApplication::processEvents();
+        if (m_state.StopRequested)
+            return true;
+        const auto line = loader::readLine(file);
+        if (!line)
+            return true;
+        if (const auto record = loader::dataRecord(*line))
+            m_state.UploadSent += std::max(record->dataBytes, 0);
+        const qint64 sent = m_state.UploadSent;
+        const qint64 total = m_state.UploadTotal;
+        const int progress = sent > total ? 100
+                             : total > 0
+                                 ? static_cast<int>(common::roundHalfEven(double(sent) / double(total) * 100))
+                                 : 0;
+        change([&](LoaderControls& c) { c.progress = progress; });
+
+        m_link.SendMScommString(*line);
+        m_link.SendMScommString(cr);
+        m_link.SendMScommString(lf);
+        // The boot loader takes its time per line; meanwhile neither clicks nor received data are
+        // handled, but the window still repaints.
+        pauseFor(milliseconds(m_state.DelayMs),
+                 QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+
+        if (m_state.ReplyBuffer.contains(Rejection))
+            return false;
+    }
+}
+
+void UploadRun::writeRecord(const char* status)
+{
+    const QString time =
+        QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("dd/MM/yyyy hh:mm"));
+    const QString product = m_state.Product ? QLatin1String(m_state.Product->name) : QString();
+    WriteIniValue(Section, QStringLiteral("Product"), product, m_setupIniPath);
+    WriteIniValue(Section, QStringLiteral("File name"), m_state.FirmwarePath, m_setupIniPath);
+    WriteIniValue(Section, QStringLiteral("Upload time"), time, m_setupIniPath);
+    WriteIniValue(Section, QStringLiteral("Status"), QLatin1String(status), m_setupIniPath);
+}
+
+void UploadRun::endAttempt()
+{
+    change([](LoaderControls& c) {
+        c.uploadCaption = QLatin1String(CaptionUpload);
+        c.browseEnabled = true;
+        c.portMenuEnabled = true;
+    });
+}
+
+void UploadRun::endAfterCancelOrFailure()
+{
+    closePort();
+    change([](LoaderControls& c) {
+        c.Text_Filevalid = QStringLiteral("Port closed");
+        c.browseEnabled = true;
+        c.portMenuEnabled = true;
+    });
+}

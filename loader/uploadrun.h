@@ -1,0 +1,71 @@
+#pragma once
+
+#include "loader/corliftstate.h"
+#include "loader/loadercontrols.h"
+
+#include <QObject>
+#include <QString>
+#include <chrono>
+
+class ComForm;
+class QFile;
+
+// Corlift's flows: the file check's effect on the window, opening the port and waiting for the
+// product's boot loader, the upload line by line, and the record of its outcome in setup.ini.
+// The window only forwards clicks here and draws `controls()` whenever `controlsChanged` fires.
+//
+// The click handlers wait inside the event loop: a second click (Close Comm Port, Cancel Upload)
+// runs nested inside a running wait and ends it through `StopRequested`.
+class UploadRun : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds ConfirmLimit{5000};
+    static constexpr const char* Announcement = "...";
+    static constexpr const char* Rejection = "Wrong signature";
+    static constexpr const char* Confirmation = "OK";
+
+    UploadRun(CorliftState& state, ComForm& link, QString setupIniPath, QObject* parent = nullptr);
+
+    const LoaderControls& controls() const { return m_controls; }
+    // For the window's start-up, before anything was checked.
+    void showStartTexts(const QString& fileName);
+
+    // Checks the file at `path` (not empty; a cancelled dialog does not come here).
+    void CheckFirmwareFile(const QString& path);
+    void Commport_Click();
+    void Upload_Click();
+    // Ends whatever wait is running, as the program goes away.
+    void requestStop() { m_state.StopRequested = true; }
+
+    bool isWaitingForBoot() const { return m_waitingForBoot; }
+    bool isUploading() const { return m_uploading; }
+
+    // Tests shorten the wait for the boot loader's confirmation; the program keeps ConfirmLimit.
+    void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
+
+signals:
+    void controlsChanged();
+
+private:
+    template <typename Change> void change(Change&& apply);
+    void setStatus(const QString& text);
+    bool debugMode() const;
+    void waitForBootLoader();
+    void closePort();
+    // Null once the upload ran; otherwise why it could not start.
+    const char* upload();
+    // False when the boot loader rejected the file.
+    bool sendLines(QFile& file);
+    void writeRecord(const char* status);
+    void endAttempt();
+    void endAfterCancelOrFailure();
+
+    CorliftState& m_state;
+    ComForm& m_link;
+    QString m_setupIniPath;
+    LoaderControls m_controls;
+    std::chrono::milliseconds m_confirmLimit = ConfirmLimit;
+    bool m_waitingForBoot = false;
+    bool m_uploading = false;
+};

@@ -1,0 +1,181 @@
+#include "loader/firmwarefile.h"
+#include "srecords.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using loader::CheckOutcome;
+
+class TestFirmwareFile : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    int m_files = 0;
+
+    QString file(const QByteArray& content)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("f%1.s19").arg(++m_files));
+        if (!srec::writeFile(path, content))
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private slots:
+    void identifiesEachProduct_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("lastBootLine");
+        QTest::newRow("RX900") << QByteArray("S0090000525839303000B3") << "RX900"
+                               << "File for RX 900/VX 900 and file is ok"
+                               << "Release both buttons and RX 900/VX 900 is in bootmode.";
+        QTest::newRow("KMA840") << QByteArray("S00A00004B4D413834300080") << "KMA840"
+                                << "File for KMA840 and file is ok"
+                                << "Release both volumebuttons and KMA840 is in bootmode.";
+        QTest::newRow("SOLSMK3") << QByteArray("S00B0000534F4C534D4B3300E8") << "Solstice Mk.III"
+                                 << "File for Solstice Mk.III/Mk.IV and file is ok"
+                                 << "Release both buttons and Solstice is in bootmode.";
+        QTest::newRow("PL-4") << QByteArray("S0080000504C2D3400FA") << "PL-4"
+                              << "File for PL-4 and file is ok"
+                              << "Release both buttons and PL-4 is in bootmode.";
+        QTest::newRow("RX900+") << QByteArray("S00A000052583930302B0087") << "RX900+"
+                                << "File for RX 900/VX 900 and file is ok"
+                                << "Release both buttons and RX 900/VX 900 is in bootmode.";
+        QTest::newRow("HALCYON") << QByteArray("S00B000048414C43594F4E00E6") << "Halcyon"
+                                 << "File for Halcyon and file is ok"
+                                 << "Release both buttons and Halcyon is in bootmode.";
+        QTest::newRow("ADC") << QByteArray("S00700004144430030") << "Solstice ADC"
+                             << "File for Solstice ADC and file is ok"
+                             << "Release both buttons, and the Solstice ADC will be in bootmode.";
+        QTest::newRow("MZA") << QByteArray("S00700004D5A410010") << "MZA-2"
+                             << "File for MZA-2 and file is ok"
+                             << "Release both buttons, and the MZA-2 will be in bootmode.";
+        QTest::newRow("QZ") << QByteArray("S0060000515A004E") << "TQ-6"
+                            << "File for TQ-6 and file is ok"
+                            << "Release the button, and the TQ-6 will be in bootmode.";
+    }
+    void identifiesEachProduct()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, name);
+        QFETCH(QString, status);
+        QFETCH(QString, lastBootLine);
+        const auto result = loader::checkFirmwareFile(file(srec::firmware(header, 2)));
+        QCOMPARE(result.outcome, CheckOutcome::Valid);
+        QVERIFY(result.product);
+        QCOMPARE(QString::fromLatin1(result.product->name), name);
+        QCOMPARE(QString::fromLatin1(result.product->statusText), status);
+        const QString boot = loader::bootModeText(*result.product);
+        QVERIFY(boot.startsWith(QStringLiteral("\r\nBootmode:\r\n")));
+        QVERIFY(boot.endsWith(lastBootLine + QStringLiteral("\r\n")));
+        QCOMPARE(boot.count(QStringLiteral("\r\n")), 5);
+    }
+
+    void rejectsNearMisses_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("lower case hex") << srec::firmware("S0090000525839303000b3", 1);
+        QTest::newRow("trailing blank") << srec::firmware("S0090000525839303000B3 ", 1);
+        QTest::newRow("leading blank") << srec::firmware(" S0090000525839303000B3", 1);
+        QTest::newRow("header on second line")
+            << "S9030000FC\r\n" + srec::firmware("S0090000525839303000B3", 1);
+        QTest::newRow("wrong checksum") << srec::firmware("S0090000525839303000B4", 1);
+        QTest::newRow("truncated") << srec::firmware("S0090000525839303000", 1);
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + srec::firmware("S0090000525839303000B3", 1);
+        QTest::newRow("binary") << QByteArray("\x7F"
+                                              "ELF\x02\x01\x00\x00\xFF\xFE\n\x00\x01",
+                                              14);
+        QTest::newRow("long first line") << QByteArray("S0090000525839303000B3") + QByteArray(100000, 'A');
+        QTest::newRow("S1 count below 3") << "S0090000525839303000B3\r\nS1020000FD\r\n" + srec::s9;
+    }
+    void rejectsNearMisses()
+    {
+        QFETCH(QByteArray, content);
+        const auto result = loader::checkFirmwareFile(file(content));
+        QCOMPARE(result.outcome, CheckOutcome::NotValid);
+    }
+
+    void sumsUploadTotal_data()
+    {
+        const QByteArray header = "S0090000525839303000B3\r\n";
+        const QByteArray thirteen(16, '\x55');
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<qint64>("total");
+        QTest::newRow("only S9") << header + srec::s9 << qint64(20);
+        QTest::newRow("count 13 at 0000")
+            << header + srec::s1(0x0000, thirteen) + "\r\n" + srec::s9 << qint64(36);
+        QTest::newRow("count 13 at EF08")
+            << header + srec::s1(0xEF08, thirteen) + "\r\n" + srec::s9 << qint64(20);
+        QTest::newRow("count 13 at EEFF")
+            << header + srec::s1(0xEEFF, thirteen) + "\r\n" + srec::s9 << qint64(36);
+        QTest::newRow("lines after S9 not counted")
+            << header + srec::s9 + "\r\n" + srec::s1(0, thirteen) + "\r\n"
+            << qint64(20);
+        QTest::newRow("no S9 counts to the end") << header + srec::s1(0, thirteen) << qint64(36);
+        QTest::newRow("LF line ends")
+            << srec::firmware("S0090000525839303000B3", 3).replace("\r\n", "\n") << qint64(20 + 48);
+        QTest::newRow("other records skipped")
+            << header + "S5030003F9\r\nS2080000000102030405\r\n" + srec::s9 << qint64(20);
+        // Non-hex digits count 0: "1Z" is 0x10, so 13 data bytes; address "ZZ00" is 0x0000.
+        QTest::newRow("non-hex count digit") << header + "S11ZZZ00\r\n" + srec::s9 << qint64(33);
+        // Address "FZ08" reads F008, above the limit.
+        QTest::newRow("non-hex address digit") << header + "S113FZ08\r\n" + srec::s9 << qint64(20);
+        QTest::newRow("count only, no address") << header + "S113\r\n" + srec::s9 << qint64(36);
+        QTest::newRow("count exactly 3") << header + "S1030000FC\r\n" + srec::s9 << qint64(20);
+        QTest::newRow("100000-char data line")
+            << header + "S1FF0000" + QByteArray(100000, '0') + "\r\n" + srec::s9 << qint64(20 + 252);
+    }
+    void sumsUploadTotal()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(qint64, total);
+        const auto result = loader::checkFirmwareFile(file(content));
+        QCOMPARE(result.outcome, CheckOutcome::Valid);
+        QCOMPARE(result.uploadTotal, total);
+    }
+
+    void reportsMissingAndUnreadableFiles()
+    {
+        QCOMPARE(loader::checkFirmwareFile(m_dir.filePath(QStringLiteral("nothing.s19"))).outcome,
+                 CheckOutcome::NotFound);
+        QCOMPARE(loader::checkFirmwareFile(m_dir.path()).outcome, CheckOutcome::NotFound);
+        QCOMPARE(loader::checkFirmwareFile(QString()).outcome, CheckOutcome::NotFound);
+        QCOMPARE(loader::checkFirmwareFile(file({})).outcome, CheckOutcome::Unreadable);
+    }
+
+    void guideTextEndsEachLineWithCrLf()
+    {
+        const QString guide = loader::guideText();
+        QVERIFY(guide.startsWith(QStringLiteral("Upgrade steps\r\n1: Make sure that a serial cable")));
+        QVERIFY(guide.endsWith(QStringLiteral("7: Wait for the product to Initialize.\r\n\r\n")));
+        QCOMPARE(guide.count(QStringLiteral("\r\n")), 9);
+        QCOMPARE(guide.count(u'\n'), 9);
+    }
+
+    void readsLinesWithoutTerminator_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QList<QByteArray>{"a", "b"};
+        QTest::newRow("LF, last unterminated") << QByteArray("a\nb") << QList<QByteArray>{"a", "b"};
+        QTest::newRow("empty lines") << QByteArray("\r\n\n") << QList<QByteArray>{"", ""};
+        QTest::newRow("long line") << QByteArray(10000, 'x') + "\r\ny"
+                                   << QList<QByteArray>{QByteArray(10000, 'x'), "y"};
+    }
+    void readsLinesWithoutTerminator()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QList<QByteArray>, lines);
+        QFile f(file(content));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QList<QByteArray> read;
+        while (const auto line = loader::readLine(f))
+            read.append(*line);
+        QCOMPARE(read, lines);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestFirmwareFile)
+#include "tst_firmwarefile.moc"
