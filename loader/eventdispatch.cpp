@@ -1,0 +1,8 @@
+#include "loader/eventdispatch.h"
+
+#include <QByteArray>
+
+void loader::useStrictEventDispatcher()
+{
+    qputenv("QT_NO_GLIB", QByteArray("1"));
+}

@@ -1,0 +1,101 @@
+#include "sim/bootloader_cli.h"
+
+#include "sim/bootloader.h"
+#include "sim/pty.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+namespace {
+
+std::optional<int> nonNegative(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value >= 0 ? std::optional<int>(value) : std::nullopt;
+}
+
+} // namespace
+
+int runBootLoaderCli(const QStringList& arguments)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QString products = BootLoader::products().join(u'|');
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Plays a product's boot loader on a pseudo-terminal."));
+    parser.addHelpOption();
+    const QCommandLineOption boot(QStringLiteral("boot"), QStringLiteral("The product: %1.").arg(products),
+                                  QStringLiteral("product"));
+    const QCommandLineOption noAnnounce(QStringLiteral("no-announce"), QStringLiteral("Never send \"...\"."));
+    const QCommandLineOption okDelay(
+        QStringLiteral("ok-delay"),
+        QStringLiteral("Answer \"OK\" this many milliseconds after the end record."), QStringLiteral("ms"),
+        QStringLiteral("0"));
+    const QCommandLineOption noAnswer(QStringLiteral("no-answer"),
+                                      QStringLiteral("Never answer \"OK\" or \"Wrong signature\"."));
+    const QCommandLineOption rejectAt(QStringLiteral("reject-at"),
+                                      QStringLiteral("Answer \"Wrong signature\" on line n (1-based)."),
+                                      QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Append every byte received to this file."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption link(
+        QStringLiteral("link"), QStringLiteral("Also reach the pseudo-terminal through this symbolic link."),
+        QStringLiteral("path"));
+    parser.addOptions({boot, noAnnounce, okDelay, noAnswer, rejectAt, log, link});
+
+    if (!parser.parse(QStringList{QStringLiteral("ampsim")} + arguments)) {
+        err << "ampsim: " << parser.errorText() << Qt::endl;
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << parser.helpText();
+        return 0;
+    }
+
+    BootLoaderOptions options;
+    options.product = parser.value(boot).toLower();
+    options.announce = !parser.isSet(noAnnounce);
+    options.answer = !parser.isSet(noAnswer);
+    options.logPath = parser.value(log);
+    const auto delay = nonNegative(parser.value(okDelay));
+    const auto rejectLine = nonNegative(parser.value(rejectAt));
+    if (BootLoader::headerFor(options.product).isEmpty() || !delay || !rejectLine) {
+        err << "ampsim: --boot needs one of " << products
+            << "; --ok-delay and --reject-at take numbers 0 and up" << Qt::endl;
+        return 2;
+    }
+    options.okDelay = std::chrono::milliseconds(*delay);
+    options.rejectAtLine = *rejectLine;
+
+    Pty pty;
+    if (!pty.isOpen()) {
+        err << "ampsim: no pseudo-terminal: " << pty.errorString() << Qt::endl;
+        return 1;
+    }
+    const QString linkPath = parser.value(link);
+    if (!linkPath.isEmpty()) {
+        QFile::remove(linkPath);
+        if (!QFile::link(pty.devicePath(), linkPath)) {
+            err << "ampsim: cannot create the link " << linkPath << Qt::endl;
+            return 1;
+        }
+    }
+
+    BootLoader loader(pty, options);
+    QObject::connect(&loader, &BootLoader::answered, [&](const QByteArray& reply) {
+        err << "ampsim: " << loader.lines().size() << " lines received, answered " << reply.trimmed()
+            << Qt::endl;
+    });
+    out << pty.devicePath() << Qt::endl;
+    err << "ampsim: boot loader of " << options.product << " on " << pty.devicePath() << Qt::endl;
+
+    const int code = QCoreApplication::exec();
+    if (!linkPath.isEmpty())
+        QFile::remove(linkPath);
+    return code;
+}

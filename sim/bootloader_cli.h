@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+// `--boot PRODUCT [--no-announce] [--ok-delay MS] [--no-answer] [--reject-at N] [--log FILE] [--link PATH]`:
+// plays a product's boot loader on a new pseudo-terminal until interrupted. Needs a running
+// QCoreApplication; returns the exit code.
+int runBootLoaderCli(const QStringList& arguments);

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "loader/eventdispatch.h"
+#include "loader/uploadrun.h"
+#include "serial/comform.h"
+#include "settings/inifilehandler.h"
+#include "sim/bootloader.h"
+#include "sim/pty.h"
+#include "srecords.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+// A Corlift upload run wired to an in-process boot loader over a pseudo-terminal pinned as COM1.
+struct UploadRig
+{
+    QTemporaryDir dir;
+    Pty pty;
+    std::unique_ptr<BootLoader> boot;
+    CorliftState state;
+    ComForm link{state.ReplyBuffer};
+    UploadRun run{state, link, iniPath()};
+    QStringList statuses;
+    QList<int> progress;
+    QStringList messages;
+    // Ends a wait that would otherwise never end, so a broken flow fails instead of hanging.
+    QTimer watchdog;
+    bool watchdogFired = false;
+
+    explicit UploadRig(BootLoaderOptions options, int delayMs = 20)
+    {
+        boot = std::make_unique<BootLoader>(pty, std::move(options));
+        std::array<QString, PortMap::LastPort + 1> pins{};
+        pins[1] = pty.devicePath();
+        link.setPortMap(PortMap({}, pins));
+        link.setMessageBoxHook([this](const QString& text) { messages.append(text); });
+        link.setLogFilePath(dir.filePath(QStringLiteral("Log.txt")));
+        link.SetCorliftActive();
+        state.DelayMs = delayMs;
+        state.ComPort = 1;
+        QObject::connect(&run, &UploadRun::controlsChanged, [this] {
+            const LoaderControls& c = run.controls();
+            if (statuses.isEmpty() || statuses.last() != c.Text_Filevalid)
+                statuses.append(c.Text_Filevalid);
+            if (progress.isEmpty() || progress.last() != c.progress)
+                progress.append(c.progress);
+        });
+        watchdog.setSingleShot(true);
+        watchdog.setInterval(20000);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            watchdogFired = true;
+            run.requestStop();
+        });
+        watchdog.start();
+    }
+
+    QString iniPath() const { return dir.filePath(QStringLiteral("setup.ini")); }
+    QString ini(const char* section, const char* key) const
+    {
+        return ReadIniValue(QLatin1String(section), QLatin1String(key), QString(), iniPath());
+    }
+    QString firmwareFile(const QByteArray& content, const QString& name = QStringLiteral("fw.s19"))
+    {
+        const QString path = dir.filePath(name);
+        srec::writeFile(path, content);
+        return path;
+    }
+    // Checks `content` and opens the port; true once the boot loader announced itself.
+    bool prepare(const QByteArray& content)
+    {
+        run.CheckFirmwareFile(firmwareFile(content));
+        run.Commport_Click();
+        return state.ReadyForBoot;
+    }
+};
+
+// A test main with the event dispatcher Corlift itself uses.
+#define CORLIFT_TEST_MAIN(TestClass, AppClass)                                                               \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        loader::useStrictEventDispatcher();                                                                  \
+        AppClass app(argc, argv);                                                                            \
+        TestClass test;                                                                                      \
+        return QTest::qExec(&test, argc, argv);                                                              \
+    }
