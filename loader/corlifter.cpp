@@ -1,0 +1,259 @@
+#include "loader/corlifter.h"
+
+#include "common/numbers.h"
+#include "loader/corliftabout.h"
+#include "serial/comwindow.h"
+#include "settings/inifilehandler.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString Corlifter_ = QStringLiteral("Corlifter");
+const QString ComSettings = QStringLiteral("ComSettings");
+
+QString openFirmwareDialog(QWidget* parent)
+{
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open firmware file"), QString(),
+                                        QLatin1String(loader::FileFilter));
+}
+
+template <typename W> W* named(W* widget, const char* name, const QString& accessibleName)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setAccessibleName(accessibleName);
+    return widget;
+}
+
+bool debugMode(const QString& iniPath)
+{
+    return common::equalsAsNumber(
+        ReadIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), QStringLiteral("0"), iniPath), 86);
+}
+
+} // namespace
+
+Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_setupIniPath(std::move(setupIniPath)), m_link(state.ReplyBuffer),
+      m_run(state, m_link, m_setupIniPath), m_fileDialog(openFirmwareDialog)
+{
+    m_link.setLogFilePath(QFileInfo(m_setupIniPath).dir().filePath(QStringLiteral("Log.txt")));
+    buildWindow();
+    buildMenus();
+    connect(&m_run, &UploadRun::controlsChanged, this, &Corlifter::render);
+    startUp();
+}
+
+Corlifter::~Corlifter() = default;
+
+void Corlifter::buildWindow()
+{
+    setObjectName(Corlifter_);
+    setWindowTitle(QStringLiteral("Korvanes Audio - Corlift"));
+
+    auto* central = new QWidget(this);
+    auto* frame1 =
+        named(new QGroupBox(QStringLiteral("Control"), central), "Frame1", QStringLiteral("Control"));
+    auto* lblGuide = named(new QLabel(QStringLiteral("Guide"), frame1), "LblGuide", QStringLiteral("Guide"));
+    m_label1 = named(new QLabel(frame1), "Label1", QStringLiteral("Upgrade steps"));
+    m_label1->setWordWrap(true);
+    m_label1->setTextFormat(Qt::PlainText);
+    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_label1->setFrameShape(QFrame::StyledPanel);
+    m_label1->setMargin(8);
+    m_label1->setMinimumHeight(m_label1->fontMetrics().lineSpacing() * 14 + 16);
+    m_label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* lblFileName =
+        named(new QLabel(QStringLiteral("File"), frame1), "LblFileName", QStringLiteral("File"));
+    m_textFilename = named(new QLineEdit(frame1), "Text_Filename", QStringLiteral("Firmware file"));
+    m_textFilename->setReadOnly(true);
+    lblFileName->setBuddy(m_textFilename);
+    m_btnBrowse =
+        named(new QPushButton(QStringLiteral("Browse"), frame1), "BtnBrowse", QStringLiteral("Browse"));
+    m_btnUpload =
+        named(new QPushButton(QLatin1String(CaptionUpload), frame1), "BtnUpload", QStringLiteral("Upload"));
+    m_commport = named(new QPushButton(QLatin1String(CaptionOpenPort), frame1), "Commport",
+                       QStringLiteral("Open or close the comm port"));
+    m_commport->setMinimumWidth(m_commport->fontMetrics().horizontalAdvance(QLatin1String(CaptionClosePort)) +
+                                32);
+    m_btnUpload->setMinimumWidth(
+        m_btnUpload->fontMetrics().horizontalAdvance(QLatin1String(CaptionCancelUpload)) + 32);
+
+    auto* grid1 = new QGridLayout(frame1);
+    grid1->addWidget(lblGuide, 0, 0, 1, 3);
+    grid1->addWidget(m_label1, 1, 0, 1, 3);
+    grid1->addWidget(lblFileName, 2, 0);
+    grid1->addWidget(m_textFilename, 2, 1);
+    grid1->addWidget(m_btnBrowse, 2, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_commport);
+    buttons->addWidget(m_btnUpload);
+    grid1->addLayout(buttons, 3, 0, 1, 3);
+    grid1->setColumnStretch(1, 1);
+
+    auto* frame2 =
+        named(new QGroupBox(QStringLiteral("Status"), central), "Frame2", QStringLiteral("Status"));
+    auto* lblStatus =
+        named(new QLabel(QStringLiteral("Status"), frame2), "LblStatusTxt", QStringLiteral("Status"));
+    m_textFilevalid = named(new QLineEdit(frame2), "Text_Filevalid", QStringLiteral("Status"));
+    m_textFilevalid->setReadOnly(true);
+    lblStatus->setBuddy(m_textFilevalid);
+    auto* lblProgress =
+        named(new QLabel(QStringLiteral("Progress"), frame2), "LblProgress", QStringLiteral("Progress"));
+    m_progressBar = named(new QProgressBar(frame2), "ProgressBar1", QStringLiteral("Upload progress"));
+    m_progressBar->setRange(0, 100);
+    lblProgress->setBuddy(m_progressBar);
+    auto* grid2 = new QGridLayout(frame2);
+    grid2->addWidget(lblStatus, 0, 0);
+    grid2->addWidget(m_textFilevalid, 0, 1);
+    grid2->addWidget(lblProgress, 1, 0);
+    grid2->addWidget(m_progressBar, 1, 1);
+    grid2->setColumnStretch(1, 1);
+    // Both frames' first columns line up.
+    const int labelWidth = std::max(
+        {lblFileName->sizeHint().width(), lblStatus->sizeHint().width(), lblProgress->sizeHint().width()});
+    grid1->setColumnMinimumWidth(0, labelWidth);
+    grid2->setColumnMinimumWidth(0, labelWidth);
+
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(frame1, 1);
+    layout->addWidget(frame2);
+    setCentralWidget(central);
+    resize(640, sizeHint().height());
+
+    connect(m_btnBrowse, &QPushButton::clicked, this, &Corlifter::Load_Click);
+    connect(m_commport, &QPushButton::clicked, &m_run, &UploadRun::Commport_Click);
+    connect(m_btnUpload, &QPushButton::clicked, &m_run, &UploadRun::Upload_Click);
+}
+
+void Corlifter::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File"));
+    m_load = file->addAction(QStringLiteral("&Load"), this, &Corlifter::Load_Click);
+    m_load->setObjectName(QStringLiteral("Load"));
+    QAction* close = file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
+    close->setObjectName(QStringLiteral("Close"));
+
+    QMenu* comm = menuBar()->addMenu(QStringLiteral("&Comm"));
+    comm->setObjectName(QStringLiteral("Comm"));
+    m_commPortMenu = comm->addMenu(QStringLiteral("&Comm port"));
+    m_commPortMenu->setObjectName(QStringLiteral("Comm_Port_menu"));
+    for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n) {
+        QAction* port =
+            m_commPortMenu->addAction(QStringLiteral("&COM%1").arg(n), this, [this, n] { SelectComPort(n); });
+        port->setObjectName(QStringLiteral("COM%1").arg(n));
+        port->setCheckable(true);
+        m_ports[n] = port;
+    }
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("help"));
+    QAction* about = help->addAction(QStringLiteral("&About"), this, &Corlifter::About_Click);
+    about->setObjectName(QStringLiteral("About"));
+}
+
+void Corlifter::startUp()
+{
+    m_run.showStartTexts(ReadIniValue(Corlifter_, QStringLiteral("File name"), QString(), m_setupIniPath));
+
+    const double delay = common::numericValue(
+        ReadIniValue(Corlifter_, QStringLiteral("Delay"), QStringLiteral("350"), m_setupIniPath));
+    m_state.DelayMs = static_cast<int>(std::clamp<double>(common::roundHalfEven(std::clamp(delay, -1e9, 1e9)),
+                                                          MinimumDelayMs, MaximumDelayMs));
+
+    const double port = common::numericValue(
+        ReadIniValue(ComSettings, QStringLiteral("ComPort"), QStringLiteral("1"), m_setupIniPath));
+    SelectComPort(common::roundHalfEven(std::clamp(port, -1e9, 1e9)));
+
+    m_state.ComSpeed = 0;
+    m_state.StopRequested = false;
+    m_link.setPortMap(PortMap::fromSystem(m_setupIniPath));
+    probePorts();
+
+    m_comWindow = std::make_unique<ComWindow>(m_link, this);
+    m_link.SetVisibility(debugMode(m_setupIniPath));
+    m_link.SetCorliftActive();
+
+    render();
+    if (!m_run.controls().Text_Filename.isEmpty())
+        m_run.CheckFirmwareFile(m_run.controls().Text_Filename);
+}
+
+void Corlifter::probePorts()
+{
+    for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n) {
+        m_link.ClearMScommInput();
+        m_link.CloseMScomm();
+        const bool present = m_link.SetupMScommForProduction(n, 0);
+        m_link.CloseMScomm();
+        m_ports[n]->setText(QLatin1Char('&') + m_link.portMap().menuCaption(n));
+        m_ports[n]->setVisible(present);
+    }
+}
+
+void Corlifter::SelectComPort(long long n)
+{
+    m_state.ComPort = n <= 0 || n > PortMap::LastPort ? 1 : static_cast<int>(n);
+    for (int port = PortMap::FirstPort; port <= PortMap::LastPort; ++port)
+        m_ports[port]->setChecked(port == m_state.ComPort);
+    WriteIniValue(ComSettings, QStringLiteral("ComPort"), QString::number(n), m_setupIniPath);
+}
+
+void Corlifter::Load_Click()
+{
+    const QString path = m_fileDialog(this);
+    // A cancelled dialog leaves the previous check standing.
+    if (!path.isEmpty())
+        m_run.CheckFirmwareFile(path);
+}
+
+void Corlifter::About_Click()
+{
+    CorliftAbout about(this);
+    about.exec();
+}
+
+void Corlifter::render()
+{
+    const LoaderControls& c = m_run.controls();
+    m_label1->setText(QString(c.Label1).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    m_textFilename->setText(c.Text_Filename);
+    m_textFilename->setCursorPosition(c.Text_Filename.size());
+    m_textFilevalid->setText(c.Text_Filevalid);
+    m_commport->setText(c.commportCaption);
+    m_commport->setEnabled(c.commportEnabled);
+    m_btnUpload->setText(c.uploadCaption);
+    m_btnUpload->setEnabled(c.uploadEnabled);
+    m_btnBrowse->setEnabled(c.browseEnabled);
+    m_load->setEnabled(c.browseEnabled);
+    m_commPortMenu->setEnabled(c.portMenuEnabled);
+    m_progressBar->setEnabled(c.progressEnabled);
+    if (m_progressBar->value() != c.progress) {
+        m_progressBar->setValue(c.progress);
+        // The upload pauses without handling input after each line; show its progress now.
+        m_progressBar->repaint();
+    }
+}
+
+void Corlifter::closeEvent(QCloseEvent* event)
+{
+    // A wait of the upload may be on the stack: end it, and leave the event loop once it unwound.
+    m_run.requestStop();
+    m_link.CloseMScomm();
+    QCoreApplication::exit(0);
+    event->accept();
+}
