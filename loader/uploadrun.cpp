@@ -221,8 +221,12 @@ const char* UploadRun::upload()
     }
     switch (confirmation) {
     case WaitResult::Met:
-        setStatus(QStringLiteral("Updated with success - Port closed"));
-        change([](LoaderControls& c) { c.uploadEnabled = false; });
+        change([](LoaderControls& c) {
+            c.Text_Filevalid = QStringLiteral("Updated with success - Port closed");
+            c.uploadEnabled = false;
+            // The total adds 20 that no line sends, so the bar would stop short of a finished update.
+            c.progress = 100;
+        });
         writeRecord("Succes");
         m_state.ReadyForBoot = false;
         closePort();

@@ -59,6 +59,31 @@ QByteArray BootLoader::headerFor(const QString& product)
     return {};
 }
 
+QByteArray BootLoader::sampleFirmware(const QString& product, int lines)
+{
+    const QByteArray header = headerFor(product);
+    if (header.isEmpty())
+        return {};
+    constexpr int BytesPerRecord = 32;
+    const auto hex = [](int value, int digits) {
+        return QByteArray::number(value, 16).toUpper().rightJustified(digits, '0');
+    };
+    QByteArray file = header + "\r\n";
+    for (int i = 0; i < lines; ++i) {
+        const int address = (i * BytesPerRecord) & 0xFFFF;
+        QByteArray data;
+        for (int b = 0; b < BytesPerRecord; ++b)
+            data += char((address + b * 7) & 0xFF);
+        const int count = BytesPerRecord + 3;
+        int sum = count + (address >> 8) + (address & 0xFF);
+        for (const char c : data)
+            sum += static_cast<unsigned char>(c);
+        file +=
+            "S1" + hex(count, 2) + hex(address, 4) + data.toHex().toUpper() + hex(~sum & 0xFF, 2) + "\r\n";
+    }
+    return file + "S9030000FC\r\n";
+}
+
 BootLoader::BootLoader(Pty& pty, BootLoaderOptions options, QObject* parent)
     : QObject(parent), m_pty(pty), m_options(std::move(options)), m_header(headerFor(m_options.product))
 {

@@ -42,6 +42,9 @@ public:
     static QStringList products();
     // The S0 record that opens a firmware file of `product`; empty for an unknown product.
     static QByteArray headerFor(const QString& product);
+    // A made-up firmware file for `product`: its header, `lines` data records of 32 bytes from
+    // address 0, and an end record, with CR LF line ends. Empty for an unknown product.
+    static QByteArray sampleFirmware(const QString& product, int lines);
 
     BootLoader(Pty& pty, BootLoaderOptions options, QObject* parent = nullptr);
     ~BootLoader() override;

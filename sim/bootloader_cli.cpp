@@ -46,7 +46,12 @@ int runBootLoaderCli(const QStringList& arguments)
     const QCommandLineOption link(
         QStringLiteral("link"), QStringLiteral("Also reach the pseudo-terminal through this symbolic link."),
         QStringLiteral("path"));
-    parser.addOptions({boot, noAnnounce, okDelay, noAnswer, rejectAt, log, link});
+    const QCommandLineOption makeFile(
+        QStringList{QStringLiteral("make-file")},
+        QStringLiteral("Write a made-up firmware file for the product and exit."), QStringLiteral("file"));
+    const QCommandLineOption lines(QStringLiteral("lines"), QStringLiteral("Data records in --make-file."),
+                                   QStringLiteral("n"), QStringLiteral("64"));
+    parser.addOptions({boot, noAnnounce, okDelay, noAnswer, rejectAt, log, link, makeFile, lines});
 
     if (!parser.parse(QStringList{QStringLiteral("ampsim")} + arguments)) {
         err << "ampsim: " << parser.errorText() << Qt::endl;
@@ -68,6 +73,17 @@ int runBootLoaderCli(const QStringList& arguments)
         err << "ampsim: --boot needs one of " << products
             << "; --ok-delay and --reject-at take numbers 0 and up" << Qt::endl;
         return 2;
+    }
+    if (parser.isSet(makeFile)) {
+        const auto count = nonNegative(parser.value(lines));
+        QFile file(parser.value(makeFile));
+        const QByteArray content = BootLoader::sampleFirmware(options.product, count.value_or(0));
+        if (!count || !file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+            err << "ampsim: cannot write " << file.fileName() << Qt::endl;
+            return 1;
+        }
+        out << file.fileName() << Qt::endl;
+        return 0;
     }
     options.okDelay = std::chrono::milliseconds(*delay);
     options.rejectAtLine = *rejectLine;

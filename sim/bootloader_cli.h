@@ -3,6 +3,7 @@
 #include <QStringList>
 
 // `--boot PRODUCT [--no-announce] [--ok-delay MS] [--no-answer] [--reject-at N] [--log FILE] [--link PATH]`:
-// plays a product's boot loader on a new pseudo-terminal until interrupted. Needs a running
-// QCoreApplication; returns the exit code.
+// plays a product's boot loader on a new pseudo-terminal until interrupted.
+// `--boot PRODUCT --make-file FILE [--lines N]` writes a made-up firmware file for it instead.
+// Needs a QCoreApplication; returns the exit code.
 int runBootLoaderCli(const QStringList& arguments);
