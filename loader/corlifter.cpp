@@ -230,7 +230,10 @@ void Corlifter::About_Click()
 void Corlifter::render()
 {
     const LoaderControls& c = m_run.controls();
-    m_label1->setText(QString(c.Label1).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    // The guide ends in a blank line and the boot-mode text starts with one; one is enough on screen.
+    m_label1->setText(QString(c.Label1)
+                          .replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                          .replace(QLatin1String("\n\n\n"), QLatin1String("\n\n")));
     m_textFilename->setText(c.Text_Filename);
     m_textFilename->setCursorPosition(c.Text_Filename.size());
     m_textFilevalid->setText(c.Text_Filevalid);
