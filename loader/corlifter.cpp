@@ -37,12 +37,6 @@ template <typename W> W* named(W* widget, const char* name, const QString& acces
     return widget;
 }
 
-bool debugMode(const QString& iniPath)
-{
-    return common::equalsAsNumber(
-        ReadIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), QStringLiteral("0"), iniPath), 86);
-}
-
 } // namespace
 
 Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
@@ -185,7 +179,7 @@ void Corlifter::startUp()
     probePorts();
 
     m_comWindow = std::make_unique<ComWindow>(m_link, this);
-    m_link.SetVisibility(debugMode(m_setupIniPath));
+    m_link.SetVisibility(debugModeOn(m_setupIniPath));
     m_link.SetCorliftActive();
 
     render();

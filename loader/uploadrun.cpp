@@ -76,10 +76,10 @@ void UploadRun::CheckFirmwareFile(const QString& path)
     });
 }
 
-bool UploadRun::debugMode() const
+bool debugModeOn(const QString& setupIniPath)
 {
     return common::equalsAsNumber(
-        ReadIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), QStringLiteral("0"), m_setupIniPath),
+        ReadIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), QStringLiteral("0"), setupIniPath),
         DebugModeValue);
 }
 
@@ -93,7 +93,7 @@ void UploadRun::Commport_Click()
 {
     if (m_controls.commportCaption == QLatin1String(CaptionOpenPort)) {
         m_state.ReadyForBoot = false;
-        const bool keepStatus = debugMode();
+        const bool keepStatus = debugModeOn(m_setupIniPath);
         change([&](LoaderControls& c) {
             c.uploadEnabled = true;
             c.browseEnabled = false;
@@ -198,9 +198,7 @@ const char* UploadRun::upload()
     m_state.StopRequested = false;
     m_state.UploadSent = 0;
 
-    m_uploading = true;
     const bool rejected = !sendLines(file);
-    m_uploading = false;
     file.close();
     if (rejected) {
         m_state.ReplyBuffer.clear();

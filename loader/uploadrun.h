@@ -10,6 +10,9 @@
 class ComForm;
 class QFile;
 
+// Debug mode ("Debug" of section Tevlin equal to 86, compared as a number) is shared with Tevlin.
+bool debugModeOn(const QString& setupIniPath);
+
 // Corlift's flows: the file check's effect on the window, opening the port and waiting for the
 // product's boot loader, the upload line by line, and the record of its outcome in setup.ini.
 // The window only forwards clicks here and draws `controls()` whenever `controlsChanged` fires.
@@ -39,7 +42,6 @@ public:
     void requestStop() { m_state.StopRequested = true; }
 
     bool isWaitingForBoot() const { return m_waitingForBoot; }
-    bool isUploading() const { return m_uploading; }
 
     // Tests shorten the wait for the boot loader's confirmation; the program keeps ConfirmLimit.
     void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
@@ -50,7 +52,6 @@ signals:
 private:
     template <typename Change> void change(Change&& apply);
     void setStatus(const QString& text);
-    bool debugMode() const;
     void waitForBootLoader();
     void closePort();
     // Null once the upload ran; otherwise why it could not start.
@@ -67,5 +68,4 @@ private:
     LoaderControls m_controls;
     std::chrono::milliseconds m_confirmLimit = ConfirmLimit;
     bool m_waitingForBoot = false;
-    bool m_uploading = false;
 };
