@@ -94,6 +94,7 @@ void UploadRun::Commport_Click()
     if (m_controls.commportCaption == QLatin1String(CaptionOpenPort)) {
         m_state.ReadyForBoot = false;
         const bool keepStatus = debugModeOn(m_setupIniPath);
+        const LoaderControls before = m_controls;
         change([&](LoaderControls& c) {
             c.uploadEnabled = true;
             c.browseEnabled = false;
@@ -102,8 +103,15 @@ void UploadRun::Commport_Click()
         });
         m_state.StopRequested = false;
         m_state.ReplyBuffer.clear();
-        if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed))
+        if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
+            // The link has told the user why. Nothing is open or waiting: Upload has nothing to do,
+            // and Browse must stay usable, or a machine without a working port could not change the file.
+            change([&](LoaderControls& c) {
+                c.uploadEnabled = before.uploadEnabled;
+                c.browseEnabled = before.browseEnabled;
+            });
             return;
+        }
         change([](LoaderControls& c) {
             c.commportCaption = QLatin1String(CaptionClosePort);
             c.Text_Filevalid = QStringLiteral("Waiting for response...");

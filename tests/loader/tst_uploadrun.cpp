@@ -303,8 +303,9 @@ private slots:
         QCOMPARE(rig.run.controls().Text_Filevalid,
                  kept ? QStringLiteral("File for KMA840 and file is ok") : QString());
         QCOMPARE(rig.run.controls().commportCaption, QStringLiteral("Open Comm Port"));
-        QVERIFY(rig.run.controls().uploadEnabled);
-        QVERIFY(!rig.run.controls().browseEnabled);
+        QVERIFY(rig.run.controls().commportEnabled);
+        QVERIFY(!rig.run.controls().uploadEnabled);
+        QVERIFY(rig.run.controls().browseEnabled);
     }
 
     void checkUpdatesTheWindowTexts_data()
