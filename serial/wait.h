@@ -18,7 +18,9 @@ enum class WaitResult
 // and the handlers of those events run while the wait is on the stack.
 //
 // `flags` narrow what may run meanwhile: a pause that must not take clicks or received data
-// passes ExcludeUserInputEvents | ExcludeSocketNotifiers and still repaints.
+// passes ExcludeUserInputEvents | ExcludeSocketNotifiers and still repaints. Qt's GLib event
+// dispatcher ignores ExcludeSocketNotifiers; a program relying on it sets QT_NO_GLIB=1 before
+// creating its application object.
 WaitResult waitUntil(const std::function<bool()>& condition, const bool* cancel = nullptr,
                      std::optional<std::chrono::milliseconds> limit = std::nullopt,
                      QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
