@@ -27,7 +27,8 @@ enum class FileKind
 FileKind fileKind(const QString& fileName)
 {
 #ifdef Q_OS_UNIX
-    struct stat status{};
+    struct stat status
+    {};
     if (::stat(QFile::encodeName(fileName).constData(), &status) != 0)
         return FileKind::Missing;
     return S_ISREG(status.st_mode) ? FileKind::Regular : FileKind::Other;

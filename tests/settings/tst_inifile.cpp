@@ -26,7 +26,10 @@ void writeFile(const QString& path, const QByteArray& content)
 }
 
 // Permission bits do not stop root, so tests that need a read-only directory skip there.
-bool permissionsApply() { return ::geteuid() != 0; }
+bool permissionsApply()
+{
+    return ::geteuid() != 0;
+}
 
 } // namespace
 
@@ -115,19 +118,26 @@ private slots:
                                  "Delay=350\r\n";
         QCOMPARE(readFile(m_ini), after);
         QCOMPARE(ReadIniValue("ComSettings", "ComPort", "1", m_ini), QStringLiteral("2"));
-        QCOMPARE(ReadIniValue("Tevlin", QString::fromLatin1("caf\xe9"), "", m_ini), QString::fromLatin1("\xff\xfe"));
+        QCOMPARE(ReadIniValue("Tevlin", QString::fromLatin1("caf\xe9"), "", m_ini),
+                 QString::fromLatin1("\xff\xfe"));
     }
 
     void hostileNamesNeverTouchOtherKeys_data()
     {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("value");
-        QTest::newRow("LF in section") << "Amp\n[Tevlin]\nDebug=86" << "1";
-        QTest::newRow("CR in section") << "Amp\r[Tevlin]\rDebug=86" << "1";
-        QTest::newRow("bracket in section") << "Amp]\r\nDebug=86\r\n[x" << "1";
-        QTest::newRow("close bracket only") << "Tevlin]Debug" << "86";
-        QTest::newRow("LF in value") << "Amp" << "1\n[Tevlin]\nDebug=86";
-        QTest::newRow("CR LF in value") << "Amp" << "1\r\nDebug=86";
+        QTest::newRow("LF in section") << "Amp\n[Tevlin]\nDebug=86"
+                                       << "1";
+        QTest::newRow("CR in section") << "Amp\r[Tevlin]\rDebug=86"
+                                       << "1";
+        QTest::newRow("bracket in section") << "Amp]\r\nDebug=86\r\n[x"
+                                            << "1";
+        QTest::newRow("close bracket only") << "Tevlin]Debug"
+                                            << "86";
+        QTest::newRow("LF in value") << "Amp"
+                                     << "1\n[Tevlin]\nDebug=86";
+        QTest::newRow("CR LF in value") << "Amp"
+                                        << "1\r\nDebug=86";
         QTest::newRow("NUL in value") << "Amp" << QStringLiteral("1") + QChar(0) + "\nDebug=86";
     }
     void hostileNamesNeverTouchOtherKeys()
