@@ -164,9 +164,9 @@ void paintUnlit(QPainter& painter, const QPainterPath& path, QColor color)
 void paintGlow(QPainter& painter, const QPainterPath& lit, QColor color, qreal width)
 {
     constexpr int Rings = 6;
+    color.setAlpha(9);
     painter.setBrush(Qt::NoBrush);
     for (int ring = Rings; ring >= 1; --ring) {
-        color.setAlpha(9);
         painter.setPen(QPen(color, width * ring / Rings * 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.drawPath(lit);
     }
@@ -191,7 +191,6 @@ SevenSegmentDisplay::SevenSegmentDisplay(QWidget* parent) : QWidget(parent)
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAccessibleDescription(tr("Front panel volume display"));
     updateAccessibleText();
 }

@@ -1,7 +1,10 @@
+#include "control/numerickeyfilter.h"
 #include "control/powerlamp.h"
 #include "control/sevensegmentdisplay.h"
 
 #include <QImage>
+#include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace control;
@@ -43,19 +46,10 @@ int litPixels(DisplayMode mode, int tenths)
 
 } // namespace
 
-class TestFrontPanelWidgets : public QObject
+class TestControlWidgets : public QObject
 {
     Q_OBJECT
 private slots:
-    void segmentsForDigits()
-    {
-        QCOMPARE(SevenSegmentDisplay::segmentsForDigit(8), quint8(0x7F));
-        QCOMPARE(SevenSegmentDisplay::segmentsForDigit(1), quint8(0x06));
-        QCOMPARE(SevenSegmentDisplay::segmentsForDigit(10), quint8(0));
-        for (int digit = 0; digit <= 9; ++digit)
-            QVERIFY(!(SevenSegmentDisplay::segmentsForDigit(digit) & 0x80));
-    }
-
     void lightsOnlyWhatTheModeShows()
     {
         const int eights = litPixels(DisplayMode::Volume, 888);
@@ -116,7 +110,23 @@ private slots:
         const QColor lit = rendered(lamp).pixelColor(15, 15);
         QVERIFY(lit.green() > unlit.green() + 100);
     }
+
+    void keyFilterKeepsTheBoxNumeric()
+    {
+        QLineEdit box;
+        new NumericKeyFilter(&box, 1);
+        QTest::keyClicks(&box, "12.34,5-a");
+        QCOMPARE(box.text(), "12.3");
+        box.selectAll();
+        QTest::keyClicks(&box, "7,5");
+        QCOMPARE(box.text(), "7,5");
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        QCOMPARE(box.text(), "7,");
+        QSignalSpy entered(&box, &QLineEdit::returnPressed);
+        QTest::keyClick(&box, Qt::Key_Return);
+        QCOMPARE(entered.size(), 1);
+    }
 };
 
-QTEST_MAIN(TestFrontPanelWidgets)
-#include "tst_frontpanelwidgets.moc"
+QTEST_MAIN(TestControlWidgets)
+#include "tst_controlwidgets.moc"
