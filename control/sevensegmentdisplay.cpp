@@ -140,16 +140,19 @@ void paintGlass(QPainter& painter, const QRectF& rect, bool framed)
     painter.drawRoundedRect(glass, radius * 0.8, radius * 0.8);
 }
 
+// The glass catches the light from above; the reflection fades out towards the middle.
 void paintReflection(QPainter& painter, const QRectF& rect)
 {
-    QLinearGradient shine(rect.topLeft(), rect.bottomLeft());
-    shine.setColorAt(0, QColor(255, 255, 255, 30));
-    shine.setColorAt(0.45, QColor(255, 255, 255, 6));
-    shine.setColorAt(0.46, QColor(255, 255, 255, 0));
+    const QRectF upper(rect.topLeft(), QSizeF(rect.width(), rect.height() * 0.5));
+    QLinearGradient shine(upper.topLeft(), upper.bottomLeft());
+    shine.setColorAt(0, QColor(255, 255, 255, 26));
+    shine.setColorAt(1, QColor(255, 255, 255, 0));
     painter.setPen(Qt::NoPen);
     painter.setBrush(shine);
     const qreal radius = rect.height() * 0.06;
+    painter.setClipRect(upper);
     painter.drawRoundedRect(rect, radius, radius);
+    painter.setClipping(false);
 }
 
 void paintUnlit(QPainter& painter, const QPainterPath& path, QColor color)
