@@ -419,13 +419,14 @@ void AmpSim::applyWrite(int c, const QByteArray& packet)
             s.relVolSign[n] = q.at(pos + 2);
         }
         break;
+    // Block writes are stored as they come, so that a test reads back exactly what was sent.
     case code::SetKmaSettings:
         s.displaySetting = q.at(kmasettings::WriteDisplay);
         s.irOn = q.at(kmasettings::WriteIr) == 0;
         s.comSpeed = q.at(kmasettings::WriteSpeed);
         s.balance = std::min(q.at(kmasettings::WriteBalance), MaxBalance);
-        s.defVolume = tenths(q.u16(kmasettings::WriteDefVolume));
-        s.maxVolume = tenths(q.u16(kmasettings::WriteMaxVolume));
+        s.defVolume = q.u16(kmasettings::WriteDefVolume);
+        s.maxVolume = q.u16(kmasettings::WriteMaxVolume);
         for (std::size_t n = 0; n < AmpState::InputCount; ++n)
             s.sensitivity[n] = q.at(kmasettings::WriteSensitivity + static_cast<int>(n));
         // The new address holds from the next request on; this one is still answered.
@@ -437,8 +438,8 @@ void AmpSim::applyWrite(int c, const QByteArray& packet)
         s.irOn = q.at(solstice::WriteIr) == 0;
         s.comSpeed = q.at(solstice::WriteSpeed);
         s.masterSlave = q.at(solstice::WriteMasterSlave);
-        s.defVolume = tenths(q.u16(solstice::WriteDefVolume));
-        s.maxVolume = tenths(q.u16(solstice::WriteMaxVolume));
+        s.defVolume = q.u16(solstice::WriteDefVolume);
+        s.maxVolume = q.u16(solstice::WriteMaxVolume);
         s.startPreset = q.at(solstice::WritePreset);
         s.address = q.u16(solstice::WriteAddress);
         break;
@@ -447,8 +448,8 @@ void AmpSim::applyWrite(int c, const QByteArray& packet)
         s.irOn = q.at(settings::WriteIr) != 0;
         s.comSpeed = q.at(settings::WriteSpeed);
         s.masterSlave = q.at(settings::WriteMasterSlave);
-        s.defVolume = tenths(q.u16(settings::WriteDefVolume));
-        s.maxVolume = tenths(q.u16(settings::WriteMaxVolume));
+        s.defVolume = q.u16(settings::WriteDefVolume);
+        s.maxVolume = q.u16(settings::WriteMaxVolume);
         s.startPreset = q.at(settings::WritePreset);
         s.trigger = q.at(settings::WriteTrigger);
         for (std::size_t i = 0; i < s.adcLevel.size(); ++i)
