@@ -184,6 +184,8 @@ AmpSim::Response AmpSim::respond(const QByteArray& packet)
     if (!understands(c))
         return {Verdict::NotUnderstood, {}};
 
+    // A read is answered by its block alone, also where the table marks the command as waiting
+    // (0x39): the asker takes the block's first two bytes for the acknowledgement.
     if (isRead(c)) {
         if (auto block = readBlock(c, packet))
             return {Verdict::Answered, *block};
