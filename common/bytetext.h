@@ -7,8 +7,14 @@ namespace common {
 
 // Bytes travel as text with one character per byte (character code = byte value); Latin-1 maps
 // every byte 0..255 to the character of the same code and back, so nothing is lost either way.
-inline QString textFromBytes(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
-inline QByteArray bytesFromText(const QString& text) { return text.toLatin1(); }
+inline QString textFromBytes(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+inline QByteArray bytesFromText(const QString& text)
+{
+    return text.toLatin1();
+}
 
 // Byte at a 1-based position, as replies are read; 0 when the position lies outside.
 inline int byteAt(const QByteArray& bytes, qsizetype position)

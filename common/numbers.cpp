@@ -6,8 +6,14 @@
 namespace common {
 namespace {
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 // Length of the longest prefix of `text` (after `start`) that forms a decimal number, or 0.
 qsizetype numberPrefixLength(QStringView text, qsizetype start)

@@ -17,7 +17,10 @@ bool equalsAsNumber(QStringView text, double number);
 // A number typed by the user: both "," and "." are taken as the decimal separator, whatever the
 // locale says, so "45,5" and "45.5" are the same. Group separators are not accepted.
 std::optional<double> parseUserNumber(QStringView text);
-inline bool isUserNumber(QStringView text) { return parseUserNumber(text).has_value(); }
+inline bool isUserNumber(QStringView text)
+{
+    return parseUserNumber(text).has_value();
+}
 
 // One decimal in the user's number format: 45.5 is "45,5" in a German locale.
 QString formatOneDecimal(double value, const QLocale& locale = QLocale());

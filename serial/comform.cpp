@@ -127,16 +127,25 @@ void ComForm::CloseMScomm()
         m_port.close();
 }
 
-bool ComForm::CheckMScomm() const { return m_port.isOpen(); }
+bool ComForm::CheckMScomm() const
+{
+    return m_port.isOpen();
+}
 
-bool ComForm::SetupMScomm(int comPort, int comSpeed) { return setUp(Variant::Normal, comPort, comSpeed); }
+bool ComForm::SetupMScomm(int comPort, int comSpeed)
+{
+    return setUp(Variant::Normal, comPort, comSpeed);
+}
 
 bool ComForm::SetupMScommForProduction(int comPort, int comSpeed)
 {
     return setUp(Variant::Production, comPort, comSpeed);
 }
 
-bool ComForm::SetupMScommAsBinary(int comPort, int comSpeed) { return setUp(Variant::Binary, comPort, comSpeed); }
+bool ComForm::SetupMScommAsBinary(int comPort, int comSpeed)
+{
+    return setUp(Variant::Binary, comPort, comSpeed);
+}
 
 bool ComForm::setUp(Variant variant, int comPort, int comSpeed)
 {
@@ -200,7 +209,9 @@ void ComForm::receive()
 
 void ComForm::portError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+    // An unplugged adapter shows as a resource error; a hung-up terminal reads end-of-file, which
+    // shows as a read error that repeats for as long as the port stays open.
+    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !m_port.isOpen())
         return;
     m_port.clearError();
     m_port.close();

@@ -6,19 +6,20 @@ namespace {
 constexpr int BannerWidth = 107;
 }
 
-QString CommLog::timestamp(const QDateTime& when) { return when.toString(QStringLiteral("dd.MM.yyyy hh.mm.ss")); }
+QString CommLog::timestamp(const QDateTime& when)
+{
+    return when.toString(QStringLiteral("dd.MM.yyyy hh.mm.ss"));
+}
 
 QStringList CommLog::banner(const QDateTime& when)
 {
     const QString stars(BannerWidth, u'*');
     const QString empty = u'*' + QString(BannerWidth - 2, u' ') + u'*';
     const auto framed = [](const QString& text) { return text.leftJustified(BannerWidth - 1, u' ') + u'*'; };
-    return {stars,
-            framed(QStringLiteral("*   Logfile for serial comunication between PC and Korvanes products")),
-            empty,
-            framed(QStringLiteral("*   Start time : ") + timestamp(when)),
-            empty,
-            stars};
+    return {
+        stars, framed(QStringLiteral("*   Logfile for serial comunication between PC and Korvanes products")),
+        empty, framed(QStringLiteral("*   Start time : ") + timestamp(when)),
+        empty, stars};
 }
 
 void CommLog::start()
@@ -31,7 +32,10 @@ void CommLog::start()
         appendLine(line);
 }
 
-void CommLog::append(const QString& text) { appendLine(timestamp(QDateTime::currentDateTime()) + u' ' + text); }
+void CommLog::append(const QString& text)
+{
+    appendLine(timestamp(QDateTime::currentDateTime()) + u' ' + text);
+}
 
 bool CommLog::appendLine(const QString& line)
 {

@@ -2,7 +2,6 @@
 
 #include "settings/inifilehandler.h"
 
-#include <QCollator>
 #include <QSerialPortInfo>
 #include <algorithm>
 
@@ -23,16 +22,26 @@ bool isWindows()
 #endif
 }
 
+// "ttyS2" before "ttyS10": the trailing numbers compare as numbers.
+bool naturalLess(const QString& a, const QString& b)
+{
+    const auto split = [](const QString& s) {
+        qsizetype i = s.size();
+        while (i > 0 && s[i - 1].isDigit())
+            --i;
+        return std::pair{s.left(i), s.mid(i).toULongLong()};
+    };
+    return split(a) < split(b);
+}
+
 } // namespace
 
 QStringList PortMap::orderedDevices(QStringList devices)
 {
-    QCollator collator;
-    collator.setNumericMode(true);
-    std::stable_sort(devices.begin(), devices.end(), [&](const QString& a, const QString& b) {
+    std::stable_sort(devices.begin(), devices.end(), [](const QString& a, const QString& b) {
         if (isUsbDevice(a) != isUsbDevice(b))
             return isUsbDevice(a);
-        return collator.compare(a, b) < 0;
+        return naturalLess(a, b);
     });
     return devices;
 }
@@ -62,8 +71,8 @@ PortMap PortMap::fromSystem(const QString& setupIniPath)
     }
     if (!setupIniPath.isEmpty()) {
         for (int port = FirstPort; port <= LastPort; ++port) {
-            pins[port] = ReadIniValue(QStringLiteral("ComSettings"), QStringLiteral("COM%1").arg(port), QString(),
-                                      setupIniPath)
+            pins[port] = ReadIniValue(QStringLiteral("ComSettings"), QStringLiteral("COM%1").arg(port),
+                                      QString(), setupIniPath)
                              .trimmed();
         }
     }

@@ -26,4 +26,5 @@ WaitResult waitUntil(const std::function<bool()>& condition, const bool* cancel 
                      QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 // A pause of `duration` during which only the events that `flags` allow are handled.
-void pauseFor(std::chrono::milliseconds duration, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
+void pauseFor(std::chrono::milliseconds duration,
+              QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);

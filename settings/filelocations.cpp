@@ -33,6 +33,12 @@ QString dataDirectory()
     return dataDirectoryFor(QCoreApplication::applicationDirPath(), user);
 }
 
-QString SetupIniPath() { return QDir(dataDirectory()).filePath(QStringLiteral("setup.ini")); }
+QString SetupIniPath()
+{
+    return QDir(dataDirectory()).filePath(QStringLiteral("setup.ini"));
+}
 
-QString LogFilePath() { return QDir(dataDirectory()).filePath(QStringLiteral("Log.txt")); }
+QString LogFilePath()
+{
+    return QDir(dataDirectory()).filePath(QStringLiteral("Log.txt"));
+}

@@ -13,7 +13,10 @@ QByteArray trimmedBlanks(const QByteArray& text)
     return text.mid(begin, end - begin);
 }
 
-bool sameName(const QByteArray& a, const QByteArray& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QByteArray& a, const QByteArray& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // The name of a section header line "[name]", or nothing for other lines.
 std::optional<QByteArray> headerName(const QByteArray& line)
@@ -27,7 +30,10 @@ std::optional<QByteArray> headerName(const QByteArray& line)
     return trimmedBlanks(text.mid(1, close - 1));
 }
 
-bool isComment(const QByteArray& text) { return text.startsWith(';') || text.startsWith('#'); }
+bool isComment(const QByteArray& text)
+{
+    return text.startsWith(';') || text.startsWith('#');
+}
 
 // Key and value of a "key=value" line, or nothing for other lines.
 std::optional<std::pair<QByteArray, QByteArray>> keyValue(const QByteArray& line)

@@ -29,7 +29,10 @@ Pty::Pty(QObject* parent) : QObject(parent)
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &Pty::readAvailable);
 }
 
-Pty::~Pty() { hangUp(); }
+Pty::~Pty()
+{
+    hangUp();
+}
 
 bool Pty::write(const QByteArray& bytes)
 {
@@ -37,7 +40,8 @@ bool Pty::write(const QByteArray& bytes)
         return false;
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        const ssize_t n =
+            ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno == EAGAIN) {

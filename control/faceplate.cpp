@@ -1,0 +1,33 @@
+#include "control/faceplate.h"
+
+#include <QPainter>
+
+namespace control {
+
+Faceplate::Faceplate(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(false);
+}
+
+void Faceplate::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF plate = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = 6;
+    QLinearGradient metal(plate.topLeft(), plate.bottomLeft());
+    metal.setColorAt(0, QColor(62, 62, 66));
+    metal.setColorAt(0.5, QColor(40, 40, 44));
+    metal.setColorAt(1, QColor(26, 26, 29));
+    painter.setPen(QPen(QColor(90, 90, 96), 1));
+    painter.setBrush(metal);
+    painter.drawRoundedRect(plate, radius, radius);
+
+    // Fine horizontal brushing, kept faint so that text on the plate stays readable.
+    painter.setClipRect(plate.adjusted(1, 1, -1, -1));
+    painter.setPen(QPen(QColor(255, 255, 255, 9), 1));
+    for (int y = 1; y < height(); y += 2)
+        painter.drawLine(QPointF(0, y + 0.5), QPointF(width(), y + 0.5));
+}
+
+} // namespace control

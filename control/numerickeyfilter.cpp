@@ -1,0 +1,30 @@
+#include "control/numerickeyfilter.h"
+
+#include "control/deccontrol.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace control {
+
+NumericKeyFilter::NumericKeyFilter(QLineEdit* box, int decimals)
+    : QObject(box), m_box(box), m_decimals(decimals)
+{
+    box->installEventFilter(this);
+}
+
+bool NumericKeyFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_box || event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    // Only printable characters are filtered: Enter must still reach the window, Ctrl+C its editor.
+    if (text.size() != 1 || !text.front().isPrint())
+        return false;
+    const TextBoxState box{m_box->text(), m_box->cursorPosition(), m_box->selectionStart(),
+                           m_box->selectedText().size()};
+    return DecControl(text.front().unicode(), box, m_decimals) == 0;
+}
+
+} // namespace control

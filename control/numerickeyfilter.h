@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+class QLineEdit;
+
+namespace control {
+
+// Puts `DecControl` in front of a text box: typed characters that would not make a number with at
+// most `decimals` decimals are swallowed. Editing and navigation keys pass untouched.
+class NumericKeyFilter : public QObject
+{
+    Q_OBJECT
+public:
+    // Installs itself on `box` and lives as long as it.
+    NumericKeyFilter(QLineEdit* box, int decimals);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLineEdit* m_box;
+    int m_decimals;
+};
+
+} // namespace control

@@ -1,0 +1,95 @@
+#include "control/showoperations.h"
+
+#include "common/numbers.h"
+#include "control/statusreply.h"
+
+#include <algorithm>
+
+namespace control {
+namespace {
+
+bool updateShown(int value, int& shown)
+{
+    if (value == shown)
+        return false;
+    shown = value;
+    return true;
+}
+
+constexpr int DigitalInputOffset = 4;
+constexpr int BypassPreset = 8;
+
+} // namespace
+
+bool ShowVolume(OperatingState& state)
+{
+    const int ceiling = std::min(VolumeMax, state.MaxVolume);
+    state.Volume = std::max(0, std::min(state.Volume, ceiling));
+    return updateShown(state.Volume, state.VolumeShown);
+}
+
+bool ShowDefVolume(OperatingState& state)
+{
+    state.DefVolume = std::clamp(state.DefVolume, 0, VolumeMax);
+    return updateShown(state.DefVolume, state.DefVolumeShown);
+}
+
+bool ShowMaxVolume(OperatingState& state)
+{
+    state.MaxVolume = std::max(std::clamp(state.MaxVolume, 0, VolumeMax), state.Volume);
+    return updateShown(state.MaxVolume, state.MaxVolumeShown);
+}
+
+bool ShowBalance(OperatingState& state)
+{
+    return updateShown(state.BalanceIndex, state.BalanceShown);
+}
+
+QString balanceText(int step, const QLocale& locale)
+{
+    if (step > BalanceMaxStep)
+        return common::formatOneDecimal(step, locale);
+    return common::formatOneDecimal((step - BalanceCentre) * 0.5, locale);
+}
+
+QString sourceLabel(int input, int modelCode)
+{
+    if (modelCode == ModelCode::Kma840)
+        return QString::number(input);
+    if (input <= DigitalInputOffset)
+        return QStringLiteral("A") + QString::number(input);
+    return QStringLiteral("D") + QString::number(input - DigitalInputOffset);
+}
+
+QString presetLabel(int preset)
+{
+    if (preset == BypassPreset)
+        return QStringLiteral("Preset: Bypass");
+    return QStringLiteral("Preset: ") + QString::number(preset);
+}
+
+QString masterSlaveLabel(int masterSlave)
+{
+    return masterSlave == 1 ? QStringLiteral("Master") : QStringLiteral("Slave");
+}
+
+QString irLabel(int irState)
+{
+    return irState == 0 ? QStringLiteral("IR on") : QStringLiteral("IR off");
+}
+
+QString displayLabel(int display)
+{
+    return QStringLiteral("Disp.: ") + QString::number(display);
+}
+
+DisplayMode displayModeFor(const OperatingState& state, bool lit)
+{
+    if (!lit)
+        return DisplayMode::Dark;
+    if (!state.powerIsOn())
+        return DisplayMode::Standby;
+    return state.MuteState ? DisplayMode::Muted : DisplayMode::Volume;
+}
+
+} // namespace control

@@ -1,0 +1,91 @@
+#include "control/statusreply.h"
+
+#include "common/bytetext.h"
+
+namespace control {
+namespace {
+
+int word(const QByteArray& reply, int lowPosition, int highPosition)
+{
+    return common::byteAt(reply, highPosition) * 256 + common::byteAt(reply, lowPosition);
+}
+
+// The RX900's firmware version 10 reports the VX900's code.
+constexpr int MisreportedRx900Version = 10;
+
+} // namespace
+
+int expectedStatusReplyLength(const QByteArray& received)
+{
+    if (common::byteAt(received, StatusByte::Length) == ShortStatusReplyLength)
+        return ShortStatusReplyLength;
+    return StatusReplyLength;
+}
+
+std::optional<StatusReply> decodeStatusReply(const QByteArray& reply)
+{
+    StatusReply values;
+    if (common::byteAt(reply, StatusByte::Length) == ShortStatusReplyLength) {
+        if (reply.size() < ShortStatusReplyLength)
+            return std::nullopt;
+    } else {
+        if (reply.size() != StatusReplyLength)
+            return std::nullopt;
+        values.identified = true;
+        values.firmwareVersion = word(reply, StatusByte::VersionLow, StatusByte::VersionHigh);
+        values.modelCode = common::byteAt(reply, StatusByte::Model);
+        if (values.modelCode == ModelCode::Vx900 && values.firmwareVersion == MisreportedRx900Version)
+            values.modelCode = ModelCode::Rx900;
+    }
+    values.power = common::byteAt(reply, StatusByte::Power);
+    values.volume = word(reply, StatusByte::VolumeLow, StatusByte::VolumeHigh);
+    values.mute = common::byteAt(reply, StatusByte::Mute);
+    values.defVolume = word(reply, StatusByte::DefVolumeLow, StatusByte::DefVolumeHigh);
+    values.maxVolume = word(reply, StatusByte::MaxVolumeLow, StatusByte::MaxVolumeHigh);
+    values.input = common::byteAt(reply, StatusByte::Input);
+    values.preset = common::byteAt(reply, StatusByte::Preset);
+    values.display = common::byteAt(reply, StatusByte::Display);
+    values.ir = common::byteAt(reply, StatusByte::Ir);
+    values.masterSlave = common::byteAt(reply, StatusByte::MasterSlave);
+    values.balance = common::byteAt(reply, StatusByte::Balance);
+    return values;
+}
+
+bool isKnownModel(int modelCode)
+{
+    switch (modelCode) {
+    case ModelCode::Kma840:
+    case ModelCode::Solstice:
+    case ModelCode::Rx900:
+    case ModelCode::Vx900:
+    case ModelCode::Vx900S:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<QString> productTypeCaption(const StatusReply& reply)
+{
+    if (!reply.identified)
+        return std::nullopt;
+    const QString version = QString::number(reply.firmwareVersion);
+    switch (reply.modelCode) {
+    case ModelCode::Unknown:
+        return QStringLiteral("Unknown");
+    case ModelCode::Kma840:
+        return QStringLiteral("KMA840 vers. ") + version;
+    case ModelCode::Solstice:
+        return QStringLiteral("Solstice Mk.III vers. ") + version;
+    case ModelCode::Rx900:
+        return QStringLiteral("RX 900 vers. ") + version;
+    case ModelCode::Vx900:
+        return QStringLiteral("VX 900 vers. ") + version;
+    case ModelCode::Vx900S:
+        return QStringLiteral("VX 900S vers. ") + version;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace control

@@ -1,0 +1,132 @@
+#include "control/numerickeyfilter.h"
+#include "control/powerlamp.h"
+#include "control/sevensegmentdisplay.h"
+
+#include <QImage>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace control;
+
+Q_DECLARE_METATYPE(control::DisplayMode)
+
+namespace {
+
+QImage rendered(QWidget& widget, qreal ratio = 1.0)
+{
+    QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::black);
+    widget.render(&image);
+    return image;
+}
+
+// Pixels of a fully lit red segment, not its glow or the faint unlit ones.
+int litPixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 140)
+                ++count;
+        }
+    return count;
+}
+
+int litPixels(DisplayMode mode, int tenths)
+{
+    SevenSegmentDisplay display;
+    display.resize(300, 110);
+    display.setMode(mode);
+    display.setVolume(tenths);
+    return litPixels(rendered(display));
+}
+
+} // namespace
+
+class TestControlWidgets : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lightsOnlyWhatTheModeShows()
+    {
+        const int eights = litPixels(DisplayMode::Volume, 888);
+        const int ones = litPixels(DisplayMode::Volume, 111);
+        const int dashes = litPixels(DisplayMode::Muted, 888);
+        const int dot = litPixels(DisplayMode::Standby, 888);
+        QCOMPARE(litPixels(DisplayMode::Dark, 888), 0);
+        QVERIFY(dot > 0);
+        QVERIFY(dashes > dot);
+        QVERIFY(ones > dashes);
+        QVERIFY(eights > ones);
+        QCOMPARE(litPixels(DisplayMode::Muted, 111), dashes);
+        QCOMPARE(litPixels(DisplayMode::Volume, 2000), litPixels(DisplayMode::Volume, 999));
+    }
+
+    void drawsSharplyAtTwiceThePixelRatio()
+    {
+        SevenSegmentDisplay display;
+        display.resize(300, 110);
+        display.setMode(DisplayMode::Volume);
+        display.setVolume(888);
+        const int single = litPixels(rendered(display, 1.0));
+        const int doubled = litPixels(rendered(display, 2.0));
+        QVERIFY2(doubled > single * 3.6 && doubled < single * 4.4, qPrintable(QString::number(doubled)));
+    }
+
+    void accessibleNameSaysWhatIsShown_data()
+    {
+        QTest::addColumn<DisplayMode>("mode");
+        QTest::addColumn<int>("tenths");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("volume") << DisplayMode::Volume << 455 << "Volume 45.5";
+        QTest::newRow("leading zero") << DisplayMode::Volume << 50 << "Volume 5.0";
+        QTest::newRow("muted") << DisplayMode::Muted << 455 << "Volume muted";
+        QTest::newRow("standby") << DisplayMode::Standby << 455 << "Amplifier in standby";
+        QTest::newRow("dark") << DisplayMode::Dark << 455 << "Volume display off";
+    }
+    void accessibleNameSaysWhatIsShown()
+    {
+        QFETCH(DisplayMode, mode);
+        QFETCH(int, tenths);
+        QFETCH(QString, name);
+        QLocale::setDefault(QLocale::c());
+        SevenSegmentDisplay display;
+        display.setVolume(tenths);
+        display.setMode(mode);
+        QCOMPARE(display.accessibleName(), name);
+    }
+
+    void powerLampGlowsWhenLit()
+    {
+        PowerLamp lamp;
+        lamp.resize(30, 30);
+        QCOMPARE(lamp.accessibleName(), "Power off");
+        const QColor unlit = rendered(lamp).pixelColor(15, 15);
+        lamp.setLit(true);
+        QCOMPARE(lamp.accessibleName(), "Power on");
+        const QColor lit = rendered(lamp).pixelColor(15, 15);
+        QVERIFY(lit.green() > unlit.green() + 100);
+    }
+
+    void keyFilterKeepsTheBoxNumeric()
+    {
+        QLineEdit box;
+        new NumericKeyFilter(&box, 1);
+        QTest::keyClicks(&box, "12.34,5-a");
+        QCOMPARE(box.text(), "12.3");
+        box.selectAll();
+        QTest::keyClicks(&box, "7,5");
+        QCOMPARE(box.text(), "7,5");
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        QCOMPARE(box.text(), "7,");
+        QSignalSpy entered(&box, &QLineEdit::returnPressed);
+        QTest::keyClick(&box, Qt::Key_Return);
+        QCOMPARE(entered.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestControlWidgets)
+#include "tst_controlwidgets.moc"

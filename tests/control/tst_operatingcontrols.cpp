@@ -1,0 +1,319 @@
+#include "control/deccontrol.h"
+#include "control/operatingactions.h"
+#include "control/panellayout.h"
+#include "control/showoperations.h"
+#include "control/statusreply.h"
+
+#include <QTest>
+
+using namespace control;
+
+namespace {
+
+OperatingState poweredOn()
+{
+    OperatingState state;
+    state.PowerState = PowerOn;
+    state.Volume = 455;
+    state.DefVolume = 450;
+    state.MaxVolume = 999;
+    return state;
+}
+
+} // namespace
+
+class TestOperatingControls : public QObject
+{
+    Q_OBJECT
+private slots:
+    void typedVolumes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("tenths"); // -1: not a number
+        QTest::newRow("point") << "45.5" << 455;
+        QTest::newRow("comma") << "45,5" << 455;
+        QTest::newRow("half up to even") << "45.55" << 456;
+        QTest::newRow("half down to even") << "45.45" << 454;
+        QTest::newRow("integer") << "50" << 500;
+        QTest::newRow("above range") << "100" << 999;
+        QTest::newRow("negative") << "-1" << 0;
+        QTest::newRow("huge") << "1e300" << 999;
+        QTest::newRow("letters") << "4x" << -1;
+        QTest::newRow("empty") << "" << -1;
+    }
+    void typedVolumes()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, tenths);
+        QCOMPARE(typedTenths(text).value_or(-1), tenths);
+    }
+
+    void typedBalances_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("step"); // -1: not a number
+        QTest::newRow("-1.5") << "-1.5" << 3;
+        QTest::newRow("3") << "3" << 12;
+        QTest::newRow("-3,0") << "-3,0" << 0;
+        QTest::newRow("0.7 is no step") << "0.7" << 6;
+        QTest::newRow("1.2 is no step") << "1.2" << 6;
+        QTest::newRow("4 is out of range") << "4" << 6;
+        QTest::newRow("letters") << "abc" << -1;
+    }
+    void typedBalances()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, step);
+        QCOMPARE(typedBalanceStep(text).value_or(-1), step);
+    }
+
+    void volumeActionsStayWithinTheirLimits()
+    {
+        OperatingState s = poweredOn();
+        s.Volume = 0;
+        stepVolume(s, -1);
+        QCOMPARE(s.Volume, 0);
+        QVERIFY(s.VolumeChanged);
+
+        s.MaxVolume = 999;
+        stepMaxVolume(s, 1);
+        QCOMPARE(s.MaxVolume, 999);
+
+        s.MaxVolume = 400;
+        setVolumeFromText(s, u"50");
+        QCOMPARE(s.Volume, 400);
+
+        s.Volume = 300;
+        slideMaxVolume(s, 200); // the maximum does not go below the volume
+        QCOMPARE(s.MaxVolume, 300);
+
+        stepDefVolume(s, 1000);
+        QCOMPARE(s.DefVolume, 999);
+    }
+
+    void nonNumericTextKeepsTheValueAndItsMark()
+    {
+        OperatingState s = poweredOn();
+        setVolumeFromText(s, u"loud");
+        setMaxVolumeFromText(s, u"");
+        setBalanceFromText(s, u"left");
+        QCOMPARE(s.Volume, 455);
+        QVERIFY(!s.VolumeChanged && !s.MaxVolumeChanged && !s.BalanceChanged);
+    }
+
+    void showComparesWithTheShownCopy()
+    {
+        OperatingState s = poweredOn();
+        QVERIFY(ShowVolume(s));
+        QVERIFY(!ShowVolume(s));
+        s.Volume = 1000;
+        QVERIFY(ShowVolume(s));
+        QCOMPARE(s.Volume, 999);
+        s.Volume = 1000; // clamps to what is already shown
+        QVERIFY(!ShowVolume(s));
+        QCOMPARE(s.Volume, 999);
+        pressMute(s, true); // muting forces the redraw
+        QVERIFY(ShowVolume(s));
+    }
+
+    void balanceStepsStayWithinRange()
+    {
+        OperatingState s = poweredOn();
+        s.BalanceIndex = 12;
+        stepBalance(s, 1);
+        QCOMPARE(s.BalanceIndex, 12);
+        s.BalanceIndex = 0;
+        stepBalance(s, -1);
+        QCOMPARE(s.BalanceIndex, 0);
+        QVERIFY(s.BalanceChanged);
+    }
+
+    void balanceTexts_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0 << "-3.0";
+        QTest::newRow("5") << 5 << "-0.5";
+        QTest::newRow("6") << 6 << "0.0";
+        QTest::newRow("12") << 12 << "3.0";
+        QTest::newRow("above 12 shows the step") << 13 << "13.0";
+    }
+    void balanceTexts()
+    {
+        QFETCH(int, step);
+        QFETCH(QString, text);
+        QCOMPARE(balanceText(step, QLocale::c()), text);
+    }
+
+    void muteAndPowerNeedTheLink_data()
+    {
+        QTest::addColumn<int>("power");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<bool>("muted");
+        QTest::newRow("on, connected") << 1 << true << true;
+        QTest::newRow("standby") << 0 << true << false;
+        QTest::newRow("not connected") << 1 << false << false;
+    }
+    void muteAndPowerNeedTheLink()
+    {
+        QFETCH(int, power);
+        QFETCH(bool, connected);
+        QFETCH(bool, muted);
+        OperatingState s = poweredOn();
+        s.PowerState = power;
+        pressMute(s, connected);
+        QVERIFY(s.MuteChanged);
+        QCOMPARE(s.MuteState, muted);
+    }
+
+    void powerButtonTakesTheStartupVolume()
+    {
+        OperatingState s = poweredOn();
+        pressPower(s, true);
+        QCOMPARE(s.PowerState, 0);
+        QCOMPARE(s.Volume, 450);
+        QVERIFY(s.PowerChanged && s.VolumeChanged);
+        s.clearChangedMarks();
+        s.Volume = 100;
+        pressPower(s, true);
+        QCOMPARE(s.PowerState, PowerOn);
+        QCOMPARE(s.Volume, 450);
+        QVERIFY(!s.VolumeChanged);
+        pressPower(s, false);
+        QCOMPARE(s.PowerState, PowerOn);
+    }
+
+    void selectInput_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("input");
+        QTest::addColumn<int>("power");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("A1 on VX900") << 5 << 1 << 1 << true << 1;
+        QTest::newRow("D4 on Solstice") << 2 << 8 << 1 << true << 8;
+        QTest::newRow("D5 on RX900") << 3 << 9 << 1 << true << 9;
+        QTest::newRow("D5 on VX 900S") << 7 << 9 << 1 << true << 9;
+        QTest::newRow("D5 refused on Solstice") << 2 << 9 << 1 << true << 4;
+        QTest::newRow("D5 refused on KMA840") << 1 << 9 << 1 << true << 4;
+        QTest::newRow("refused in standby") << 5 << 1 << 0 << true << 4;
+        QTest::newRow("refused without link") << 5 << 1 << 1 << false << 4;
+        QTest::newRow("out of range") << 5 << 10 << 1 << true << 4;
+    }
+    void selectInput()
+    {
+        QFETCH(int, model);
+        QFETCH(int, input);
+        QFETCH(int, power);
+        QFETCH(bool, connected);
+        QFETCH(int, selected);
+        OperatingState s;
+        s.PowerState = power;
+        SelectInput(s, input, connected, model);
+        QCOMPARE(s.InputSelected, selected);
+        QVERIFY(s.InputChanged);
+    }
+
+    void decControl_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("caret");
+        QTest::addColumn<int>("selectionStart");
+        QTest::addColumn<int>("selectionLength");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QChar>("key");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("digit after the decimal") << "12.3" << 4 << -1 << 0 << 1 << QChar('4') << false;
+        QTest::newRow("digit before the separator") << "12.3" << 1 << -1 << 0 << 1 << QChar('4') << true;
+        QTest::newRow("first decimal") << "12." << 3 << -1 << 0 << 1 << QChar('4') << true;
+        QTest::newRow("second separator after point") << "12.3" << 2 << -1 << 0 << 1 << QChar(',') << false;
+        QTest::newRow("second separator after comma") << "12,3" << 2 << -1 << 0 << 1 << QChar('.') << false;
+        QTest::newRow("separator leaving two decimals") << "123" << 1 << -1 << 0 << 1 << QChar('.') << false;
+        QTest::newRow("separator leaving one decimal") << "123" << 2 << -1 << 0 << 1 << QChar(',') << true;
+        QTest::newRow("minus after the last decimal") << "12.3" << 4 << -1 << 0 << 1 << QChar('-') << false;
+        QTest::newRow("minus before the separator") << "12.3" << 0 << -1 << 0 << 1 << QChar('-') << true;
+        QTest::newRow("letter") << "" << 0 << -1 << 0 << 1 << QChar('a') << false;
+        QTest::newRow("no decimals: point") << "12" << 2 << -1 << 0 << 0 << QChar('.') << false;
+        QTest::newRow("no decimals: comma") << "12" << 2 << -1 << 0 << 0 << QChar(',') << false;
+        QTest::newRow("no decimals: minus") << "12" << 0 << -1 << 0 << 0 << QChar('-') << true;
+        QTest::newRow("no decimals: enter") << "12" << 2 << -1 << 0 << 0 << QChar('\r') << false;
+        QTest::newRow("backspace") << "12.3" << 4 << -1 << 0 << 1 << QChar('\b') << true;
+        QTest::newRow("typing over the whole value") << "12.3" << 4 << 0 << 4 << 1 << QChar('7') << true;
+        QTest::newRow("replacing the decimal") << "12.3" << 4 << 3 << 1 << 1 << QChar('7') << true;
+        QTest::newRow("replacing the separator") << "12.3" << 3 << 2 << 1 << 1 << QChar(',') << true;
+    }
+    void decControl()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, caret);
+        QFETCH(int, selectionStart);
+        QFETCH(int, selectionLength);
+        QFETCH(int, decimals);
+        QFETCH(QChar, key);
+        QFETCH(bool, passes);
+        const int code = key.unicode();
+        QCOMPARE(DecControl(code, {text, caret, selectionStart, selectionLength}, decimals),
+                 passes ? code : 0);
+    }
+
+    void labels()
+    {
+        QCOMPARE(sourceLabel(4, ModelCode::Vx900), "A4");
+        QCOMPARE(sourceLabel(6, ModelCode::Solstice), "D2");
+        QCOMPARE(sourceLabel(6, ModelCode::Kma840), "6");
+        QCOMPARE(presetLabel(8), "Preset: Bypass");
+        QCOMPARE(presetLabel(2), "Preset: 2");
+        QCOMPARE(masterSlaveLabel(0), "Slave");
+        QCOMPARE(irLabel(3), "IR off");
+        QCOMPARE(displayLabel(3), "Disp.: 3");
+    }
+
+    void layoutsPerModel_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("power");
+        QTest::addColumn<QString>("captions"); // BtnA1..BtnD5 joined by "|"
+        QTest::addColumn<QString>("enabled");  // one 0/1 per input button
+        QTest::addColumn<bool>("balance");
+        QTest::newRow("KMA840") << 1 << 1 << "1|2|3|4|5|6|7||"
+                                << "111111100" << true;
+        QTest::newRow("Solstice") << 2 << 1 << "A1|A2|A3|A4|D1|D2|D3|D4|"
+                                  << "111111111" << false;
+        QTest::newRow("VX900") << 5 << 1 << "A1|A2|A3|A4|D1|D2|D3|D4|D5"
+                               << "111111111" << false;
+        QTest::newRow("RX900 in standby") << 3 << 0 << "A1|A2|A3|A4|D1|D2|D3|D4|D5"
+                                          << "000000000" << false;
+    }
+    void layoutsPerModel()
+    {
+        QFETCH(int, model);
+        QFETCH(int, power);
+        QFETCH(QString, captions);
+        QFETCH(QString, enabled);
+        QFETCH(bool, balance);
+        OperatingState s;
+        s.PowerState = power;
+        const auto layout = arrangeForModel(model, s);
+        QVERIFY(layout);
+        QStringList shownCaptions;
+        QString shownEnabled;
+        for (int i = 0; i < InputButtonCount; ++i) {
+            shownCaptions << layout->inputCaptions[i];
+            shownEnabled += layout->inputEnabled[i] ? u'1' : u'0';
+        }
+        QCOMPARE(shownCaptions.join(u'|'), captions);
+        QCOMPARE(shownEnabled, enabled);
+        QCOMPARE(layout->balanceVisible, balance);
+        QCOMPARE(layout->volumeControlsEnabled, power == 1);
+        QCOMPARE(layout->displayLabelShown, model != ModelCode::Kma840);
+    }
+
+    void unknownModelsKeepTheirLayout()
+    {
+        for (int model : {0, 4, 6, 8, 255})
+            QVERIFY(!arrangeForModel(model, OperatingState()));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestOperatingControls)
+#include "tst_operatingcontrols.moc"

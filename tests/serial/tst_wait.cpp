@@ -1,0 +1,83 @@
+#include "serial/wait.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+namespace {
+
+std::chrono::microseconds cpuTime()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto micros = [](timeval t) {
+        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+    };
+    return micros(usage.ru_utime) + micros(usage.ru_stime);
+}
+
+} // namespace
+
+class TestWait : public QObject
+{
+    Q_OBJECT
+private slots:
+    void endsWhenTheConditionHolds()
+    {
+        bool ready = false;
+        QTimer::singleShot(20, [&] { ready = true; });
+        QCOMPARE(waitUntil([&] { return ready; }), WaitResult::Met);
+    }
+
+    void endsOnCancel()
+    {
+        bool cancel = false;
+        QTimer::singleShot(20, [&] { cancel = true; });
+        QCOMPARE(waitUntil([] { return false; }, &cancel), WaitResult::Cancelled);
+    }
+
+    void conditionWinsOverCancel()
+    {
+        const bool cancel = true;
+        QCOMPARE(waitUntil([] { return true; }, &cancel), WaitResult::Met);
+    }
+
+    void endsAtTheLimitOnAMonotonicClock()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(waitUntil([] { return false; }, nullptr, std::chrono::milliseconds(150)),
+                 WaitResult::TimedOut);
+        QVERIFY(clock.elapsed() >= 150);
+        QVERIFY(clock.elapsed() < 1000);
+    }
+
+    void sleepsWhileWaiting()
+    {
+        // A wait that nothing wakes must leave the core idle: well under 1% over half a second.
+        const auto before = cpuTime();
+        QElapsedTimer clock;
+        clock.start();
+        pauseFor(std::chrono::milliseconds(500));
+        const auto used = cpuTime() - before;
+        QVERIFY(clock.elapsed() >= 500);
+        QVERIFY2(used < std::chrono::milliseconds(10), qPrintable(QString::number(used.count()) + " us"));
+    }
+
+    void pauseWithoutInputStillRunsTimers()
+    {
+        // The loader's pause keeps user input and port notifiers out, but timers (repaints) go on.
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(10);
+        pauseFor(std::chrono::milliseconds(100),
+                 QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+        QVERIFY(ticks >= 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWait)
+#include "tst_wait.moc"
