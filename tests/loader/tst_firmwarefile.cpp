@@ -153,28 +153,6 @@ private slots:
         QCOMPARE(guide.count(QStringLiteral("\r\n")), 9);
         QCOMPARE(guide.count(u'\n'), 9);
     }
-
-    void readsLinesWithoutTerminator_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QList<QByteArray>>("lines");
-        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QList<QByteArray>{"a", "b"};
-        QTest::newRow("LF, last unterminated") << QByteArray("a\nb") << QList<QByteArray>{"a", "b"};
-        QTest::newRow("empty lines") << QByteArray("\r\n\n") << QList<QByteArray>{"", ""};
-        QTest::newRow("long line") << QByteArray(10000, 'x') + "\r\ny"
-                                   << QList<QByteArray>{QByteArray(10000, 'x'), "y"};
-    }
-    void readsLinesWithoutTerminator()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QList<QByteArray>, lines);
-        QFile f(file(content));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QList<QByteArray> read;
-        while (const auto line = loader::readLine(f))
-            read.append(*line);
-        QCOMPARE(read, lines);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestFirmwareFile)

@@ -1,6 +1,5 @@
 #include "loader/firmwarefile.h"
 #include "sim/bootloader.h"
-#include "sim/bootloader_cli.h"
 #include "sim/pty.h"
 
 #include <QSerialPort>
@@ -110,8 +109,6 @@ private slots:
         QTest::newRow("good file") << QList{header, data, end} << 0 << true << QByteArray("OK\r\n") << 0;
         QTest::newRow("wrong header") << QList<QByteArray>{"S0090000525839303000B3\r\n", data} << 0 << true
                                       << QByteArray("Wrong signature\r\n") << 0;
-        QTest::newRow("header lower case") << QList<QByteArray>{"S0060000515a004e\r\n"} << 0 << true
-                                           << QByteArray("Wrong signature\r\n") << 0;
         QTest::newRow("reject at 2") << QList{header, data, end} << 2 << true
                                      << QByteArray("Wrong signature\r\n") << 0;
         QTest::newRow("never answers") << QList{header, data, end} << 0 << false << QByteArray() << 0;
@@ -157,20 +154,6 @@ private slots:
         client.received.clear();
         QTRY_VERIFY_WITH_TIMEOUT(client.received.contains("..."), 5000);
         QCOMPARE(boot.confirmations(), 1);
-    }
-
-    void refusesBadArguments_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("no product") << QStringList{};
-        QTest::newRow("unknown product") << QStringList{"--boot", "vx900"};
-        QTest::newRow("negative delay") << QStringList{"--boot", "qz", "--ok-delay", "-5"};
-        QTest::newRow("unknown option") << QStringList{"--boot", "qz", "--fast"};
-    }
-    void refusesBadArguments()
-    {
-        QFETCH(QStringList, arguments);
-        QCOMPARE(runBootLoaderCli(arguments), 2);
     }
 };
 
