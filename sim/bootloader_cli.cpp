@@ -2,6 +2,7 @@
 
 #include "sim/bootloader.h"
 #include "sim/pty.h"
+#include "sim/setuppin.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -51,7 +52,10 @@ int runBootLoaderCli(const QStringList& arguments)
         QStringLiteral("Write a made-up firmware file for the product and exit."), QStringLiteral("file"));
     const QCommandLineOption lines(QStringLiteral("lines"), QStringLiteral("Data records in --make-file."),
                                    QStringLiteral("n"), QStringLiteral("64"));
-    parser.addOptions({boot, noAnnounce, okDelay, noAnswer, rejectAt, log, link, makeFile, lines});
+    const QCommandLineOption setupIni = setupIniOption();
+    const QCommandLineOption com = comOption();
+    parser.addOptions(
+        {boot, noAnnounce, okDelay, noAnswer, rejectAt, log, link, makeFile, lines, setupIni, com});
 
     if (!parser.parse(QStringList{QStringLiteral("ampsim")} + arguments)) {
         err << "ampsim: " << parser.errorText() << Qt::endl;
@@ -100,6 +104,14 @@ int runBootLoaderCli(const QStringList& arguments)
             err << "ampsim: cannot create the link " << linkPath << Qt::endl;
             return 1;
         }
+    }
+
+    const auto comPort = nonNegative(parser.value(com));
+    if (parser.isSet(setupIni) &&
+        (!comPort || *comPort < 1 || *comPort > 16 ||
+         !pinInSetupIni(parser.value(setupIni), *comPort, pty.devicePath(), std::nullopt))) {
+        err << "ampsim: cannot pin a port 1..16 in " << parser.value(setupIni) << Qt::endl;
+        return 1;
     }
 
     BootLoader loader(pty, options);

@@ -1,6 +1,8 @@
 #include "sim/ampmodel.h"
 #include "sim/ampsim.h"
+#include "sim/bootloader_cli.h"
 #include "sim/pty.h"
+#include "sim/setuppin.h"
 #include "sim/simdriver.h"
 
 #include <QCommandLineParser>
@@ -27,7 +29,11 @@ const QString Description = QStringLiteral(
     "Writes and operating commands change its state, so the next read shows them. Every reply ends\n"
     "with a checksum. The unit starts at its factory settings, powered on at its start-up volume.\n"
     "'--model vx900 --version 10' plays an RX900 whose firmware 10 reports the VX900's model code.\n"
-    "The program ends when it hangs up (--hangup-after) or is stopped.");
+    "The program ends when it hangs up (--hangup-after) or is stopped.\n"
+    "\n"
+    "'ampsim --boot PRODUCT' plays a product's boot loader instead; 'ampsim --boot PRODUCT --help'\n"
+    "lists its options (--no-announce, --ok-delay, --no-answer, --reject-at, --log, --link,\n"
+    "--make-file, --lines, --setup-ini, --com).");
 
 std::optional<int> intValue(const QString& text, int min, int max, int base = 10)
 {
@@ -42,11 +48,6 @@ int fail(const QString& message)
 {
     QTextStream(stderr) << "ampsim: " << message << '\n';
     return ExitUsage;
-}
-
-int runBootLoader(const QStringList&)
-{
-    return fail(QStringLiteral("--boot is not available in this build"));
 }
 
 int runAmplifier(QCoreApplication& app)
@@ -97,8 +98,10 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte and --extra "
                        "only to requests with this command code (hex, e.g. C8)."),
         QStringLiteral("hex"));
-    parser.addOptions(
-        {model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra, hangUp, faultCode});
+    const QCommandLineOption setupIni = setupIniOption();
+    const QCommandLineOption com = comOption();
+    parser.addOptions({model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra,
+                       hangUp, faultCode, setupIni, com});
     parser.process(app);
 
     const auto ampModel = ampModelFromName(parser.value(model));
@@ -137,6 +140,9 @@ int runAmplifier(QCoreApplication& app)
             return fail(QStringLiteral("--fault-code must be a byte in hex, e.g. C8"));
         faults.onlyCode = *value;
     }
+    const auto comPort = intValue(parser.value(com), 1, 16);
+    if (!comPort)
+        return fail(QStringLiteral("--com must be a number 1..16"));
     faults.delay = std::chrono::milliseconds(delayMs);
     faults.chunkGap = std::chrono::milliseconds(gapMs);
 
@@ -149,6 +155,11 @@ int runAmplifier(QCoreApplication& app)
     SimDriver driver(sim, pty, faults);
     if (parser.isSet(log) && !driver.setLogFile(parser.value(log))) {
         QTextStream(stderr) << "ampsim: cannot write " << parser.value(log) << '\n';
+        return ExitFailure;
+    }
+    if (parser.isSet(setupIni) &&
+        !pinInSetupIni(parser.value(setupIni), *comPort, pty.devicePath(), *unitAddress)) {
+        QTextStream(stderr) << "ampsim: cannot write " << parser.value(setupIni) << '\n';
         return ExitFailure;
     }
     QObject::connect(&driver, &SimDriver::hungUp, &app, [] { QCoreApplication::exit(0); });
@@ -168,7 +179,7 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     for (const QString& arg : args) {
         if (arg == QLatin1String("--boot") || arg.startsWith(QLatin1String("--boot=")))
-            return runBootLoader(args);
+            return runBootLoaderCli(args.mid(1));
     }
     return runAmplifier(app);
 }

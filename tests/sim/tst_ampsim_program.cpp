@@ -195,6 +195,27 @@ private slots:
         QCOMPARE(sim.process().exitCode(), 0);
     }
 
+    void pointsTheProgramsAtItself_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("amplifier") << QStringList{"--model", "kma840", "--address", "7"} << "DevAdr=7\r\n";
+        QTest::newRow("boot loader") << QStringList{"--boot", "rx900"} << "";
+    }
+    void pointsTheProgramsAtItself()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, address);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("setup.ini"));
+        Session sim(options + QStringList{"--setup-ini", ini, "--com", "3"});
+        QVERIFY(sim.connect());
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(file.readAll()),
+                 "[ComSettings]\r\nCOM3=" + sim.path() + "\r\nComPort=3\r\n" + address);
+    }
+
     void badOptionsAreRefused_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -204,7 +225,8 @@ private slots:
         QTest::newRow("version not a number") << QStringList{"--model", "vx900", "--version", "x"};
         QTest::newRow("chunk of 0") << QStringList{"--model", "vx900", "--chunk", "0"};
         QTest::newRow("fault code not hex") << QStringList{"--model", "vx900", "--fault-code", "ZZ"};
-        QTest::newRow("boot loader") << QStringList{"--boot", "rx900"};
+        QTest::newRow("unknown product") << QStringList{"--boot", "rx1000"};
+        QTest::newRow("port beyond the menu") << QStringList{"--model", "vx900", "--com", "17"};
     }
     void badOptionsAreRefused()
     {
@@ -226,7 +248,7 @@ private slots:
         const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
         for (const char* option :
              {"--model", "--address", "--version", "--log", "--no-reply", "--delay", "--chunk", "--chunk-gap",
-              "--wrong-byte", "--extra", "--hangup-after", "--fault-code"})
+              "--wrong-byte", "--extra", "--hangup-after", "--fault-code", "--setup-ini", "--com", "--boot"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
         for (const char* model : {"kma840", "solstice", "rx900", "vx900", "vx900s", "generic21"})
             QVERIFY2(help.contains(QLatin1String(model)), model);
