@@ -1,0 +1,174 @@
+#include "sim/ampmodel.h"
+#include "sim/ampsim.h"
+#include "sim/pty.h"
+#include "sim/simdriver.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+constexpr int ExitUsage = 2;
+constexpr int ExitFailure = 1;
+
+const QString Description = QStringLiteral(
+    "Stands in for one Korvanes amplifier on a pseudo-terminal. The device path is printed as the\n"
+    "first line of standard output; open it as a serial port (any speed, 8N1).\n"
+    "\n"
+    "The unit answers only requests addressed to it with a correct checksum and the command's\n"
+    "length: the handshake (0x01) and every write whose command waits for it with 02 AA, the status\n"
+    "request (0xC8) with 25 bytes (21 for generic21), and the configuration reads of its model:\n"
+    "  kma840     0xC5 name, 0x39 input name, 0xCA levels, 0xCC settings\n"
+    "  solstice   0xC5 name, 0xCE settings\n"
+    "  rx900      0xC4 temperatures, 0xC5 name, 0xD2 settings, 0xD4 preset lock (3 bytes)\n"
+    "  vx900(s)   0xC4, 0xC5, 0xD2, 0xD4 outputs (25 bytes), 0xDA inputs\n"
+    "Writes and operating commands change its state, so the next read shows them. Every reply ends\n"
+    "with a checksum. The unit starts at its factory settings, powered on at its start-up volume.\n"
+    "'--model vx900 --version 10' plays an RX900 whose firmware 10 reports the VX900's model code.\n"
+    "The program ends when it hangs up (--hangup-after) or is stopped.");
+
+std::optional<int> intValue(const QString& text, int min, int max, int base = 10)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, base);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+int fail(const QString& message)
+{
+    QTextStream(stderr) << "ampsim: " << message << '\n';
+    return ExitUsage;
+}
+
+int runBootLoader(const QStringList&)
+{
+    return fail(QStringLiteral("--boot is not available in this build"));
+}
+
+int runAmplifier(QCoreApplication& app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(Description);
+    parser.addHelpOption();
+    const QCommandLineOption model(
+        QStringLiteral("model"),
+        QStringLiteral("Model to play: %1 (required).").arg(ampModelNames().join(QStringLiteral(", "))),
+        QStringLiteral("name"));
+    const QCommandLineOption address(
+        QStringLiteral("address"),
+        QStringLiteral("Network address 0..65535 the unit answers to (default 1)."), QStringLiteral("n"),
+        QStringLiteral("1"));
+    const QCommandLineOption version(
+        QStringLiteral("version"),
+        QStringLiteral("Firmware version 0..65535 to report (default per model: "
+                       "kma840 18, solstice 35, rx900 12, vx900 32, vx900s 41)."),
+        QStringLiteral("n"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Write every request received to FILE, one line of hex bytes "
+                                                "each (\"05 01 00 C8 CE\"), the ignored ones included."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption noReply(QStringLiteral("no-reply"),
+                                     QStringLiteral("Fault: take and log requests but never answer."));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Fault: wait MS milliseconds before each reply."),
+                                   QStringLiteral("ms"));
+    const QCommandLineOption chunk(QStringLiteral("chunk"),
+                                   QStringLiteral("Fault: send each reply in pieces of N bytes."),
+                                   QStringLiteral("n"));
+    const QCommandLineOption chunkGap(
+        QStringLiteral("chunk-gap"),
+        QStringLiteral("Milliseconds between the pieces of --chunk (default 20)."), QStringLiteral("ms"),
+        QStringLiteral("20"));
+    const QCommandLineOption wrongByte(
+        QStringLiteral("wrong-byte"), QStringLiteral("Fault: invert the reply byte at 1-based position POS."),
+        QStringLiteral("pos"));
+    const QCommandLineOption extra(QStringLiteral("extra"),
+                                   QStringLiteral("Fault: append N bytes 0xEE to each reply."),
+                                   QStringLiteral("n"));
+    const QCommandLineOption hangUp(
+        QStringLiteral("hangup-after"),
+        QStringLiteral("Fault: hang up the line and exit after answering N requests."), QStringLiteral("n"));
+    const QCommandLineOption faultCode(
+        QStringLiteral("fault-code"),
+        QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte and --extra "
+                       "only to requests with this command code (hex, e.g. C8)."),
+        QStringLiteral("hex"));
+    parser.addOptions(
+        {model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra, hangUp, faultCode});
+    parser.process(app);
+
+    const auto ampModel = ampModelFromName(parser.value(model));
+    if (!ampModel)
+        return fail(
+            QStringLiteral("--model must be one of %1").arg(ampModelNames().join(QStringLiteral(", "))));
+    const auto unitAddress = intValue(parser.value(address), 0, 0xFFFF);
+    if (!unitAddress)
+        return fail(QStringLiteral("--address must be a number 0..65535"));
+    std::optional<int> unitVersion;
+    if (parser.isSet(version) && !(unitVersion = intValue(parser.value(version), 0, 0xFFFF)))
+        return fail(QStringLiteral("--version must be a number 0..65535"));
+
+    SimFaults faults;
+    faults.noReply = parser.isSet(noReply);
+    const auto number = [&parser](const QCommandLineOption& option, int min, int max, int& target) {
+        if (!parser.isSet(option))
+            return true;
+        const auto value = intValue(parser.value(option), min, max);
+        if (value)
+            target = *value;
+        return value.has_value();
+    };
+    int delayMs = 0;
+    int gapMs = 20;
+    if (!number(delay, 0, 600000, delayMs) || !number(chunk, 1, 255, faults.chunkSize) ||
+        !number(chunkGap, 0, 60000, gapMs) || !number(wrongByte, 1, 255, faults.wrongBytePos) ||
+        !number(extra, 1, 255, faults.extraBytes) || !number(hangUp, 1, 1000000, faults.hangUpAfter))
+        return fail(QStringLiteral("a fault option has a value out of range; see --help"));
+    if (parser.isSet(faultCode)) {
+        QString text = parser.value(faultCode);
+        if (text.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive))
+            text = text.mid(2);
+        const auto value = intValue(text, 0, 255, 16);
+        if (!value)
+            return fail(QStringLiteral("--fault-code must be a byte in hex, e.g. C8"));
+        faults.onlyCode = *value;
+    }
+    faults.delay = std::chrono::milliseconds(delayMs);
+    faults.chunkGap = std::chrono::milliseconds(gapMs);
+
+    Pty pty;
+    if (!pty.isOpen()) {
+        QTextStream(stderr) << "ampsim: cannot open a pseudo-terminal: " << pty.errorString() << '\n';
+        return ExitFailure;
+    }
+    AmpSim sim(*ampModel, *unitAddress, unitVersion);
+    SimDriver driver(sim, pty, faults);
+    if (parser.isSet(log) && !driver.setLogFile(parser.value(log))) {
+        QTextStream(stderr) << "ampsim: cannot write " << parser.value(log) << '\n';
+        return ExitFailure;
+    }
+    QObject::connect(&driver, &SimDriver::hungUp, &app, [] { QCoreApplication::exit(0); });
+
+    // Whoever starts us reads this line to find the device; it must not wait in a buffer.
+    std::fputs(qPrintable(pty.devicePath() + u'\n'), stdout);
+    std::fflush(stdout);
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ampsim"));
+    const QStringList args = app.arguments();
+    for (const QString& arg : args) {
+        if (arg == QLatin1String("--boot") || arg.startsWith(QLatin1String("--boot=")))
+            return runBootLoader(args);
+    }
+    return runAmplifier(app);
+}

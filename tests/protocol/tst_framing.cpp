@@ -1,0 +1,100 @@
+#include "protocol/commandtable.h"
+#include "protocol/framing.h"
+
+#include <QTest>
+
+class TestFraming : public QObject
+{
+    Q_OBJECT
+private slots:
+    void packets_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QList<int>>("data");
+        QTest::addColumn<QByteArray>("packet");
+        QTest::newRow("status to 1") << 5 << 1 << 0xC8 << QList<int>{} << QByteArray::fromHex("050100C8CE");
+        QTest::newRow("volume 455 to 1")
+            << 7 << 1 << 0x70 << QList<int>{0xC7, 0x01} << QByteArray::fromHex("07010070C70140");
+        QTest::newRow("connect to 0") << 5 << 0 << 0x01 << QList<int>{} << QByteArray::fromHex("0500000106");
+        QTest::newRow("address 258") << 5 << 258 << 0xC8 << QList<int>{} << QByteArray::fromHex("050201C8D0");
+        QTest::newRow("one data byte sends data1 only") << 6 << 1 << 0x74 << QList<int>{1, 0x55, 0x66}
+                                                        << QByteArray::fromHex("0601007401"
+                                                                               "7C");
+        QTest::newRow("missing data are zero") << 7 << 1 << 0x70 << QList<int>{9}
+                                               << QByteArray::fromHex("0701007009"
+                                                                      "0081");
+        QTest::newRow("checksum wraps") << 7 << 0xFFFF << 0xFF << QList<int>{0xFF, 0xFF}
+                                        << QByteArray::fromHex("07FFFFFFFFFF"
+                                                               "02");
+    }
+    void packets()
+    {
+        QFETCH(int, length);
+        QFETCH(int, address);
+        QFETCH(int, code);
+        QFETCH(QList<int>, data);
+        QFETCH(QByteArray, packet);
+        QCOMPARE(framing::framePacket(length, framing::addressBytes(address), code, data), packet);
+    }
+
+    void longestEntryFrames()
+    {
+        const CommandRecord& entry = commandAt(Command::SetSettingsDB);
+        const auto packet = framing::framePacket(entry.length, {1, 0}, entry.code, QList<int>(35, 1));
+        QVERIFY(packet);
+        QCOMPARE(packet->size(), 40);
+        QCOMPARE(packet->at(34), '\x01');
+        QCOMPARE(quint8(packet->back()), quint8((40 + 1 + 0xDB + 35) & 0xFF));
+    }
+
+    void outOfRangeIsNotFramed_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QList<int>>("data");
+        QTest::newRow("index 0 length") << 0 << 1 << 0 << QList<int>{};
+        QTest::newRow("length 4") << 4 << 1 << 0xC8 << QList<int>{};
+        QTest::newRow("length 41") << 41 << 1 << 0xC8 << QList<int>{};
+        QTest::newRow("code 256") << 5 << 1 << 256 << QList<int>{};
+        QTest::newRow("address byte 256") << 5 << 256 << 0xC8 << QList<int>{};
+        QTest::newRow("data 256") << 7 << 1 << 0x70 << QList<int>{256, 0};
+        QTest::newRow("data -1") << 7 << 1 << 0x70 << QList<int>{0, -1};
+        QTest::newRow("unsent data out of range") << 6 << 1 << 0x74 << QList<int>{1, 0, 300};
+    }
+    void outOfRangeIsNotFramed()
+    {
+        QFETCH(int, length);
+        QFETCH(int, low);
+        QFETCH(int, code);
+        QFETCH(QList<int>, data);
+        QVERIFY(!framing::framePacket(length, {low, 0}, code, data));
+    }
+
+    void addressOfText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("address");
+        QTest::newRow("never entered") << "?" << 0;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("258") << "258" << 258;
+        QTest::newRow("leading number") << "12ab" << 12;
+        QTest::newRow("rounds half to even down") << "2.5" << 2;
+        QTest::newRow("rounds half to even up") << "3.5" << 4;
+        QTest::newRow("highest") << "65535" << 65535;
+        QTest::newRow("too high") << "65536" << -1;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("huge") << "1e12" << -1;
+    }
+    void addressOfText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, address);
+        QCOMPARE(framing::addressValue(text).value_or(-1), address);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestFraming)
+#include "tst_framing.moc"

@@ -1,0 +1,237 @@
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+// ampsim run as a program, the way the end-to-end tests and a person use it.
+namespace {
+
+// ampsim started with some options, and a serial port open on the device it printed.
+class Session
+{
+public:
+    explicit Session(const QStringList& args)
+    {
+        m_process.setProgram(QStringLiteral(AMPSIM_PATH));
+        m_process.setArguments(args);
+        m_process.start();
+    }
+    ~Session()
+    {
+        m_port.close();
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    bool connect()
+    {
+        if (!m_process.waitForStarted(5000))
+            return false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_process.canReadLine() && clock.elapsed() < 5000)
+            m_process.waitForReadyRead(100);
+        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        m_port.setPortName(m_path);
+        m_port.setBaudRate(QSerialPort::Baud9600);
+        if (!m_port.open(QIODevice::ReadWrite))
+            return false;
+        QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] {
+            const QByteArray bytes = m_port.readAll();
+            pieces << bytes.size();
+            received += bytes;
+        });
+        return true;
+    }
+    void send(const QByteArray& bytes)
+    {
+        m_port.write(bytes);
+        m_port.flush();
+    }
+
+    QString path() const { return m_path; }
+    QProcess& process() { return m_process; }
+
+    QByteArray received;
+    QList<qsizetype> pieces;
+
+private:
+    QProcess m_process;
+    QSerialPort m_port;
+    QString m_path;
+};
+
+const QByteArray Status = QByteArray::fromHex("050100C8CE");
+const QByteArray Connect = QByteArray::fromHex("0501000107");
+
+QStringList logLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromLatin1(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestAmpSimProgram : public QObject
+{
+    Q_OBJECT
+private slots:
+    void printsItsDeviceAndAnswersTheStatusRequest()
+    {
+        Session sim({"--model", "vx900"});
+        QVERIFY(sim.connect());
+        QVERIFY(sim.path().startsWith("/dev/"));
+        sim.send(Status);
+        QTRY_COMPARE(sim.received.size(), 25);
+        QCOMPARE(sim.received.at(0), char(25));
+        QCOMPARE(sim.received.at(23), char(5));
+    }
+
+    void addressAndVersionOptions()
+    {
+        Session sim({"--model", "solstice", "--address", "300", "--version", "33"});
+        QVERIFY(sim.connect());
+        sim.send(Status); // address 1: not for this unit
+        sim.send(QByteArray::fromHex("052C01C8FA"));
+        QTRY_COMPARE(sim.received.size(), 25);
+        QCOMPARE(sim.received.at(22), char(33));
+        QCOMPARE(sim.received.at(23), char(2));
+    }
+
+    void logsEveryRequestAsHex()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath("requests.log");
+        Session sim({"--model", "rx900", "--log", log});
+        QVERIFY(sim.connect());
+        sim.send(Connect);
+        sim.send(QByteArray::fromHex("07010070C70140"));
+        sim.send(QByteArray::fromHex("050200C8CF"));
+        QTRY_COMPARE(logLines(log),
+                     (QStringList{"05 01 00 01 07", "07 01 00 70 C7 01 40", "05 02 00 C8 CF"}));
+        QCOMPARE(sim.received, QByteArray::fromHex("02AA02AA"));
+    }
+
+    void replyFaults_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::newRow("wrong byte") << QStringList{"--wrong-byte", "2"} << QByteArray::fromHex("0255");
+        QTest::newRow("extra bytes") << QStringList{"--extra", "3"} << QByteArray::fromHex("02AAEEEEEE");
+        QTest::newRow("wrong byte past the end")
+            << QStringList{"--wrong-byte", "9"} << QByteArray::fromHex("02AA");
+        QTest::newRow("faults for another code")
+            << QStringList{"--fault-code", "C8", "--extra", "1"} << QByteArray::fromHex("02AA");
+    }
+    void replyFaults()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, reply);
+        Session sim(QStringList{"--model", "kma840", "--address", "1"} + options);
+        QVERIFY(sim.connect());
+        sim.send(Connect);
+        QTRY_COMPARE(sim.received, reply);
+    }
+
+    void noReplyOnlyForTheChosenCode()
+    {
+        Session sim({"--model", "vx900", "--no-reply", "--fault-code", "0xC8"});
+        QVERIFY(sim.connect());
+        sim.send(Status);
+        sim.send(Connect);
+        // Replies leave in order, so the status reply would have come first.
+        QTRY_COMPARE(sim.received, QByteArray::fromHex("02AA"));
+    }
+
+    void noReplyAtAll()
+    {
+        QTemporaryDir dir;
+        const QString log = dir.filePath("requests.log");
+        Session sim({"--model", "vx900", "--no-reply", "--log", log});
+        QVERIFY(sim.connect());
+        sim.send(Connect);
+        QTRY_COMPARE(logLines(log).size(), 1);
+        // The request was taken; an answer would have followed at once.
+        QVERIFY(!QTest::qWaitFor([&sim] { return !sim.received.isEmpty(); }, 200));
+    }
+
+    void delayedReply()
+    {
+        Session sim({"--model", "rx900", "--delay", "300"});
+        QVERIFY(sim.connect());
+        QElapsedTimer clock;
+        clock.start();
+        sim.send(Connect);
+        QTRY_COMPARE(sim.received, QByteArray::fromHex("02AA"));
+        QVERIFY2(clock.elapsed() >= 290, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void replyInChunks()
+    {
+        Session sim({"--model", "rx900", "--chunk", "10", "--chunk-gap", "150"});
+        QVERIFY(sim.connect());
+        sim.send(Status);
+        QTRY_COMPARE(sim.received.size(), 25);
+        QCOMPARE(sim.pieces.value(0), 10);
+        QVERIFY(sim.pieces.size() >= 3);
+    }
+
+    void hangsUpAfterSomeRequests()
+    {
+        Session sim({"--model", "generic21", "--hangup-after", "2"});
+        QVERIFY(sim.connect());
+        sim.send(Status);
+        QTRY_COMPARE(sim.received.size(), 21);
+        sim.send(Connect);
+        QVERIFY(sim.process().waitForFinished(5000));
+        QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.process().exitCode(), 0);
+    }
+
+    void badOptionsAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("no model") << QStringList{};
+        QTest::newRow("unknown model") << QStringList{"--model", "vx1000"};
+        QTest::newRow("address too big") << QStringList{"--model", "vx900", "--address", "65536"};
+        QTest::newRow("version not a number") << QStringList{"--model", "vx900", "--version", "x"};
+        QTest::newRow("chunk of 0") << QStringList{"--model", "vx900", "--chunk", "0"};
+        QTest::newRow("fault code not hex") << QStringList{"--model", "vx900", "--fault-code", "ZZ"};
+        QTest::newRow("boot loader") << QStringList{"--boot", "rx900"};
+    }
+    void badOptionsAreRefused()
+    {
+        QFETCH(QStringList, options);
+        QProcess process;
+        process.start(QStringLiteral(AMPSIM_PATH), options);
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardOutput().isEmpty());
+        QVERIFY(!process.readAllStandardError().isEmpty());
+    }
+
+    void helpDocumentsEveryOption()
+    {
+        QProcess process;
+        process.start(QStringLiteral(AMPSIM_PATH), {"--help"});
+        QVERIFY(process.waitForFinished(5000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
+        for (const char* option :
+             {"--model", "--address", "--version", "--log", "--no-reply", "--delay", "--chunk", "--chunk-gap",
+              "--wrong-byte", "--extra", "--hangup-after", "--fault-code"})
+            QVERIFY2(help.contains(QLatin1String(option)), option);
+        for (const char* model : {"kma840", "solstice", "rx900", "vx900", "vx900s", "generic21"})
+            QVERIFY2(help.contains(QLatin1String(model)), model);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAmpSimProgram)
+#include "tst_ampsim_program.moc"
