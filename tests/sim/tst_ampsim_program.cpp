@@ -116,7 +116,7 @@ private slots:
         sim.send(QByteArray::fromHex("050200C8CF"));
         QTRY_COMPARE(logLines(log),
                      (QStringList{"05 01 00 01 07", "07 01 00 70 C7 01 40", "05 02 00 C8 CF"}));
-        QCOMPARE(sim.received, QByteArray::fromHex("02AA02AA"));
+        QTRY_COMPARE(sim.received, QByteArray::fromHex("02AA02AA"));
     }
 
     void replyFaults_data()
