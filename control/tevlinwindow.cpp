@@ -341,9 +341,12 @@ void TevlinWindow::connectControls()
             act([&](OperatingState& s) { w.typed(s, text); });
         });
         connect(row->text, &QLineEdit::returnPressed, row->set, &QPushButton::click);
-        // Only the user's moves count; the window sets the slider with its signals blocked.
-        connect(row->slider, &QSlider::valueChanged, this,
-                [this, w](int value) { act([&](OperatingState& s) { w.slide(s, value); }); });
+        // Only the user's moves count; the window sets the slider with its signals blocked. A move
+        // the clamps undo (beyond the maximum volume) must put the slider back, so it is redrawn.
+        connect(row->slider, &QSlider::valueChanged, this, [this, w, row](int value) {
+            row->shownValue.reset();
+            act([&](OperatingState& s) { w.slide(s, value); });
+        });
     }
     for (int i = 0; i < int(m_inputs.size()); ++i) {
         connect(m_inputs[i], &QPushButton::clicked, this, [this, i] {
@@ -503,7 +506,10 @@ void TevlinWindow::ConnectOrDisconnect()
         disconnectLink();
         return;
     }
-    m_rs.SendShortCommand(Command::ConnectRequest);
+    if (m_rs.SendShortCommand(Command::ConnectRequest) == RSfunctions::Result::Rejected) {
+        dropUnsendableAddress();
+        return;
+    }
     statusBar()->showMessage(tr("Connecting to the amplifier at address %1 ...").arg(m_state.DeviceAddress));
     if (!waitForAmplifier([this] { return m_state.ReplyBuffer.size() == HandshakeReplyLength; })) {
         m_state.LinkCancelRequested = false;
@@ -541,6 +547,15 @@ void TevlinWindow::disconnectLink()
     showPanel();
 }
 
+void TevlinWindow::dropUnsendableAddress()
+{
+    // Nothing went out, so no reply can come: waiting would wait for ever.
+    disconnectLink();
+    statusBar()->showMessage(tr("No amplifier can have the network address \"%1\"; choose one from 0 to "
+                                "65535 (Setting, Com Adress).")
+                                 .arg(m_state.DeviceAddress));
+}
+
 void TevlinWindow::portLost()
 {
     if (captionWithoutMnemonic(m_btnConnectCancel) == CaptionConnect)
@@ -574,7 +589,10 @@ void TevlinWindow::Update_Timer()
         return;
 
     m_state.ReplyBuffer.clear();
-    m_rs.SendShortCommand(Command::StatusRequest);
+    if (m_rs.SendShortCommand(Command::StatusRequest) == RSfunctions::Result::Rejected) {
+        dropUnsendableAddress();
+        return;
+    }
     const bool replied = waitForAmplifier([this] {
         return !m_state.ReplyBuffer.isEmpty() &&
                m_state.ReplyBuffer.size() >= expectedStatusReplyLength(m_state.ReplyBuffer);

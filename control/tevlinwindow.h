@@ -81,6 +81,7 @@ private:
     void ShowNotConnected();
     void disconnectLink();
     void portLost();
+    void dropUnsendableAddress();
     void readBackLinkSettings();
     bool waitForAmplifier(const std::function<bool()>& condition);
     void identify(const StatusReply& reply);
