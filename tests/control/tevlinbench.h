@@ -26,10 +26,9 @@ constexpr int StatusCode = 0xC8;
 
 // The pin that points COM1 at the pseudo-terminal, address 1, and a poll interval so long that the
 // timer never fires by itself: the tests poll by calling Update_Timer.
-inline QByteArray pinnedIni(const QString& device, const QByteArray& extra = {})
+inline QByteArray pinnedIni(const QString& device)
 {
-    return "[ComSettings]\nCOM1=" + device.toLatin1() + "\nDevAdr=1\n" + extra +
-           "[Tevlin]\nUpdateSpeed=600000\n";
+    return "[ComSettings]\nCOM1=" + device.toLatin1() + "\nDevAdr=1\n[Tevlin]\nUpdateSpeed=600000\n";
 }
 
 inline int codeOf(const QByteArray& packet)
@@ -82,10 +81,10 @@ struct Bench
     }
     // The file's lines without their line ends.
     QStringList iniLines() const { return ini().split(QRegularExpression(QStringLiteral("\\r?\\n"))); }
-    // The window loaded from the pinned setup.ini (plus `extra` lines in ComSettings).
-    void load(const QByteArray& extra = {})
+    // The window loaded from the pinned setup.ini.
+    void load()
     {
-        writeIni(pinnedIni(pty.devicePath(), extra));
+        writeIni(pinnedIni(pty.devicePath()));
         window.load();
     }
 
@@ -132,11 +131,6 @@ struct Bench
             if (codeOf(packet) != StatusCode)
                 sent << packet;
         return sent;
-    }
-    int statusRequests() const
-    {
-        return int(std::count_if(requests.begin(), requests.end(),
-                                 [](const QByteArray& p) { return codeOf(p) == StatusCode; }));
     }
 
     // Runs `action` once the amplifier has received a request with `code`, inside whatever wait is
