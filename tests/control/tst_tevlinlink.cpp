@@ -313,12 +313,6 @@ private slots:
         b.window.Update_Timer();
         QCOMPARE(b.requests.size(), sent);
         QVERIFY(b.watchdog.isActive());
-
-        // The device is gone now: Connect says so and stays Idle instead of waiting for nothing.
-        b.click("BtnConnectCancel");
-        QCOMPARE(b.portMessages.size(), 1);
-        QCOMPARE(b.caption("BtnConnectCancel"), "Connect");
-        QVERIFY(b.find<QMenu>("Setting")->isEnabled());
     }
 
     void waitingPollSleeps()
