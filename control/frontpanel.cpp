@@ -1,0 +1,76 @@
+#include "control/frontpanel.h"
+
+#include "control/powerlamp.h"
+#include "control/sevensegmentdisplay.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace control {
+namespace {
+
+QLabel* engraved(const QString& text, QWidget* parent, int pixels)
+{
+    auto* label = new QLabel(text, parent);
+    label->setStyleSheet(QStringLiteral("color: #c8c8cc; font-size: %1px;").arg(pixels));
+    return label;
+}
+
+QLabel* readout(const char* name, const QString& accessibleName, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAccessibleName(accessibleName);
+    label->setStyleSheet(QStringLiteral("color: #ff8a3d; font-weight: bold; font-size: 13px;"));
+    label->setMinimumWidth(110);
+    return label;
+}
+
+} // namespace
+
+FrontPanel::FrontPanel(QWidget* parent)
+    : Faceplate(parent), ProductType(engraved(QStringLiteral("Product type"), this, 12)),
+      Power(new PowerLamp(this)), Display(new SevenSegmentDisplay(this)),
+      LblSource(readout("LblSource", tr("Input"), this)), LblPreset(readout("LblPreset", tr("Preset"), this)),
+      LblMS(readout("LblMS", tr("Master or slave"), this)), LblIR(readout("LblIR", tr("IR receiver"), this)),
+      LblDisp(readout("LblDisp", tr("Display setting"), this))
+{
+    setObjectName(QStringLiteral("FrontPanel"));
+    ProductType->setObjectName(QStringLiteral("ProductType"));
+    ProductType->setAccessibleName(tr("Product type"));
+    Power->setObjectName(QStringLiteral("PowerLamp"));
+    Power->setFixedSize(26, 26);
+    Display->setObjectName(QStringLiteral("VolumeDisplay"));
+    Display->setMinimumSize(260, 96);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(22, 16, 22, 16);
+    row->setSpacing(22);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(engraved(QStringLiteral("KORVANES"), this, 20));
+    left->addWidget(ProductType);
+    left->addStretch();
+    auto* lampRow = new QHBoxLayout;
+    lampRow->addWidget(Power);
+    lampRow->addWidget(engraved(QStringLiteral("POWER"), this, 11));
+    lampRow->addStretch();
+    left->addLayout(lampRow);
+    row->addLayout(left);
+
+    row->addWidget(Display, 1);
+
+    auto* readouts = new QGridLayout;
+    readouts->setVerticalSpacing(6);
+    readouts->addWidget(engraved(QStringLiteral("SOURCE"), this, 11), 0, 0);
+    readouts->addWidget(LblSource, 0, 1);
+    readouts->addWidget(LblPreset, 1, 0, 1, 2);
+    readouts->addWidget(LblMS, 2, 0);
+    readouts->addWidget(LblIR, 2, 1);
+    readouts->addWidget(LblDisp, 3, 0, 1, 2);
+    row->addLayout(readouts);
+}
+
+} // namespace control

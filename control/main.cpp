@@ -1,0 +1,24 @@
+#include "control/tevlinwindow.h"
+#include "protocol/linkstate.h"
+#include "serial/comform.h"
+#include "serial/comwindow.h"
+#include "settings/filelocations.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tevlin"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
+    QApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+    QApplication::setOrganizationName(QStringLiteral("Korvanes"));
+
+    LinkState state;
+    ComForm link(state.ReplyBuffer);
+    control::TevlinWindow window(state, link, SetupIniPath());
+    ComWindow communication(link, &window);
+    window.load();
+    window.show();
+    return QApplication::exec();
+}

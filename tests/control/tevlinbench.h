@@ -1,0 +1,151 @@
+#pragma once
+
+#include "control/tevlinwindow.h"
+#include "protocol/linkstate.h"
+#include "serial/comform.h"
+#include "sim/ampsim.h"
+#include "sim/pty.h"
+#include "sim/simdriver.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace bench {
+
+constexpr int StatusCode = 0xC8;
+
+// The pin that points COM1 at the pseudo-terminal, address 1, and a poll interval so long that the
+// timer never fires by itself: the tests poll by calling Update_Timer.
+inline QByteArray pinnedIni(const QString& device)
+{
+    return "[ComSettings]\nCOM1=" + device.toLatin1() + "\nDevAdr=1\n[Tevlin]\nUpdateSpeed=600000\n";
+}
+
+inline int codeOf(const QByteArray& packet)
+{
+    return packet.size() > 3 ? static_cast<unsigned char>(packet[3]) : -1;
+}
+
+// Tevlin's main window in a temporary directory, with an ampsim on a pseudo-terminal pinned to COM1.
+struct Bench
+{
+    QTemporaryDir dir;
+    QString iniPath = dir.filePath(QStringLiteral("setup.ini"));
+    Pty pty;
+    AmpSim sim;
+    SimDriver driver;
+    LinkState state;
+    ComForm link{state.ReplyBuffer};
+    control::TevlinWindow window{state, link, iniPath};
+    QList<QByteArray> requests;
+    QStringList portMessages;
+    QList<int> setupsOpened;
+    // A hung wait is cancelled, so that a fault fails the test instead of stalling the suite.
+    QTimer watchdog;
+
+    explicit Bench(AmpModel model = AmpModel::Vx900, SimFaults faults = {},
+                   std::optional<int> version = std::nullopt)
+        : sim(model, 1, version), driver(sim, pty, faults)
+    {
+        link.setLogFilePath({});
+        link.setMessageBoxHook([this](const QString& text) { portMessages << text; });
+        window.setHooks({{}, [this](int model) { setupsOpened << model; }, {}});
+        QObject::connect(&driver, &SimDriver::requestReceived, &driver,
+                         [this](const QByteArray& packet) { requests << packet; });
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, &watchdog,
+                         [this] { state.LinkCancelRequested = true; });
+        watchdog.start(20s);
+    }
+
+    void writeIni(const QByteArray& contents)
+    {
+        QFile file(iniPath);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+    }
+    QString ini() const
+    {
+        QFile file(iniPath);
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    }
+    // The file's lines without their line ends.
+    QStringList iniLines() const { return ini().split(QRegularExpression(QStringLiteral("\\r?\\n"))); }
+    // The window loaded from the pinned setup.ini.
+    void load()
+    {
+        writeIni(pinnedIni(pty.devicePath()));
+        window.load();
+    }
+
+    template <typename T = QPushButton> T* find(const QString& name)
+    {
+        T* child = window.findChild<T*>(name);
+        if (!child)
+            qFatal("no control %s", qPrintable(name));
+        return child;
+    }
+    QString caption(const QString& name) { return find(name)->text(); }
+    QString label(const QString& name) { return find<QLabel>(name)->text(); }
+    void click(const QString& name) { find(name)->click(); }
+    void clickAll(const QStringList& names)
+    {
+        for (const QString& name : names)
+            click(name);
+    }
+
+    bool connectLink()
+    {
+        click(QStringLiteral("BtnConnectCancel"));
+        return state.LinkConnected && caption(QStringLiteral("BtnConnectCancel")) == QLatin1String("Discon");
+    }
+    // Loaded, connected and the first reply taken over.
+    bool connectAndAdopt()
+    {
+        load();
+        if (!connectLink())
+            return false;
+        window.Update_Timer();
+        return !state.AdoptAmpState;
+    }
+
+    // What one poll put on the wire besides its status request. A second poll fences the list: the
+    // amplifier takes requests in order, so its status request comes after all of the first poll's.
+    QList<QByteArray> pollSends()
+    {
+        const qsizetype from = requests.size();
+        window.Update_Timer();
+        window.Update_Timer();
+        QList<QByteArray> sent;
+        for (const QByteArray& packet : requests.mid(from))
+            if (codeOf(packet) != StatusCode)
+                sent << packet;
+        return sent;
+    }
+
+    // Runs `action` once the amplifier has received a request with `code`, inside whatever wait is
+    // on the stack then, as a user's click would.
+    void onRequest(int code, std::function<void()> action)
+    {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(&driver, &SimDriver::requestReceived, &driver,
+                         [code, action, done](const QByteArray& packet) {
+                             if (*done || codeOf(packet) != code)
+                                 return;
+                             *done = true;
+                             QTimer::singleShot(0, action);
+                         });
+    }
+};
+
+} // namespace bench

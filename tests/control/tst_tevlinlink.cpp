@@ -1,0 +1,337 @@
+#include "tevlinbench.h"
+
+#include <QMenu>
+#include <QStatusBar>
+#include <sys/resource.h>
+
+using namespace bench;
+
+namespace {
+
+std::chrono::microseconds cpuTime()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto us = [](const timeval& t) {
+        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+    };
+    return us(usage.ru_utime) + us(usage.ru_stime);
+}
+
+} // namespace
+
+class TestTevlinLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Start-up from setup.ini: the state it leaves and what it writes back. "<pty>" stands for the
+    // pseudo-terminal's path.
+    void startUp_data()
+    {
+        QTest::addColumn<QByteArray>("ini"); // empty: no file at all
+        QTest::addColumn<int>("comPort");
+        QTest::addColumn<int>("comSpeed");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("debug");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("written"); // lines the file holds afterwards
+
+        const QStringList defaults{"DevAdr=?", "ComPort=1", "ComSpeed=9600", "UpdateSpeed=3500", "Debug=0"};
+        QTest::newRow("missing file") << QByteArray() << 1 << 0 << 3500 << false << "?" << defaults;
+        QTest::newRow("partial") << QByteArray("[ComSettings]\nCOM1=<pty>\nComSpeed=115200\n") << 1 << 2
+                                 << 3500 << false << "?"
+                                 << QStringList{"COM1=<pty>",      "DevAdr=?",         "ComPort=1",
+                                                "ComSpeed=115200", "UpdateSpeed=3500", "Debug=0"};
+        const auto hostile = [](const char* comPort, const char* comSpeed, const char* update,
+                                const char* debug) {
+            return QByteArray("[ComSettings]\nDevAdr=12ab\nComPort=") + comPort + "\nComSpeed=" + comSpeed +
+                   "\n[Tevlin]\nUpdateSpeed=" + update + "\nDebug=" + debug + "\n";
+        };
+        QTest::newRow("port 0, 57600.0, 1000, 86")
+            << hostile("0", "57600.0", "1000", "86") << 1 << 1 << 1500 << true << "12ab"
+            << QStringList{"DevAdr=12ab", "ComPort=0", "ComSpeed=57600", "UpdateSpeed=1000", "Debug=86"};
+        QTest::newRow("port 17, 4800, abc, 86.0")
+            << hostile("17", "4800", "abc", "86.0") << 1 << 0 << 1500 << true << "12ab"
+            << QStringList{"ComPort=17", "ComSpeed=9600", "UpdateSpeed=abc", "Debug=86.0"};
+        QTest::newRow("port abc, speed abc, 2000, 86x")
+            << hostile("abc", "abc", "2000", "86x") << 1 << 0 << 2000 << false << "12ab"
+            << QStringList{"ComPort=0", "ComSpeed=9600", "UpdateSpeed=2000", "Debug=86x"};
+        QTest::newRow("port 16, 115200.0, huge, 87")
+            << hostile("16", "115200.0", "1e12", "87") << 16 << 2 << std::numeric_limits<int>::max() << false
+            << "12ab" << QStringList{"ComPort=16", "ComSpeed=115200", "Debug=87"};
+    }
+    void startUp()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(int, comPort);
+        QFETCH(int, comSpeed);
+        QFETCH(int, interval);
+        QFETCH(bool, debug);
+        QFETCH(QString, address);
+        QFETCH(QStringList, written);
+        Bench b;
+        const QString pty = b.pty.devicePath();
+        if (!ini.isEmpty())
+            b.writeIni(ini.replace("<pty>", pty.toLatin1()));
+        b.window.load();
+
+        QCOMPARE(b.state.ComPort, comPort);
+        QCOMPARE(b.state.ComSpeed, comSpeed);
+        QCOMPARE(b.window.pollInterval(), interval);
+        QCOMPARE(b.link.isVisibleWindow(), debug);
+        QCOMPARE(b.state.DeviceAddress, address);
+        QVERIFY(b.state.AdoptAmpState);
+        QVERIFY(!b.state.LinkConnected);
+        for (int n = 1; n <= 16; ++n)
+            QCOMPARE(b.find<QAction>(QStringLiteral("COM%1").arg(n))->isChecked(), n == comPort);
+        const std::array<const char*, 3> speeds{"Speed_9600", "Speed_57600", "Speed_115000"};
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(b.find<QAction>(speeds[i])->isChecked(), i == comSpeed);
+        const QStringList lines = b.iniLines();
+        for (const QString& line : written)
+            QVERIFY2(lines.count(QString(line).replace("<pty>", pty)) == 1, qPrintable(b.ini()));
+        // The pinned port is there to be chosen, and its menu item says where it leads.
+        if (ini.contains("COM1="))
+            QVERIFY(b.find<QAction>("COM1")->isVisible() && b.find<QAction>("COM1")->text().contains(pty));
+        QCOMPARE(b.caption("BtnConnectCancel"), "Connect");
+        QCOMPARE(b.label("LblConnect"), "Not connected");
+        QVERIFY(!b.find("BtnPower")->isEnabled());
+        QVERIFY(b.portMessages.isEmpty());
+    }
+
+    void handshakeConnects()
+    {
+        Bench b;
+        b.load();
+        QVERIFY(b.connectLink());
+        // Length 5, address 1 (low, high), code 01, checksum 5 + 1 + 0 + 1.
+        QCOMPARE(b.requests, QList<QByteArray>{QByteArray::fromHex("0501000107")});
+        QCOMPARE(b.label("LblConnect"), "Connected");
+        QVERIFY(b.link.CheckMScomm());
+        QVERIFY(b.find("BtnPower")->isEnabled());
+        QVERIFY(b.find("BtnSetupAmp")->isEnabled());
+        QVERIFY(!b.find<QMenu>("Setting")->isEnabled());
+    }
+
+    // An address no packet can carry sends nothing, so there is nothing to wait for.
+    void unsendableAddressStaysIdle_data()
+    {
+        QTest::addColumn<QByteArray>("address");
+        QTest::newRow("70000") << QByteArray("70000");
+        QTest::newRow("-1") << QByteArray("-1");
+    }
+    void unsendableAddressStaysIdle()
+    {
+        QFETCH(QByteArray, address);
+        Bench b;
+        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=" + address));
+        b.window.load();
+        b.click("BtnConnectCancel");
+        QVERIFY(b.watchdog.isActive());
+        QCOMPARE(b.caption("BtnConnectCancel"), "Connect");
+        QVERIFY(!b.link.CheckMScomm());
+        QVERIFY(b.find<QMenu>("Setting")->isEnabled());
+        QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
+        QVERIFY(b.requests.isEmpty());
+    }
+
+    // The handshake waits without a time-out; Cancel ends it and leaves everything as before.
+    void cancelDuringHandshake_data()
+    {
+        QTest::addColumn<bool>("noReply");
+        QTest::addColumn<int>("extraBytes");
+        QTest::newRow("no reply") << true << 0;
+        QTest::newRow("3-byte reply") << false << 1;
+    }
+    void cancelDuringHandshake()
+    {
+        QFETCH(bool, noReply);
+        QFETCH(int, extraBytes);
+        SimFaults faults;
+        faults.noReply = noReply;
+        faults.extraBytes = extraBytes;
+        faults.onlyCode = 0x01;
+        Bench b(AmpModel::Vx900, faults);
+        b.load();
+        // The user presses Cancel once whatever the amplifier sends has arrived.
+        const qsizetype expected = noReply ? 0 : 2 + extraBytes;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!b.requests.isEmpty() && b.state.ReplyBuffer.size() == expected) {
+                watch.stop();
+                b.click("BtnConnectCancel");
+            }
+        });
+        watch.start(10ms);
+        b.click("BtnConnectCancel");
+        QCOMPARE(b.state.ReplyBuffer.size(), expected);
+        QCOMPARE(b.caption("BtnConnectCancel"), "Connect");
+        QCOMPARE(b.label("LblConnect"), "Not connected");
+        QVERIFY(!b.state.LinkConnected);
+        QVERIFY(!b.state.LinkCancelRequested);
+        QVERIFY(!b.link.CheckMScomm());
+        QVERIFY(b.find<QMenu>("Setting")->isEnabled());
+        QVERIFY(b.portMessages.isEmpty());
+        QVERIFY(b.watchdog.isActive()); // the click ended the wait, not the watchdog
+    }
+
+    void wrongHandshakeReplyIsStuck()
+    {
+        SimFaults faults;
+        faults.wrongBytePos = 2;
+        faults.onlyCode = 0x01;
+        Bench b(AmpModel::Vx900, faults);
+        b.load();
+        b.click("BtnConnectCancel");
+        QCOMPARE(b.state.ReplyBuffer, QByteArray::fromHex("0255"));
+        QCOMPARE(b.caption("BtnConnectCancel"), "Cancel");
+        QCOMPARE(b.label("LblConnect"), "Not connected");
+        QVERIFY(!b.state.LinkConnected);
+        QVERIFY(b.link.CheckMScomm());
+        QVERIFY(!b.find<QMenu>("Setting")->isEnabled());
+        b.window.Update_Timer();
+        QCOMPARE(b.requests.size(), 1);
+
+        b.click("BtnConnectCancel");
+        QCOMPARE(b.caption("BtnConnectCancel"), "Connect");
+        QVERIFY(!b.link.CheckMScomm());
+        QVERIFY(b.find<QMenu>("Setting")->isEnabled());
+    }
+
+    void identifiesTheModel_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<int>("version"); // -1: the model's own
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("productType");
+        QTest::addColumn<QString>("d5Caption");
+        QTest::newRow("kma840") << AmpModel::Kma840 << -1 << 1 << "KMA840 vers. 18"
+                                << "";
+        QTest::newRow("solstice") << AmpModel::Solstice << 33 << 2 << "Solstice Mk.III vers. 33"
+                                  << "";
+        QTest::newRow("rx900") << AmpModel::Rx900 << -1 << 3 << "RX 900 vers. 12"
+                               << "D5";
+        QTest::newRow("vx900") << AmpModel::Vx900 << -1 << 5 << "VX 900 vers. 32"
+                               << "D5";
+        QTest::newRow("vx900 version 10 is an RX900") << AmpModel::Vx900 << 10 << 3 << "RX 900 vers. 10"
+                                                      << "D5";
+        QTest::newRow("vx900s") << AmpModel::Vx900s << -1 << 7 << "VX 900S vers. 41"
+                                << "D5";
+        QTest::newRow("generic21 leaves the caption") << AmpModel::Generic21 << -1 << 0 << "as it was"
+                                                      << "D5";
+    }
+    void identifiesTheModel()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(int, version);
+        QFETCH(int, code);
+        QFETCH(QString, productType);
+        QFETCH(QString, d5Caption);
+        Bench b(model, {}, version < 0 ? std::nullopt : std::optional<int>(version));
+        b.sim.state().volume = 123;
+        b.load();
+        b.find<QLabel>("ProductType")->setText("as it was");
+        QVERIFY(b.connectLink());
+        b.window.Update_Timer();
+        QVERIFY(!b.state.AdoptAmpState);
+        QCOMPARE(int(b.state.AmpModelCode), code);
+        QCOMPARE(b.label("ProductType"), productType);
+        QCOMPARE(b.window.operatingState().Volume, 123);
+        QCOMPARE(b.caption("BtnD5"), d5Caption);
+        QCOMPARE(b.find("BtnBalanceSet")->isHidden(), code != 1);
+        b.click("BtnSetupAmp");
+        QCOMPARE(b.setupsOpened, QList<int>{code});
+    }
+
+    // Discon while the poll waits for the status reply or for a correction's acknowledgement.
+    void disconWhilePollWaits_data()
+    {
+        QTest::addColumn<int>("silentCode");
+        QTest::newRow("status reply") << StatusCode;
+        QTest::newRow("acknowledgement") << 0x70;
+    }
+    void disconWhilePollWaits()
+    {
+        QFETCH(int, silentCode);
+        SimFaults faults;
+        faults.noReply = true;
+        faults.onlyCode = silentCode;
+        Bench b(AmpModel::Vx900, faults);
+        if (silentCode == StatusCode) {
+            b.load();
+            QVERIFY(b.connectLink());
+        } else {
+            QVERIFY(b.connectAndAdopt());
+            b.click("BtnVolUp");
+        }
+        b.onRequest(silentCode, [&b] { b.click("BtnConnectCancel"); });
+        b.window.Update_Timer();
+        QVERIFY(!b.link.CheckMScomm());
+        QVERIFY(!b.state.LinkConnected);
+        QVERIFY(!b.state.LinkCancelRequested);
+        QVERIFY(b.state.AdoptAmpState);
+        QCOMPARE(b.caption("BtnConnectCancel"), "Connect");
+        QVERIFY(!b.find("BtnVolUp")->isEnabled());
+        QVERIFY(!b.find("BtnPower")->isEnabled());
+        const qsizetype sent = b.requests.size();
+        b.window.Update_Timer();
+        QCOMPARE(b.requests.size(), sent);
+        QVERIFY(b.watchdog.isActive());
+    }
+
+    // The amplifier's side of the line goes away: the window goes back to Idle by itself.
+    void hangUp_data()
+    {
+        QTest::addColumn<int>("silentCode"); // the request after which the line drops; -1: none
+        QTest::addColumn<int>("hangUpAfter");
+        QTest::newRow("during the handshake") << 0x01 << 0;
+        QTest::newRow("while the poll waits") << StatusCode << 0;
+        QTest::newRow("after the poll's reply") << -1 << 2;
+    }
+    void hangUp()
+    {
+        QFETCH(int, silentCode);
+        QFETCH(int, hangUpAfter);
+        SimFaults faults;
+        faults.noReply = silentCode > 0;
+        faults.onlyCode = silentCode;
+        faults.hangUpAfter = hangUpAfter;
+        Bench b(AmpModel::Vx900, faults);
+        b.load();
+        if (silentCode > 0)
+            b.onRequest(silentCode, [&b] { b.pty.hangUp(); });
+        b.click("BtnConnectCancel");
+        if (silentCode != 0x01)
+            b.window.Update_Timer();
+        QTRY_COMPARE(b.caption("BtnConnectCancel"), "Connect");
+        QVERIFY(!b.link.CheckMScomm());
+        QVERIFY(!b.state.LinkConnected);
+        QVERIFY(b.state.AdoptAmpState);
+        QCOMPARE(b.label("LblConnect"), "Not connected");
+        QVERIFY(b.find<QMenu>("Setting")->isEnabled());
+        const qsizetype sent = b.requests.size();
+        b.window.Update_Timer();
+        QCOMPARE(b.requests.size(), sent);
+        QVERIFY(b.watchdog.isActive());
+    }
+
+    void waitingPollSleeps()
+    {
+        SimFaults faults;
+        faults.noReply = true;
+        faults.onlyCode = StatusCode;
+        Bench b(AmpModel::Vx900, faults);
+        b.load();
+        QVERIFY(b.connectLink());
+        QTimer::singleShot(1s, [&b] { b.click("BtnConnectCancel"); });
+        const auto before = cpuTime();
+        b.window.Update_Timer();
+        const auto used = cpuTime() - before;
+        qInfo("CPU time while a poll waited 1 s: %lld us", static_cast<long long>(used.count()));
+        QVERIFY(!b.state.LinkConnected);
+        QVERIFY2(used < 30ms, "the wait spins");
+    }
+};
+
+QTEST_MAIN(TestTevlinLink)
+#include "tst_tevlinlink.moc"

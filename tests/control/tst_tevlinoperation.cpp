@@ -1,0 +1,291 @@
+#include "tevlinbench.h"
+
+#include "control/sevensegmentdisplay.h"
+
+#include <QSlider>
+
+using namespace bench;
+
+namespace {
+
+QList<QByteArray> packets(const QStringList& hex)
+{
+    QList<QByteArray> list;
+    for (const QString& h : hex)
+        list << QByteArray::fromHex(h.toLatin1());
+    return list;
+}
+
+} // namespace
+
+class TestTevlinOperation : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    // The first reply after connecting is taken over as it is; nothing the user asked before goes out.
+    void firstPollAdoptsTheAmplifier()
+    {
+        Bench b(AmpModel::Kma840);
+        AmpState& amp = b.sim.state();
+        amp.volume = 321;
+        amp.mute = true;
+        amp.input = 6;
+        amp.balance = 2;
+        amp.defVolume = 250;
+        amp.maxVolume = 900;
+        b.load();
+        QVERIFY(b.connectLink());
+        // Pressed before the first reply: taken over by it, not sent.
+        b.click("BtnPower");
+        QVERIFY(b.pollSends().isEmpty());
+        const control::OperatingState& op = b.window.operatingState();
+        QCOMPARE(op.Volume, 321);
+        QVERIFY(op.MuteState);
+        QCOMPARE(op.PowerState, 1);
+        QCOMPARE(op.InputSelected, 6);
+        QCOMPARE(op.BalanceIndex, 2);
+        QCOMPARE(op.DefVolume, 250);
+        QCOMPARE(op.MaxVolume, 900);
+        QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), "32.1");
+        QCOMPARE(b.find<QLineEdit>("TextBalance")->text(), "-2.0");
+        QCOMPARE(b.label("LblSource"), "6");
+        QCOMPARE(b.caption("BtnPower"), "Stand By");
+        QVERIFY(b.find("BtnVolUp")->isEnabled());
+        QVERIFY(!b.find("BtnD4")->isEnabled());
+
+        // So does the first reply after connecting again: what was asked meanwhile is dropped.
+        b.clickAll({"BtnVolUp", "BtnMute", "BtnA1", "BtnConnectCancel"});
+        QVERIFY(b.connectLink());
+        QVERIFY(b.pollSends().isEmpty());
+        QCOMPARE(op.Volume, 321);
+        QVERIFY(op.MuteState);
+        QCOMPARE(op.InputSelected, 6);
+    }
+
+    // A slider pulled where the clamps do not let the value go springs back, as the box and display.
+    void sliderStopsAtTheLimit_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("moved");
+        QTest::newRow("volume above the maximum") << "Volume" << 800;
+        QTest::newRow("maximum below the volume") << "MaxVolume" << 300;
+    }
+    void sliderStopsAtTheLimit()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, moved);
+        Bench b;
+        b.sim.state().volume = 400;
+        b.sim.state().maxVolume = 400;
+        QVERIFY(b.connectAndAdopt());
+        auto* slider = b.find<QSlider>("Slide" + name);
+        slider->setValue(moved);
+        QCOMPARE(b.window.operatingState().Volume, 400);
+        QCOMPARE(b.window.operatingState().MaxVolume, 400);
+        QCOMPARE(slider->value(), 400);
+        QCOMPARE(b.find<QLineEdit>("Text" + name)->text(), "40.0");
+        QVERIFY(b.pollSends().isEmpty());
+    }
+
+    // A user's request goes out once, on the next poll, and only where the amplifier disagrees.
+    void correctionsOnTheWire_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<int>("ampVolume"); // -1: the factory's
+        QTest::addColumn<int>("ampPower");
+        QTest::addColumn<bool>("duringWait"); // clicked while the poll waits for its reply
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QStringList>("wire");
+        const auto vx = AmpModel::Vx900;
+        const auto kma = AmpModel::Kma840;
+        QTest::newRow("volume up 3 steps")
+            << vx << -1 << 1 << false << QStringList(3, "BtnVolUp") << QStringList{"070100702902A3"};
+        QTest::newRow("volume up during the wait")
+            << vx << -1 << 1 << true << QStringList(3, "BtnVolUp") << QStringList{"070100702902A3"};
+        QTest::newRow("volume back to the amplifier's")
+            << vx << -1 << 1 << false << QStringList{"BtnVolUp", "BtnVolDown"} << QStringList{};
+        QTest::newRow("start-up volume up")
+            << vx << -1 << 1 << false << QStringList{"BtnDefVolUp"} << QStringList{"070100852702B6"};
+        QTest::newRow("maximum volume down")
+            << kma << -1 << 1 << false << QStringList{"BtnMaxVolDown"} << QStringList{"07010084E60375"};
+        QTest::newRow("mute") << vx << -1 << 1 << false << QStringList{"BtnMute"}
+                              << QStringList{"06010074017C"};
+        QTest::newRow("mute, kma840")
+            << kma << -1 << 1 << false << QStringList{"BtnMute"} << QStringList{"06010074017C", "050100141A"};
+        QTest::newRow("standby") << vx << 300 << 1 << false << QStringList{"BtnPower"}
+                                 << QStringList{"06010075007C", "070100702602A0"};
+        QTest::newRow("standby, kma840") << kma << 300 << 1 << false << QStringList{"BtnPower"}
+                                         << QStringList{"06010075007C", "0501001218", "07010070C2013B"};
+        QTest::newRow("standby at the start-up volume")
+            << vx << 550 << 1 << false << QStringList{"BtnPower"} << QStringList{"06010075007C"};
+        QTest::newRow("power on, kma840") << kma << 300 << 0 << false << QStringList{"BtnPower"}
+                                          << QStringList{"06010075017D", "0501001117"};
+        QTest::newRow("A3") << vx << -1 << 1 << false << QStringList{"BtnA3"} << QStringList{"06010072037C"};
+        QTest::newRow("D2") << vx << -1 << 1 << false << QStringList{"BtnD2"} << QStringList{"06010071027A"};
+        QTest::newRow("D5, rx900") << AmpModel::Rx900 << -1 << 1 << false << QStringList{"BtnD5"}
+                                   << QStringList{"06010071057D"};
+        QTest::newRow("D5 refused, solstice")
+            << AmpModel::Solstice << -1 << 1 << false << QStringList{"BtnD5"} << QStringList{};
+        QTest::newRow("D5 refused, kma840")
+            << kma << -1 << 1 << false << QStringList{"BtnD5"} << QStringList{};
+        QTest::newRow("input 3, kma840")
+            << kma << -1 << 1 << false << QStringList{"BtnA3"} << QStringList{"06010020032A"};
+        QTest::newRow("balance, kma840")
+            << kma << -1 << 1 << false << QStringList(2, "BtnBalanceOneUp") << QStringList{"0601001E082D"};
+        QTest::newRow("balance and volume in order, kma840")
+            << kma << -1 << 1 << false << QStringList{"BtnBalanceOneDown", "BtnVolUp"}
+            << QStringList{"07010070C3013C", "0601001E052A"};
+    }
+    void correctionsOnTheWire()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(int, ampVolume);
+        QFETCH(int, ampPower);
+        QFETCH(bool, duringWait);
+        QFETCH(QStringList, clicks);
+        QFETCH(QStringList, wire);
+        Bench b(model);
+        if (ampVolume >= 0)
+            b.sim.state().volume = ampVolume;
+        b.sim.state().power = ampPower;
+        QVERIFY(b.connectAndAdopt());
+        if (duringWait)
+            b.onRequest(StatusCode, [&] { b.clickAll(clicks); });
+        else
+            b.clickAll(clicks);
+        QCOMPARE(b.pollSends(), packets(wire));
+
+        // The fence poll took the amplifier's state over: both sides now agree.
+        const control::OperatingState& op = b.window.operatingState();
+        const AmpState& amp = b.sim.state();
+        QCOMPARE(op.PowerState, amp.power);
+        QCOMPARE(op.Volume, amp.volume);
+        QCOMPARE(op.MuteState, amp.mute);
+        QCOMPARE(op.DefVolume, amp.defVolume);
+        QCOMPARE(op.MaxVolume, amp.maxVolume);
+        QCOMPARE(op.InputSelected, amp.input);
+        if (model == AmpModel::Kma840)
+            QCOMPARE(op.BalanceIndex, amp.balance);
+        // Nothing is sent twice.
+        QVERIFY(b.pollSends().isEmpty());
+    }
+
+    // A click while a correction waits for its acknowledgement goes out with the next poll.
+    void clickDuringAcknowledgementWait()
+    {
+        Bench b;
+        QVERIFY(b.connectAndAdopt());
+        b.clickAll(QStringList(3, "BtnVolUp"));
+        b.onRequest(0x70, [&b] { b.click("BtnVolUp"); });
+        QCOMPARE(b.pollSends(), packets({"070100702902A3", "070100702A02A4"}));
+        QCOMPARE(b.sim.state().volume, 554);
+    }
+
+    // Values beyond what the display can show are shown clamped, and the clamp is not a request.
+    void clampsWhatTheAmplifierReports_data()
+    {
+        QTest::addColumn<int>("ampVolume");
+        QTest::addColumn<int>("ampMax");
+        QTest::addColumn<int>("volume");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("1000 shows 99.9") << 1000 << 999 << 999 << "99.9";
+        QTest::newRow("450 above a maximum of 400") << 450 << 400 << 400 << "40.0";
+    }
+    void clampsWhatTheAmplifierReports()
+    {
+        QFETCH(int, ampVolume);
+        QFETCH(int, ampMax);
+        QFETCH(int, volume);
+        QFETCH(QString, shown);
+        Bench b;
+        b.sim.state().volume = ampVolume;
+        b.sim.state().maxVolume = ampMax;
+        QVERIFY(b.connectAndAdopt());
+        QCOMPARE(b.window.operatingState().Volume, volume);
+        QCOMPARE(b.find<control::SevenSegmentDisplay>("VolumeDisplay")->volume(), volume);
+        QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
+        QVERIFY(b.pollSends().isEmpty());
+        QCOMPARE(b.sim.state().volume, ampVolume);
+    }
+
+    void typedVolume_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("ampMax");
+        QTest::addColumn<int>("volume");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("point, C") << "C"
+                                  << "45.5" << 999 << 455 << "45.5";
+        QTest::newRow("comma, C") << "C"
+                                  << "45,5" << 999 << 455 << "45.5";
+        QTest::newRow("point, de") << "de_DE"
+                                   << "45.5" << 999 << 455 << "45,5";
+        QTest::newRow("comma, de") << "de_DE"
+                                   << "45,5" << 999 << 455 << "45,5";
+        QTest::newRow("halves to even") << "C"
+                                        << "45.45" << 999 << 454 << "45.4";
+        QTest::newRow("above the maximum") << "C"
+                                           << "50" << 400 << 400 << "40.0";
+        QTest::newRow("above 99.9") << "C"
+                                    << "120" << 999 << 999 << "99.9";
+        QTest::newRow("not a number") << "C"
+                                      << "4x5" << 999 << 300 << "30.0";
+    }
+    void typedVolume()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, typed);
+        QFETCH(int, ampMax);
+        QFETCH(int, volume);
+        QFETCH(QString, shown);
+        QLocale::setDefault(QLocale(locale));
+        Bench b;
+        b.sim.state().volume = 300;
+        b.sim.state().maxVolume = ampMax;
+        QVERIFY(b.connectAndAdopt());
+        b.find<QLineEdit>("TextVolume")->setText(typed);
+        b.click("BtnVolSet");
+        QCOMPARE(b.window.operatingState().Volume, volume);
+        QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
+        b.pollSends();
+        QCOMPARE(b.sim.state().volume, volume);
+    }
+
+    // Balance typed key by key on a KMA840: the key filter allows one decimal.
+    void typedBalance_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("-1.5") << "-1.5" << 3 << "-1.5";
+        QTest::newRow("-1,5") << "-1,5" << 3 << "-1.5";
+        QTest::newRow("3") << "3" << 12 << "3.0";
+        QTest::newRow("0.7 is no step") << "0.7" << 6 << "0.0";
+        QTest::newRow("second decimal swallowed") << "1.55" << 9 << "1.5";
+        QTest::newRow("letters swallowed") << "x" << 6 << "0.0";
+    }
+    void typedBalance()
+    {
+        QFETCH(QString, keys);
+        QFETCH(int, step);
+        QFETCH(QString, shown);
+        Bench b(AmpModel::Kma840);
+        QVERIFY(b.connectAndAdopt());
+        auto* box = b.find<QLineEdit>("TextBalance");
+        QVERIFY(box->isEnabled());
+        box->clear();
+        QTest::keyClicks(box, keys);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(b.window.operatingState().BalanceIndex, step);
+        QCOMPARE(box->text(), shown);
+        b.pollSends();
+        QCOMPARE(b.sim.state().balance, step);
+    }
+};
+
+QTEST_MAIN(TestTevlinOperation)
+#include "tst_tevlinoperation.moc"
