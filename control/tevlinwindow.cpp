@@ -458,6 +458,11 @@ void TevlinWindow::Com_Adress_Click()
 
 void TevlinWindow::BtnSetupAmp_Click()
 {
+    // The dialog owns the link while it is open; a poll waiting for its reply must finish first.
+    if (m_polling) {
+        m_setupPending = true;
+        return;
+    }
     m_state.SetupDialogOpen = true;
     m_hooks.openSetup(m_state.AmpModelCode);
     m_state.SetupDialogOpen = false;
@@ -581,8 +586,20 @@ void TevlinWindow::Update_Timer()
     // The timer keeps running while a poll waits; a tick must not start a second poll inside it.
     if (m_polling)
         return;
-    QScopedValueRollback guard(m_polling, true);
+    {
+        QScopedValueRollback guard(m_polling, true);
+        poll();
+    }
+    // A setup dialog asked for during the poll opens now that the link is free.
+    if (m_setupPending) {
+        m_setupPending = false;
+        if (m_btnSetupAmp->isEnabled())
+            BtnSetupAmp_Click();
+    }
+}
 
+void TevlinWindow::poll()
+{
     if (m_state.LinkSettingsChanged && !m_state.SetupDialogOpen)
         readBackLinkSettings();
     if (!m_state.LinkConnected || m_state.SetupDialogOpen)

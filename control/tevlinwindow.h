@@ -83,6 +83,7 @@ private:
     void portLost();
     void dropUnsendableAddress();
     void readBackLinkSettings();
+    void poll();
     bool waitForAmplifier(const std::function<bool()>& condition);
     void identify(const StatusReply& reply);
     void act(const std::function<void(OperatingState&)>& action);
@@ -99,6 +100,7 @@ private:
     OperatingState m_op;
     QTimer m_update;
     bool m_polling = false;
+    bool m_setupPending = false;
     // Shown front panel mode: dark until the first reply after connecting.
     bool m_panelLit = false;
 

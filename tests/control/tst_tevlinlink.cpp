@@ -243,6 +243,29 @@ private slots:
         QCOMPARE(b.setupsOpened, QList<int>{code});
     }
 
+    // The setup dialog owns the link: one asked for while a poll waits opens after that poll.
+    void setupWaitsForThePoll()
+    {
+        SimFaults faults;
+        faults.delay = 300ms;
+        faults.onlyCode = StatusCode;
+        Bench b(AmpModel::Vx900, faults);
+        b.load();
+        QVERIFY(b.connectLink());
+        bool openedDuringPoll = false;
+        b.window.setHooks({{},
+                           [&](int model) {
+                               openedDuringPoll = b.window.isPolling() || !b.state.ReplyBuffer.isEmpty();
+                               b.setupsOpened << model;
+                           },
+                           {}});
+        QTimer::singleShot(50ms, [&b] { b.click("BtnSetupAmp"); });
+        b.window.Update_Timer();
+        QCOMPARE(b.setupsOpened, QList<int>{5});
+        QVERIFY(!openedDuringPoll);
+        QVERIFY(!b.state.SetupDialogOpen);
+    }
+
     // Discon while the poll waits for the status reply or for a correction's acknowledgement.
     void disconWhilePollWaits_data()
     {
