@@ -391,7 +391,8 @@ void TevlinWindow::load()
         ReadIniValue(ComSettings, QStringLiteral("DevAdr"), QStringLiteral("?"), m_setupIniPath);
     const double port = common::numericValue(
         ReadIniValue(ComSettings, QStringLiteral("ComPort"), QStringLiteral("1"), m_setupIniPath));
-    SelectComPort(static_cast<int>(std::clamp<double>(port, -1, 256)));
+    // A number in the file converts to a port number the way a byte conversion does: halves to even.
+    SelectComPort(static_cast<int>(common::roundHalfEven(std::clamp<double>(port, -1, 256))));
     const double speed = common::numericValue(
         ReadIniValue(ComSettings, QStringLiteral("ComSpeed"), QStringLiteral("9600"), m_setupIniPath));
     SelectComSpeed(speed == 115200 ? 2 : speed == 57600 ? 1 : 0);
