@@ -8,6 +8,7 @@ class TestStatusReply : public QObject
 {
     Q_OBJECT
 private slots:
+    // The fields the end-to-end tests take over from ampsim are checked there; these are the others.
     void decodesEveryField()
     {
         // VX900 version 30: on, volume 45.5, start-up 45.0, maximum 99.9, D2, preset 2, display 3.
@@ -15,14 +16,8 @@ private slots:
             decodeStatusReply(QByteArray::fromHex("1901C70100C201E703060203000000000000000106001E05C4"));
         QVERIFY(reply);
         QVERIFY(reply->identified);
-        QCOMPARE(reply->modelCode, ModelCode::Vx900);
-        QCOMPARE(reply->firmwareVersion, 30);
-        QCOMPARE(reply->power, 1);
-        QCOMPARE(reply->volume, 455);
-        QCOMPARE(reply->mute, 0);
         QCOMPARE(reply->defVolume, 450);
         QCOMPARE(reply->maxVolume, 999);
-        QCOMPARE(reply->input, 6);
         QCOMPARE(reply->preset, 2);
         QCOMPARE(reply->display, 3);
         QCOMPARE(reply->ir, 0);
