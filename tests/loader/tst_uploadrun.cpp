@@ -206,6 +206,7 @@ private slots:
         QVERIFY(rig.run.controls().commportEnabled);
     }
 
+    // While the port waits for the boot loader, Upload is refused and Close Comm Port ends the wait.
     void closePortEndsTheWaitForTheBootLoader()
     {
         BootLoaderOptions options = kma840();
@@ -214,12 +215,16 @@ private slots:
         rig.run.CheckFirmwareFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
         QTimer::singleShot(100ms, &rig.run, [&] {
             QVERIFY(rig.run.isWaitingForBoot());
-            QCOMPARE(rig.run.controls().commportCaption, QStringLiteral("Close Comm Port"));
             QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Waiting for response..."));
+            rig.run.Upload_Click();
+            QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Not ready for boot"));
+            // Still open and waiting: it must stay closable, and Browse stays off.
+            QCOMPARE(rig.buttons(), "Close Comm Port on, Upload on, Browse off, menu on");
             rig.run.Commport_Click();
         });
         rig.run.Commport_Click();
         QVERIFY(!rig.watchdogFired);
+        QVERIFY(rig.boot->lines().isEmpty());
         QVERIFY(!rig.run.isWaitingForBoot());
         QVERIFY(!rig.link.CheckMScomm());
         QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Port closed"));
@@ -239,26 +244,6 @@ private slots:
         QVERIFY(!rig.run.controls().progressEnabled);
         QVERIFY(!rig.state.ReadyForBoot);
         QVERIFY(!rig.state.StopRequested);
-    }
-
-    void uploadBeforeTheAnnouncementIsRefused()
-    {
-        BootLoaderOptions options = kma840();
-        options.announce = false;
-        UploadRig rig(options);
-        rig.run.CheckFirmwareFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
-        QTimer::singleShot(50ms, &rig.run, [&] {
-            rig.run.Upload_Click();
-            QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Not ready for boot"));
-            QCOMPARE(rig.run.controls().uploadCaption, QStringLiteral("Upload"));
-            // The port is still open and waiting: it must stay closable, and Browse stays off.
-            QVERIFY(rig.run.controls().commportEnabled);
-            QVERIFY(!rig.run.controls().browseEnabled);
-            rig.run.Commport_Click();
-        });
-        rig.run.Commport_Click();
-        QVERIFY(rig.boot->lines().isEmpty());
-        QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Port closed"));
     }
 
     void debugModeKeepsTheStatusWhenOpening_data()
