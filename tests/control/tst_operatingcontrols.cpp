@@ -188,6 +188,8 @@ private slots:
         QVERIFY(s.InputChanged);
     }
 
+    // Keys typed into a box through the filter (second decimal, letters, typing over a selection,
+    // backspace, Return) are in the widget tests; these are the other cases.
     void decControl_data()
     {
         QTest::addColumn<QString>("text");
@@ -197,20 +199,15 @@ private slots:
         QTest::addColumn<int>("decimals");
         QTest::addColumn<QChar>("key");
         QTest::addColumn<bool>("passes");
-        QTest::newRow("digit after the decimal") << "12.3" << 4 << -1 << 0 << 1 << QChar('4') << false;
         QTest::newRow("digit before the separator") << "12.3" << 1 << -1 << 0 << 1 << QChar('4') << true;
         QTest::newRow("first decimal") << "12." << 3 << -1 << 0 << 1 << QChar('4') << true;
         QTest::newRow("second separator after point") << "12.3" << 2 << -1 << 0 << 1 << QChar(',') << false;
         QTest::newRow("separator leaving two decimals") << "123" << 1 << -1 << 0 << 1 << QChar('.') << false;
         QTest::newRow("separator leaving one decimal") << "123" << 2 << -1 << 0 << 1 << QChar(',') << true;
-        QTest::newRow("minus after the last decimal") << "12.3" << 4 << -1 << 0 << 1 << QChar('-') << false;
         QTest::newRow("minus before the separator") << "12.3" << 0 << -1 << 0 << 1 << QChar('-') << true;
-        QTest::newRow("letter") << "" << 0 << -1 << 0 << 1 << QChar('a') << false;
         QTest::newRow("no decimals: point") << "12" << 2 << -1 << 0 << 0 << QChar('.') << false;
         QTest::newRow("no decimals: minus") << "12" << 0 << -1 << 0 << 0 << QChar('-') << true;
         QTest::newRow("no decimals: enter") << "12" << 2 << -1 << 0 << 0 << QChar('\r') << false;
-        QTest::newRow("backspace") << "12.3" << 4 << -1 << 0 << 1 << QChar('\b') << true;
-        QTest::newRow("typing over the whole value") << "12.3" << 4 << 0 << 4 << 1 << QChar('7') << true;
         QTest::newRow("replacing the separator") << "12.3" << 3 << 2 << 1 << 1 << QChar(',') << true;
     }
     void decControl()

@@ -222,8 +222,6 @@ private slots:
                                   << "45,5" << 999 << 455 << "45.5";
         QTest::newRow("point, de") << "de_DE"
                                    << "45.5" << 999 << 455 << "45,5";
-        QTest::newRow("halves to even") << "C"
-                                        << "45.45" << 999 << 454 << "45.4";
         QTest::newRow("above the maximum") << "C"
                                            << "50" << 400 << 400 << "40.0";
         QTest::newRow("not a number") << "C"
