@@ -165,6 +165,7 @@ private slots:
         QCOMPARE(word(kmaSettings, 8), 450);
         QCOMPARE(word(kmaSettings, 10), 999);
         const QByteArray settings = AmpSim(AmpModel::Vx900).handleRequest(request(1, 0xD2));
+        QVERIFY(wellFormed(settings) && settings.size() == 18);
         QCOMPARE(word(settings, 7), 1); // address
         QCOMPARE(word(settings, 14), 550);
         QCOMPARE(word(settings, 16), 999);
@@ -175,6 +176,8 @@ private slots:
         QCOMPARE(at(temperatures, 4), 78);
         const QByteArray presetLock = AmpSim(AmpModel::Rx900).handleRequest(request(1, 0xD4));
         QVERIFY(wellFormed(presetLock) && presetLock.size() == 3);
+        const QByteArray outputs = AmpSim(AmpModel::Vx900s).handleRequest(request(1, 0xD4));
+        QVERIFY(wellFormed(outputs) && outputs.size() == 25);
     }
 
     // Each write is read back through its block: data byte i of the write must come back at the
