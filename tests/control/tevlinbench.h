@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -102,6 +103,20 @@ struct Bench
     {
         for (const QString& name : names)
             click(name);
+    }
+
+    // The link as the user and the next poll see it; Idle is the state every way back must reach.
+    static constexpr const char* Idle =
+        "Connect, Not connected, port closed, link down, settings on, adopt next";
+    QString linkState()
+    {
+        QStringList parts{caption(QStringLiteral("BtnConnectCancel")), label(QStringLiteral("LblConnect"))};
+        parts << (link.CheckMScomm() ? "port open" : "port closed")
+              << (state.LinkConnected ? "link up" : "link down")
+              << (find<QMenu>(QStringLiteral("Setting"))->isEnabled() ? "settings on" : "settings off");
+        if (state.AdoptAmpState)
+            parts << QStringLiteral("adopt next");
+        return parts.join(QStringLiteral(", "));
     }
 
     bool connectLink()

@@ -26,16 +26,12 @@ class TestOperatingControls : public QObject
 {
     Q_OBJECT
 private slots:
+    // Typed values as the end-to-end tests do not try them; both separators are tried there.
     void typedVolumes_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("tenths"); // -1: not a number
-        QTest::newRow("point") << "45.5" << 455;
-        QTest::newRow("comma") << "45,5" << 455;
         QTest::newRow("half up to even") << "45.55" << 456;
-        QTest::newRow("half down to even") << "45.45" << 454;
-        QTest::newRow("integer") << "50" << 500;
-        QTest::newRow("above range") << "100" << 999;
         QTest::newRow("negative") << "-1" << 0;
         QTest::newRow("huge") << "1e300" << 999;
         QTest::newRow("letters") << "4x" << -1;
@@ -52,11 +48,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("step"); // -1: not a number
-        QTest::newRow("-1.5") << "-1.5" << 3;
-        QTest::newRow("3") << "3" << 12;
         QTest::newRow("-3,0") << "-3,0" << 0;
         QTest::newRow("0.7 is no step") << "0.7" << 6;
-        QTest::newRow("1.2 is no step") << "1.2" << 6;
         QTest::newRow("4 is out of range") << "4" << 6;
         QTest::newRow("letters") << "abc" << -1;
     }
@@ -78,10 +71,6 @@ private slots:
         s.MaxVolume = 999;
         stepMaxVolume(s, 1);
         QCOMPARE(s.MaxVolume, 999);
-
-        s.MaxVolume = 400;
-        setVolumeFromText(s, u"50");
-        QCOMPARE(s.Volume, 400);
 
         s.Volume = 300;
         slideMaxVolume(s, 200); // the maximum does not go below the volume
@@ -133,9 +122,6 @@ private slots:
         QTest::addColumn<int>("step");
         QTest::addColumn<QString>("text");
         QTest::newRow("0") << 0 << "-3.0";
-        QTest::newRow("5") << 5 << "-0.5";
-        QTest::newRow("6") << 6 << "0.0";
-        QTest::newRow("12") << 12 << "3.0";
         QTest::newRow("above 12 shows the step") << 13 << "13.0";
     }
     void balanceTexts()
@@ -145,25 +131,17 @@ private slots:
         QCOMPARE(balanceText(step, QLocale::c()), text);
     }
 
-    void muteAndPowerNeedTheLink_data()
+    // Mute is marked in any case, but only mutes an amplifier that is on and connected.
+    void muteNeedsPowerAndTheLink()
     {
-        QTest::addColumn<int>("power");
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<bool>("muted");
-        QTest::newRow("on, connected") << 1 << true << true;
-        QTest::newRow("standby") << 0 << true << false;
-        QTest::newRow("not connected") << 1 << false << false;
-    }
-    void muteAndPowerNeedTheLink()
-    {
-        QFETCH(int, power);
-        QFETCH(bool, connected);
-        QFETCH(bool, muted);
-        OperatingState s = poweredOn();
-        s.PowerState = power;
-        pressMute(s, connected);
-        QVERIFY(s.MuteChanged);
-        QCOMPARE(s.MuteState, muted);
+        const std::tuple<int, bool, bool> cases[]{{1, true, true}, {0, true, false}, {1, false, false}};
+        for (const auto& [power, connected, muted] : cases) {
+            OperatingState s = poweredOn();
+            s.PowerState = power;
+            pressMute(s, connected);
+            QVERIFY(s.MuteChanged);
+            QCOMPARE(s.MuteState, muted);
+        }
     }
 
     void powerButtonTakesTheStartupVolume()
@@ -190,12 +168,8 @@ private slots:
         QTest::addColumn<int>("power");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<int>("selected");
-        QTest::newRow("A1 on VX900") << 5 << 1 << 1 << true << 1;
         QTest::newRow("D4 on Solstice") << 2 << 8 << 1 << true << 8;
-        QTest::newRow("D5 on RX900") << 3 << 9 << 1 << true << 9;
         QTest::newRow("D5 on VX 900S") << 7 << 9 << 1 << true << 9;
-        QTest::newRow("D5 refused on Solstice") << 2 << 9 << 1 << true << 4;
-        QTest::newRow("D5 refused on KMA840") << 1 << 9 << 1 << true << 4;
         QTest::newRow("refused in standby") << 5 << 1 << 0 << true << 4;
         QTest::newRow("refused without link") << 5 << 1 << 1 << false << 4;
         QTest::newRow("out of range") << 5 << 10 << 1 << true << 4;
@@ -214,6 +188,8 @@ private slots:
         QVERIFY(s.InputChanged);
     }
 
+    // Keys typed into a box through the filter (second decimal, letters, typing over a selection,
+    // backspace, Return) are in the widget tests; these are the other cases.
     void decControl_data()
     {
         QTest::addColumn<QString>("text");
@@ -223,23 +199,15 @@ private slots:
         QTest::addColumn<int>("decimals");
         QTest::addColumn<QChar>("key");
         QTest::addColumn<bool>("passes");
-        QTest::newRow("digit after the decimal") << "12.3" << 4 << -1 << 0 << 1 << QChar('4') << false;
         QTest::newRow("digit before the separator") << "12.3" << 1 << -1 << 0 << 1 << QChar('4') << true;
         QTest::newRow("first decimal") << "12." << 3 << -1 << 0 << 1 << QChar('4') << true;
         QTest::newRow("second separator after point") << "12.3" << 2 << -1 << 0 << 1 << QChar(',') << false;
-        QTest::newRow("second separator after comma") << "12,3" << 2 << -1 << 0 << 1 << QChar('.') << false;
         QTest::newRow("separator leaving two decimals") << "123" << 1 << -1 << 0 << 1 << QChar('.') << false;
         QTest::newRow("separator leaving one decimal") << "123" << 2 << -1 << 0 << 1 << QChar(',') << true;
-        QTest::newRow("minus after the last decimal") << "12.3" << 4 << -1 << 0 << 1 << QChar('-') << false;
         QTest::newRow("minus before the separator") << "12.3" << 0 << -1 << 0 << 1 << QChar('-') << true;
-        QTest::newRow("letter") << "" << 0 << -1 << 0 << 1 << QChar('a') << false;
         QTest::newRow("no decimals: point") << "12" << 2 << -1 << 0 << 0 << QChar('.') << false;
-        QTest::newRow("no decimals: comma") << "12" << 2 << -1 << 0 << 0 << QChar(',') << false;
         QTest::newRow("no decimals: minus") << "12" << 0 << -1 << 0 << 0 << QChar('-') << true;
         QTest::newRow("no decimals: enter") << "12" << 2 << -1 << 0 << 0 << QChar('\r') << false;
-        QTest::newRow("backspace") << "12.3" << 4 << -1 << 0 << 1 << QChar('\b') << true;
-        QTest::newRow("typing over the whole value") << "12.3" << 4 << 0 << 4 << 1 << QChar('7') << true;
-        QTest::newRow("replacing the decimal") << "12.3" << 4 << 3 << 1 << 1 << QChar('7') << true;
         QTest::newRow("replacing the separator") << "12.3" << 3 << 2 << 1 << 1 << QChar(',') << true;
     }
     void decControl()

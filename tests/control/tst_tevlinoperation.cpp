@@ -218,20 +218,12 @@ private slots:
         QTest::addColumn<int>("ampMax");
         QTest::addColumn<int>("volume");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("point, C") << "C"
-                                  << "45.5" << 999 << 455 << "45.5";
         QTest::newRow("comma, C") << "C"
                                   << "45,5" << 999 << 455 << "45.5";
         QTest::newRow("point, de") << "de_DE"
                                    << "45.5" << 999 << 455 << "45,5";
-        QTest::newRow("comma, de") << "de_DE"
-                                   << "45,5" << 999 << 455 << "45,5";
-        QTest::newRow("halves to even") << "C"
-                                        << "45.45" << 999 << 454 << "45.4";
         QTest::newRow("above the maximum") << "C"
                                            << "50" << 400 << 400 << "40.0";
-        QTest::newRow("above 99.9") << "C"
-                                    << "120" << 999 << 999 << "99.9";
         QTest::newRow("not a number") << "C"
                                       << "4x5" << 999 << 300 << "30.0";
     }
@@ -263,7 +255,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("-1.5") << "-1.5" << 3 << "-1.5";
         QTest::newRow("-1,5") << "-1,5" << 3 << "-1.5";
-        QTest::newRow("3") << "3" << 12 << "3.0";
         QTest::newRow("0.7 is no step") << "0.7" << 6 << "0.0";
         QTest::newRow("second decimal swallowed") << "1.55" << 9 << "1.5";
         QTest::newRow("letters swallowed") << "x" << 6 << "0.0";

@@ -1,4 +1,3 @@
-#include "loader/corliftabout.h"
 #include "loader/corlifter.h"
 #include "uploadrig.h"
 
@@ -167,7 +166,6 @@ private slots:
         QTest::addColumn<QString>("debug");
         QTest::addColumn<bool>("visible");
         QTest::newRow("86") << "86" << true;
-        QTest::newRow("0") << "0" << false;
         QTest::newRow("86x") << "86x" << false;
     }
     void debugShowsTheCommunicationWindow()
@@ -228,15 +226,6 @@ private slots:
         child<QPushButton>(*window, "Commport")->click();
         QVERIFY(!window->link().CheckMScomm());
         QCOMPARE(child<QLineEdit>(*window, "Text_Filevalid")->text(), QStringLiteral("Port closed"));
-    }
-
-    void aboutBoxNamesTheProgram()
-    {
-        CorliftAbout about;
-        QCOMPARE(about.windowTitle(), QStringLiteral("About Corlift"));
-        QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
-                 QStringLiteral("Version 2.01"));
-        QVERIFY(about.findChild<QPushButton*>(QStringLiteral("cmdOK")));
     }
 };
 

@@ -55,6 +55,16 @@ struct UploadRig
         watchdog.start();
     }
 
+    // The buttons as a user sees them: "<Commport caption> on|off, <Upload caption> on|off,
+    // Browse on|off, port menu on|off".
+    QString buttons() const
+    {
+        const LoaderControls& c = run.controls();
+        const auto on = [](bool enabled) { return enabled ? QStringLiteral("on") : QStringLiteral("off"); };
+        return QStringLiteral("%1 %2, %3 %4, Browse %5, menu %6")
+            .arg(c.commportCaption, on(c.commportEnabled), c.uploadCaption, on(c.uploadEnabled),
+                 on(c.browseEnabled), on(c.portMenuEnabled));
+    }
     QString iniPath() const { return dir.filePath(QStringLiteral("setup.ini")); }
     QString ini(const char* section, const char* key) const
     {

@@ -7,6 +7,7 @@ class TestFraming : public QObject
 {
     Q_OBJECT
 private slots:
+    // Address bytes from text and the one-data-byte rule are in the sender tests.
     void packets_data()
     {
         QTest::addColumn<int>("length");
@@ -18,10 +19,6 @@ private slots:
         QTest::newRow("volume 455 to 1")
             << 7 << 1 << 0x70 << QList<int>{0xC7, 0x01} << QByteArray::fromHex("07010070C70140");
         QTest::newRow("connect to 0") << 5 << 0 << 0x01 << QList<int>{} << QByteArray::fromHex("0500000106");
-        QTest::newRow("address 258") << 5 << 258 << 0xC8 << QList<int>{} << QByteArray::fromHex("050201C8D0");
-        QTest::newRow("one data byte sends data1 only") << 6 << 1 << 0x74 << QList<int>{1, 0x55, 0x66}
-                                                        << QByteArray::fromHex("0601007401"
-                                                                               "7C");
         QTest::newRow("missing data are zero") << 7 << 1 << 0x70 << QList<int>{9}
                                                << QByteArray::fromHex("0701007009"
                                                                       "0081");

@@ -34,6 +34,7 @@ struct Bench
         link.setMessageBoxHook([](const QString& text) { QFAIL(qPrintable(text)); });
         link.setLogFilePath({});
         QObject::connect(&pty, &Pty::received, &pty, [this](const QByteArray& bytes) { wire += bytes; });
+        state.DeviceAddress = QStringLiteral("1");
     }
     bool open() { return link.SetupMScomm(Port, 0); }
 };
@@ -52,43 +53,31 @@ class TestSenders : public QObject
 private slots:
     void wireBytes_data()
     {
-        QTest::addColumn<QString>("sender");
+        QTest::addColumn<char>("sender"); // Short, Command or Long
         QTest::addColumn<QString>("address");
         QTest::addColumn<int>("indexOrCode");
         QTest::addColumn<QList<int>>("data");
         QTest::addColumn<QByteArray>("wire");
+        const int status = Command::StatusRequest;
         QTest::newRow("short: status to 1")
-            << "short"
-            << "1" << Command::StatusRequest << QList<int>{} << QByteArray::fromHex("050100C8CE");
-        QTest::newRow("short: connect to 0")
-            << "short"
-            << "0" << Command::ConnectRequest << QList<int>{} << QByteArray::fromHex("0500000106");
+            << 'S' << "1" << status << QList<int>{} << QByteArray::fromHex("050100C8CE");
         QTest::newRow("short: address ?")
-            << "short"
-            << "?" << Command::StatusRequest << QList<int>{} << QByteArray::fromHex("050000C8CD");
+            << 'S' << "?" << status << QList<int>{} << QByteArray::fromHex("050000C8CD");
         QTest::newRow("short: 258 keeps the high byte 0")
-            << "short"
-            << "258" << Command::StatusRequest << QList<int>{} << QByteArray::fromHex("050200C8CF");
-        QTest::newRow("command: 258") << "command"
-                                      << "258" << Command::SetMute << QList<int>{1, 7, 7}
-                                      << QByteArray::fromHex("0602017401"
-                                                             "7E");
+            << 'S' << "258" << status << QList<int>{} << QByteArray::fromHex("050200C8CF");
+        QTest::newRow("command: 258")
+            << 'C' << "258" << Command::SetMute << QList<int>{1, 7, 7} << QByteArray::fromHex("06020174017E");
         QTest::newRow("command: 6-byte entry sends data1 only")
-            << "command"
-            << "1" << Command::SetPowerState << QList<int>{1, 0x40, 0x40}
-            << QByteArray::fromHex("0601007501"
-                                   "7D");
-        QTest::newRow("long: 258") << "long"
-                                   << "258" << 0xC6 << QList<int>(20, 'A')
+            << 'C' << "1" << Command::SetPowerState << QList<int>{1, 0x40, 0x40}
+            << QByteArray::fromHex("06010075017D");
+        QTest::newRow("long: 258") << 'L' << "258" << 0xC6 << QList<int>(20, 'A')
                                    << QByteArray::fromHex("190201C6" + QByteArray(20, 'A').toHex() + "F6");
-        QTest::newRow("long: length cuts the data") << "long"
-                                                    << "1" << 0x88 << QList<int>{3, 0, 9, 9, 9}
-                                                    << QByteArray::fromHex("0701008803"
-                                                                           "0093");
+        QTest::newRow("long: length cuts the data")
+            << 'L' << "1" << 0x88 << QList<int>{3, 0, 9, 9, 9} << QByteArray::fromHex("07010088030093");
     }
     void wireBytes()
     {
-        QFETCH(QString, sender);
+        QFETCH(char, sender);
         QFETCH(QString, address);
         QFETCH(int, indexOrCode);
         QFETCH(QList<int>, data);
@@ -96,9 +85,11 @@ private slots:
         Bench bench;
         QVERIFY(bench.open());
         bench.state.DeviceAddress = address;
-        if (sender == "short") {
+        bench.state.ReplyBuffer = "old";
+        if (sender == 'S') {
             QCOMPARE(bench.rs.SendShortCommand(indexOrCode), RSfunctions::Result::Sent);
-        } else if (sender == "command") {
+            QCOMPARE(bench.state.ReplyBuffer, QByteArray("old")); // the caller clears it, not the sender
+        } else if (sender == 'C') {
             QCOMPARE(bench.rs.SendCommand(indexOrCode, data[0], data[1], data[2]), RSfunctions::Result::Sent);
         } else {
             QVERIFY(bench.rs.SendLongCommand(indexOrCode, wire.size(), data, false));
@@ -113,10 +104,8 @@ private slots:
         QTest::addColumn<int>("data1");
         QTest::newRow("index 0") << "1" << 0 << 0;
         QTest::newRow("index 107") << "1" << 107 << 0;
-        QTest::newRow("negative index") << "1" << -5 << 0;
         QTest::newRow("data 256") << "1" << Command::SetVolume << 256;
         QTest::newRow("address 65536") << "65536" << Command::SetVolume << 1;
-        QTest::newRow("negative address") << "-2" << Command::SetVolume << 1;
     }
     void outOfRangeSendsNothing()
     {
@@ -141,14 +130,12 @@ private slots:
         QTRY_COMPARE(bench.wire, QByteArray::fromHex("050100C8CE"));
     }
 
-    void longCommandLimits()
+    // More data than the entry's length holds (the framing tests have the other limits).
+    void longCommandRefusesTooMuchData()
     {
         Bench bench;
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = "1";
         QCOMPARE(bench.rs.sendLong(0xC6, 25, QList<int>(22, 0), false), RSfunctions::Result::Rejected);
-        QCOMPARE(bench.rs.sendLong(0xC6, 4, {}, false), RSfunctions::Result::Rejected);
-        QCOMPARE(bench.rs.sendLong(0x100, 5, {}, false), RSfunctions::Result::Rejected);
         QVERIFY(!bench.rs.SendLongCommand(0xC6, 41, {}, false));
     }
 
@@ -158,7 +145,6 @@ private slots:
         AmpSim sim(AmpModel::Vx900);
         SimDriver driver(sim, bench.pty);
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = "1";
         bench.state.ReplyBuffer = "old";
         QCOMPARE(bench.rs.SendCommand(Command::SetVolume, 0xC7, 0x01), RSfunctions::Result::Acknowledged);
         QCOMPARE(bench.state.ReplyBuffer, QByteArray::fromHex("02AA"));
@@ -172,22 +158,12 @@ private slots:
         SimDriver driver(sim, bench.pty);
         QSignalSpy requests(&driver, &SimDriver::requestReceived);
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = "1";
         bench.state.ReplyBuffer = "old";
         QCOMPARE(bench.rs.SendCommand(Command::SetMute, 1), RSfunctions::Result::Sent);
         QVERIFY(bench.state.ReplyBuffer.isEmpty());
         QVERIFY(requests.isEmpty());
         QTRY_COMPARE(requests.size(), 1);
         QVERIFY(sim.state().mute);
-    }
-
-    void shortCommandLeavesTheBufferAlone()
-    {
-        Bench bench;
-        QVERIFY(bench.open());
-        bench.state.ReplyBuffer = "keep";
-        bench.rs.SendShortCommand(Command::StatusRequest);
-        QCOMPARE(bench.state.ReplyBuffer, QByteArray("keep"));
     }
 
     void cancelledCommandDropsTheLink()
@@ -198,7 +174,6 @@ private slots:
         faults.noReply = true;
         SimDriver driver(sim, bench.pty, faults);
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = "1";
         bench.state.LinkConnected = true;
         bench.state.AdoptAmpState = false;
         clickCancelSoon(bench.state);
@@ -215,7 +190,6 @@ private slots:
         AmpSim sim(AmpModel::Rx900);
         SimDriver driver(sim, bench.pty);
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = "1";
         QList<int> name;
         for (const char c : QByteArray("Living room RX900   "))
             name << c;
@@ -234,7 +208,6 @@ private slots:
         faults.chunkGap = 1h;
         SimDriver driver(sim, bench.pty, faults);
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = "1";
         bench.state.LinkConnected = true;
         // The user gives up once the first byte is there.
         QTimer watch;

@@ -24,23 +24,15 @@ class TestWait : public QObject
 {
     Q_OBJECT
 private slots:
-    void endsWhenTheConditionHolds()
+    void endsOnTheConditionOrOnCancel()
     {
         bool ready = false;
-        QTimer::singleShot(20, [&] { ready = true; });
-        QCOMPARE(waitUntil([&] { return ready; }), WaitResult::Met);
-    }
-
-    void endsOnCancel()
-    {
         bool cancel = false;
+        QTimer::singleShot(20, [&] { ready = true; });
+        QCOMPARE(waitUntil([&] { return ready; }, &cancel), WaitResult::Met);
         QTimer::singleShot(20, [&] { cancel = true; });
         QCOMPARE(waitUntil([] { return false; }, &cancel), WaitResult::Cancelled);
-    }
-
-    void conditionWinsOverCancel()
-    {
-        const bool cancel = true;
+        // The condition wins over a cancel that is already set.
         QCOMPARE(waitUntil([] { return true; }, &cancel), WaitResult::Met);
     }
 

@@ -108,13 +108,8 @@ private slots:
         }
     }
 
-    void versionOption()
+    void earlyRx900AnswersAsAnRx900()
     {
-        AmpSim big(AmpModel::Vx900s, 1, 0x0123);
-        const QByteArray reply = big.handleRequest(request(1, 0xC8));
-        QCOMPARE(at(reply, 22), 0x01);
-        QCOMPARE(at(reply, 23), 0x23);
-
         // An early RX900 reports the VX900's code, and answers as the RX900 it is.
         AmpSim early(AmpModel::Vx900, 1, 10);
         const QByteArray status = early.handleRequest(request(1, 0xC8));
@@ -152,74 +147,37 @@ private slots:
         QVERIFY(response.reply.isEmpty());
     }
 
-    void readBlocks_data()
-    {
-        QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<QByteArray>("packet");
-        QTest::addColumn<int>("length");
-        QTest::newRow("kma840 name") << AmpModel::Kma840 << request(1, 0xC5) << 22;
-        QTest::newRow("kma840 input name") << AmpModel::Kma840 << request(1, 0x39, {7}) << 8;
-        QTest::newRow("kma840 levels") << AmpModel::Kma840 << request(1, 0xCA) << 30;
-        QTest::newRow("kma840 settings") << AmpModel::Kma840 << request(1, 0xCC) << 12;
-        QTest::newRow("solstice name") << AmpModel::Solstice << request(1, 0xC5) << 22;
-        QTest::newRow("solstice settings") << AmpModel::Solstice << request(1, 0xCE) << 16;
-        QTest::newRow("rx900 temperatures") << AmpModel::Rx900 << request(1, 0xC4) << 5;
-        QTest::newRow("rx900 settings") << AmpModel::Rx900 << request(1, 0xD2) << 18;
-        QTest::newRow("rx900 preset lock") << AmpModel::Rx900 << request(1, 0xD4) << 3;
-        QTest::newRow("vx900 settings") << AmpModel::Vx900 << request(1, 0xD2) << 18;
-        QTest::newRow("vx900 outputs") << AmpModel::Vx900 << request(1, 0xD4) << 25;
-        QTest::newRow("vx900 inputs") << AmpModel::Vx900 << request(1, 0xDA) << 37;
-        QTest::newRow("vx900s outputs") << AmpModel::Vx900s << request(1, 0xD4) << 25;
-    }
-    void readBlocks()
-    {
-        QFETCH(AmpModel, model);
-        QFETCH(QByteArray, packet);
-        QFETCH(int, length);
-        AmpSim sim(model);
-        const QByteArray reply = sim.handleRequest(packet);
-        QVERIFY(wellFormed(reply));
-        QCOMPARE(reply.size(), length);
-    }
-
     void factoryBlocks()
     {
         AmpSim kma(AmpModel::Kma840, 2);
-        QCOMPARE(kma.handleRequest(request(2, 0xC5)).mid(1, 20), QByteArray("Korvanes KMA 840    "));
-        QCOMPARE(kma.handleRequest(request(2, 0x39, {3})).mid(1, 6), QByteArray("USER 3"));
+        // Blocks that are only read: name, input name, temperatures (RX900), preset lock (RX900).
+        const QByteArray name = kma.handleRequest(request(2, 0xC5));
+        QVERIFY(wellFormed(name) && name.size() == 22);
+        QCOMPARE(name.mid(1, 20), QByteArray("Korvanes KMA 840    "));
+        const QByteArray inputName = kma.handleRequest(request(2, 0x39, {3}));
+        QVERIFY(wellFormed(inputName) && inputName.size() == 8);
+        QCOMPARE(inputName.mid(1, 6), QByteArray("USER 3"));
+        // Settings that the status reply also carries come from the same state. (Other factory
+        // values are the simulator's own constants; the write tests pin their positions.)
         const QByteArray kmaSettings = kma.handleRequest(request(2, 0xCC));
-        QCOMPARE(at(kmaSettings, 2), 4);   // brightness
-        QCOMPARE(at(kmaSettings, 3), 0);   // IR enabled
         QCOMPARE(word(kmaSettings, 4), 2); // address
-        QCOMPARE(at(kmaSettings, 6), 1);   // 57600
         QCOMPARE(at(kmaSettings, 7), 6);   // balance centred
         QCOMPARE(word(kmaSettings, 8), 450);
         QCOMPARE(word(kmaSettings, 10), 999);
-        const QByteArray levels = kma.handleRequest(request(2, 0xCA));
-        for (int n = 1; n <= 7; ++n)
-            QCOMPARE(at(levels, 3 * n + 1), 1); // positive sign, magnitude 0
-
-        const QByteArray temperatures = AmpSim(AmpModel::Rx900).handleRequest(request(1, 0xC4));
-        QCOMPARE(at(temperatures, 2), 91); // 45.5 degrees
-        QCOMPARE(at(temperatures, 4), 78);
-
-        AmpSim vx(AmpModel::Vx900);
-        const QByteArray settings = vx.handleRequest(request(1, 0xD2));
-        QCOMPARE(at(settings, 6), 1); // IR enabled
-        QCOMPARE(word(settings, 7), 1);
-        QCOMPARE(at(settings, 9), 1);  // 57600
-        QCOMPARE(at(settings, 10), 1); // preset 1
+        const QByteArray settings = AmpSim(AmpModel::Vx900).handleRequest(request(1, 0xD2));
+        QVERIFY(wellFormed(settings) && settings.size() == 18);
+        QCOMPARE(word(settings, 7), 1); // address
         QCOMPARE(word(settings, 14), 550);
         QCOMPARE(word(settings, 16), 999);
-        const QByteArray outputs = vx.handleRequest(request(1, 0xD4));
-        QCOMPARE(word(outputs, 7), 200); // crossover
-        QCOMPARE(at(outputs, 12), 1);    // main right routed right
-        QCOMPARE(at(outputs, 22), 3);    // 100 % brightness
-        const QByteArray inputs = vx.handleRequest(request(1, 0xDA));
-        QCOMPARE(word(inputs, 10), 120);                                               // 0.0 dB
-        QCOMPARE(at(inputs, 28), 1);                                                   // ANALOG 1
-        QCOMPARE(at(inputs, 36), 17);                                                  // DIGITAL 5
-        QCOMPARE(at(AmpSim(AmpModel::Vx900s).handleRequest(request(1, 0xD4)), 15), 1); // room correction
+
+        const QByteArray temperatures = AmpSim(AmpModel::Rx900).handleRequest(request(1, 0xC4));
+        QVERIFY(wellFormed(temperatures) && temperatures.size() == 5);
+        QCOMPARE(at(temperatures, 2), 91); // 45.5 degrees
+        QCOMPARE(at(temperatures, 4), 78);
+        const QByteArray presetLock = AmpSim(AmpModel::Rx900).handleRequest(request(1, 0xD4));
+        QVERIFY(wellFormed(presetLock) && presetLock.size() == 3);
+        const QByteArray outputs = AmpSim(AmpModel::Vx900s).handleRequest(request(1, 0xD4));
+        QVERIFY(wellFormed(outputs) && outputs.size() == 25);
     }
 
     // Each write is read back through its block: data byte i of the write must come back at the
@@ -230,6 +188,7 @@ private slots:
         QTest::addColumn<int>("writeCode");
         QTest::addColumn<int>("length");
         QTest::addColumn<int>("readCode");
+        QTest::addColumn<int>("readLength");
         QTest::addColumn<PositionMap>("map");
         PositionMap d3{{1, 12},  {3, 7},   {4, 8},   {5, 9},  {6, 11}, {7, 14}, {8, 15}, {9, 16},
                        {10, 17}, {11, 10}, {12, 13}, {13, 2}, {14, 3}, {15, 4}, {16, 5}};
@@ -245,12 +204,12 @@ private slots:
         PositionMap cd{{1, 2}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {7, 8}, {8, 9}, {9, 10}, {10, 11}};
         PositionMap cf{{1, 10}, {2, 3},  {4, 5},   {5, 6},   {6, 7}, {7, 9},
                        {8, 12}, {9, 13}, {10, 14}, {11, 15}, {12, 8}};
-        QTest::newRow("D3 to D2") << AmpModel::Rx900 << 0xD3 << 21 << 0xD2 << d3;
-        QTest::newRow("D5 to D4") << AmpModel::Vx900 << 0xD5 << 31 << 0xD4 << d5;
-        QTest::newRow("DB to DA") << AmpModel::Vx900 << 0xDB << 40 << 0xDA << db;
-        QTest::newRow("CB to CA") << AmpModel::Kma840 << 0xCB << 26 << 0xCA << cb;
-        QTest::newRow("CD to CC") << AmpModel::Kma840 << 0xCD << 22 << 0xCC << cd;
-        QTest::newRow("CF to CE") << AmpModel::Solstice << 0xCF << 26 << 0xCE << cf;
+        QTest::newRow("D3 to D2") << AmpModel::Rx900 << 0xD3 << 21 << 0xD2 << 18 << d3;
+        QTest::newRow("D5 to D4") << AmpModel::Vx900 << 0xD5 << 31 << 0xD4 << 25 << d5;
+        QTest::newRow("DB to DA") << AmpModel::Vx900 << 0xDB << 40 << 0xDA << 37 << db;
+        QTest::newRow("CB to CA") << AmpModel::Kma840 << 0xCB << 26 << 0xCA << 30 << cb;
+        QTest::newRow("CD to CC") << AmpModel::Kma840 << 0xCD << 22 << 0xCC << 12 << cd;
+        QTest::newRow("CF to CE") << AmpModel::Solstice << 0xCF << 26 << 0xCE << 16 << cf;
     }
     void blockWriteReadsBack()
     {
@@ -258,6 +217,7 @@ private slots:
         QFETCH(int, writeCode);
         QFETCH(int, length);
         QFETCH(int, readCode);
+        QFETCH(int, readLength);
         QFETCH(PositionMap, map);
         AmpSim sim(model);
         // The address stays 1, so that the read still reaches the unit.
@@ -270,6 +230,7 @@ private slots:
         QCOMPARE(sim.handleRequest(request(1, writeCode, data, length)), Ack);
         const QByteArray reply = sim.handleRequest(request(1, readCode));
         QVERIFY(wellFormed(reply));
+        QCOMPARE(reply.size(), readLength);
         for (const auto& [write, read] : map)
             QVERIFY2(at(reply, read) == data[write - 1],
                      qPrintable(QStringLiteral("write data %1 -> read pos %2: %3 vs %4")
@@ -301,8 +262,6 @@ private slots:
         QTest::addColumn<bool>("acknowledged");
         const auto r = [](int code, QList<int> data = {}) { return request(1, code, data); };
         QTest::newRow("volume") << AmpModel::Vx900 << QList{r(0x70, {0xC7, 0x01})} << 3 << 0xC7 << true;
-        QTest::newRow("volume high byte")
-            << AmpModel::Vx900 << QList{r(0x70, {0xC7, 0x01})} << 4 << 1 << true;
         QTest::newRow("max volume caps the volume")
             << AmpModel::Vx900 << QList{r(0x84, {144, 1})} << 3 << 144 << true;
         QTest::newRow("start-up volume")
