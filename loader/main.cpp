@@ -1,12 +1,12 @@
 #include "loader/corlifter.h"
-#include "loader/eventdispatch.h"
+#include "serial/wait.h"
 #include "settings/filelocations.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    loader::useStrictEventDispatcher();
+    useStrictEventDispatcher();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corlift"));
     // The port set-up's message boxes carry the program title.

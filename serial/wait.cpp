@@ -31,3 +31,5 @@ void pauseFor(std::chrono::milliseconds duration, QEventLoop::ProcessEventsFlags
 {
     waitUntil([] { return false; }, nullptr, duration, flags);
 }
+
+void useStrictEventDispatcher() { qputenv("QT_NO_GLIB", QByteArray("1")); }

@@ -18,12 +18,15 @@ enum class WaitResult
 // and the handlers of those events run while the wait is on the stack.
 //
 // `flags` narrow what may run meanwhile: a pause that must not take clicks or received data
-// passes ExcludeUserInputEvents | ExcludeSocketNotifiers and still repaints. Qt's GLib event
-// dispatcher ignores ExcludeSocketNotifiers; a program relying on it sets QT_NO_GLIB=1 before
-// creating its application object.
+// passes ExcludeUserInputEvents | ExcludeSocketNotifiers and still repaints; that program must call
+// useStrictEventDispatcher() first.
 WaitResult waitUntil(const std::function<bool()>& condition, const bool* cancel = nullptr,
                      std::optional<std::chrono::milliseconds> limit = std::nullopt,
                      QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
+
+// Qt's GLib-based event dispatcher ignores ExcludeSocketNotifiers; its own Unix dispatcher honours
+// it. A program whose waits exclude received data calls this before creating its application object.
+void useStrictEventDispatcher();
 
 // A pause of `duration` during which only the events that `flags` allow are handled.
 void pauseFor(std::chrono::milliseconds duration,

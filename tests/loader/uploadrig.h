@@ -1,8 +1,8 @@
 #pragma once
 
-#include "loader/eventdispatch.h"
 #include "loader/uploadrun.h"
 #include "serial/comform.h"
+#include "serial/wait.h"
 #include "settings/inifilehandler.h"
 #include "sim/bootloader.h"
 #include "sim/pty.h"
@@ -89,7 +89,7 @@ struct UploadRig
 #define CORLIFT_TEST_MAIN(TestClass, AppClass)                                                               \
     int main(int argc, char** argv)                                                                          \
     {                                                                                                        \
-        loader::useStrictEventDispatcher();                                                                  \
+        useStrictEventDispatcher();                                                                  \
         AppClass app(argc, argv);                                                                            \
         TestClass test;                                                                                      \
         return QTest::qExec(&test, argc, argv);                                                              \
