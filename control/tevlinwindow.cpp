@@ -15,6 +15,7 @@
 #include "serial/comform.h"
 #include "serial/portmap.h"
 #include "serial/wait.h"
+#include "settings/debugmode.h"
 #include "settings/inifilehandler.h"
 
 #include <QActionGroup>
@@ -46,7 +47,6 @@ const QString CaptionOn = QStringLiteral("On");
 const QString CaptionStandBy = QStringLiteral("Stand By");
 
 constexpr int MinimumPollInterval = 1500;
-constexpr int DebugMagic = 86;
 constexpr int HandshakeReplyLength = 2;
 constexpr char AckFirst = 0x02;
 constexpr char AckSecond = char(0xAA);
@@ -410,10 +410,7 @@ void TevlinWindow::load()
         std::clamp<long long>(rounded, MinimumPollInterval, std::numeric_limits<int>::max())));
     m_update.start();
 
-    const bool debug = common::equalsAsNumber(
-        ReadIniValue(TevlinSection, QStringLiteral("Debug"), QStringLiteral("0"), m_setupIniPath),
-        DebugMagic);
-    m_link.SetVisibility(debug);
+    m_link.SetVisibility(debugModeOn(m_setupIniPath));
 }
 
 void TevlinWindow::SelectComPort(int port)

@@ -3,6 +3,7 @@
 #include "common/numbers.h"
 #include "loader/corliftabout.h"
 #include "serial/comwindow.h"
+#include "settings/debugmode.h"
 #include "settings/inifilehandler.h"
 
 #include <QCloseEvent>

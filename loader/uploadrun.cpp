@@ -3,6 +3,7 @@
 #include "common/numbers.h"
 #include "serial/comform.h"
 #include "serial/wait.h"
+#include "settings/debugmode.h"
 #include "settings/inifilehandler.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,6 @@
 namespace {
 
 const QString Section = QStringLiteral("Corlifter");
-constexpr int DebugModeValue = 86;
 
 } // namespace
 
@@ -74,13 +74,6 @@ void UploadRun::CheckFirmwareFile(const QString& path)
         c.Label1 = loader::guideText() + m_state.BootModeText;
         c.Text_Filename = path;
     });
-}
-
-bool debugModeOn(const QString& setupIniPath)
-{
-    return common::equalsAsNumber(
-        ReadIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), QStringLiteral("0"), setupIniPath),
-        DebugModeValue);
 }
 
 void UploadRun::closePort()

@@ -10,9 +10,6 @@
 class ComForm;
 class QFile;
 
-// Debug mode ("Debug" of section Tevlin equal to 86, compared as a number) is shared with Tevlin.
-bool debugModeOn(const QString& setupIniPath);
-
 // Corlift's flows: the file check's effect on the window, opening the port and waiting for the
 // product's boot loader, the upload line by line, and the record of its outcome in setup.ini.
 // The window only forwards clicks here and draws `controls()` whenever `controlsChanged` fires.
