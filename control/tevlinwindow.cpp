@@ -423,11 +423,7 @@ void TevlinWindow::SelectComPort(int port)
 
 bool TevlinWindow::ComPortAvailable(int port)
 {
-    m_link.ClearMScommInput();
-    m_link.CloseMScomm();
-    const bool opened = m_link.SetupMScommForProduction(port, m_state.ComSpeed);
-    m_link.CloseMScomm();
-    return opened;
+    return m_link.portAvailable(port, m_state.ComSpeed);
 }
 
 void TevlinWindow::SelectComSpeed(int index)

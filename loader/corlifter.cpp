@@ -191,12 +191,8 @@ void Corlifter::startUp()
 void Corlifter::probePorts()
 {
     for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n) {
-        m_link.ClearMScommInput();
-        m_link.CloseMScomm();
-        const bool present = m_link.SetupMScommForProduction(n, 0);
-        m_link.CloseMScomm();
         m_ports[n]->setText(QLatin1Char('&') + m_link.portMap().menuCaption(n));
-        m_ports[n]->setVisible(present);
+        m_ports[n]->setVisible(m_link.portAvailable(n, 0));
     }
 }
 

@@ -147,6 +147,15 @@ bool ComForm::SetupMScommAsBinary(int comPort, int comSpeed)
     return setUp(Variant::Binary, comPort, comSpeed);
 }
 
+bool ComForm::portAvailable(int comPort, int comSpeed)
+{
+    ClearMScommInput();
+    CloseMScomm();
+    const bool opened = SetupMScommForProduction(comPort, comSpeed);
+    CloseMScomm();
+    return opened;
+}
+
 bool ComForm::setUp(Variant variant, int comPort, int comSpeed)
 {
     CloseMScomm();

@@ -56,6 +56,8 @@ public:
     bool SetupMScomm(int comPort, int comSpeed);
     bool SetupMScommForProduction(int comPort, int comSpeed);
     bool SetupMScommAsBinary(int comPort, int comSpeed);
+    // Whether port `comPort` can be opened at `comSpeed`, tried silently; the port is closed after.
+    bool portAvailable(int comPort, int comSpeed);
 
     // "02 AA " for the bytes 0x02 0xAA: two upper-case hex digits and a blank per byte.
     static QString HexStringToReadable(const QByteArray& inputString);

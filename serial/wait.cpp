@@ -32,4 +32,7 @@ void pauseFor(std::chrono::milliseconds duration, QEventLoop::ProcessEventsFlags
     waitUntil([] { return false; }, nullptr, duration, flags);
 }
 
-void useStrictEventDispatcher() { qputenv("QT_NO_GLIB", QByteArray("1")); }
+void useStrictEventDispatcher()
+{
+    qputenv("QT_NO_GLIB", QByteArray("1"));
+}

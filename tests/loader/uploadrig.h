@@ -89,7 +89,7 @@ struct UploadRig
 #define CORLIFT_TEST_MAIN(TestClass, AppClass)                                                               \
     int main(int argc, char** argv)                                                                          \
     {                                                                                                        \
-        useStrictEventDispatcher();                                                                  \
+        useStrictEventDispatcher();                                                                          \
         AppClass app(argc, argv);                                                                            \
         TestClass test;                                                                                      \
         return QTest::qExec(&test, argc, argv);                                                              \
