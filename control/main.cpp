@@ -5,6 +5,7 @@
 #include "settings/filelocations.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char* argv[])
 {
@@ -13,6 +14,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.0"));
     QApplication::setOrganizationName(QStringLiteral("Korvanes"));
+    QApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Controls a Korvanes amplifier over a serial line."));
+    options.addHelpOption();
+    options.addVersionOption();
+    options.process(app);
 
     LinkState state;
     ComForm link(state.ReplyBuffer);
