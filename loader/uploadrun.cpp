@@ -1,6 +1,7 @@
 #include "loader/uploadrun.h"
 
 #include "common/numbers.h"
+#include "common/timestamps.h"
 #include "serial/comform.h"
 #include "serial/wait.h"
 #include "settings/debugmode.h"
@@ -269,9 +270,12 @@ bool UploadRun::sendLines(QFile& file)
                                  : 0;
         change([&](LoaderControls& c) { c.progress = progress; });
 
-        m_link.SendMScommString(*line);
-        m_link.SendMScommString(cr);
-        m_link.SendMScommString(lf);
+        {
+            const common::TimestampScope stamp("line");
+            m_link.SendMScommString(*line);
+            m_link.SendMScommString(cr);
+            m_link.SendMScommString(lf);
+        }
         // The boot loader takes its time per line; meanwhile neither clicks nor received data are
         // handled, but the window still repaints.
         pauseFor(milliseconds(m_state.DelayMs),
