@@ -289,9 +289,7 @@ std::vector<Row> Bench::tevlin()
 
     // Answered polls; the volume changes every time, so that the display has something to show.
     m_polls.clear();
-    handshakes = statusRequests = 0;
     m_ampDriver.emplace(m_amp, m_ampPty);
-    QObject::connect(&*m_ampDriver, &SimDriver::requestReceived, count);
     std::optional<nanoseconds> requestAt;
     QObject::connect(&*m_ampDriver, &SimDriver::requestReceived, [&](const QByteArray& packet) {
         if (codeOf(packet) != StatusRequest)
