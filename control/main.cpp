@@ -1,10 +1,13 @@
+#include "control/linksession.h"
 #include "control/tevlinwindow.h"
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
 #include "serial/comwindow.h"
+#include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -14,11 +17,22 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral("1.1.0"));
     QApplication::setOrganizationName(QStringLiteral("Korvanes"));
 
+    const QString setupIniPath = SetupIniPath();
     LinkState state;
     ComForm link(state.ReplyBuffer);
-    control::TevlinWindow window(state, link, SetupIniPath());
+    link.setLogFilePath(LogFilePath(setupIniPath));
+    link.setMessageBoxHook(showPortMessage);
+    control::LinkSession session(state, link, setupIniPath);
+    control::TevlinWindow window(session);
+    session.setSetupHooks({[&window](int) {
+                               QMessageBox::information(
+                                   &window, QGuiApplication::applicationDisplayName(),
+                                   QObject::tr("The setup dialog for this amplifier is not "
+                                               "yet available."));
+                           },
+                           {}});
     ComWindow communication(link, &window);
-    window.load();
+    session.load();
     window.show();
     return QApplication::exec();
 }

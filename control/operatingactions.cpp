@@ -43,101 +43,39 @@ std::optional<int> typedBalanceStep(QStringView text)
     return static_cast<int>((t + BalanceLimitTenths) / BalanceStepTenths);
 }
 
-void stepVolume(OperatingState& state, int delta)
+const LevelField VolumeLevel{&OperatingState::Volume, &OperatingState::VolumeChanged, VolumeMax, typedTenths,
+                             showVolume};
+const LevelField DefVolumeLevel{&OperatingState::DefVolume, &OperatingState::DefVolumeChanged, VolumeMax,
+                                typedTenths, showDefVolume};
+const LevelField MaxVolumeLevel{&OperatingState::MaxVolume, &OperatingState::MaxVolumeChanged, VolumeMax,
+                                typedTenths, showMaxVolume};
+const LevelField BalanceLevel{&OperatingState::BalanceIndex, &OperatingState::BalanceChanged, BalanceMaxStep,
+                              typedBalanceStep, showBalance};
+
+void stepLevel(OperatingState& state, const LevelField& field, int delta)
 {
-    state.Volume += delta;
-    state.VolumeChanged = true;
-    ShowVolume(state);
+    // A step stops only at the limit it runs into: a balance step above 12 that a reply brought goes
+    // down by one.
+    const int stepped = state.*field.value + delta;
+    state.*field.value = delta < 0 ? std::max(stepped, 0) : std::min(stepped, field.highest);
+    state.*field.changed = true;
+    field.show(state);
 }
 
-void stepDefVolume(OperatingState& state, int delta)
+void slideLevel(OperatingState& state, const LevelField& field, int value)
 {
-    state.DefVolume += delta;
-    state.DefVolumeChanged = true;
-    ShowDefVolume(state);
+    state.*field.value = std::clamp(value, 0, field.highest);
+    state.*field.changed = true;
+    field.show(state);
 }
 
-void stepMaxVolume(OperatingState& state, int delta)
+void typeLevel(OperatingState& state, const LevelField& field, QStringView text)
 {
-    state.MaxVolume += delta;
-    state.MaxVolumeChanged = true;
-    ShowMaxVolume(state);
-}
-
-void slideVolume(OperatingState& state, int value)
-{
-    state.Volume = value;
-    state.VolumeChanged = true;
-    ShowVolume(state);
-}
-
-void slideDefVolume(OperatingState& state, int value)
-{
-    state.DefVolume = value;
-    state.DefVolumeChanged = true;
-    ShowDefVolume(state);
-}
-
-void slideMaxVolume(OperatingState& state, int value)
-{
-    state.MaxVolume = value;
-    state.MaxVolumeChanged = true;
-    ShowMaxVolume(state);
-}
-
-void setVolumeFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> tenths = typedTenths(text)) {
-        state.Volume = *tenths;
-        state.VolumeChanged = true;
+    if (const std::optional<int> value = field.typed(text)) {
+        state.*field.value = *value;
+        state.*field.changed = true;
     }
-    ShowVolume(state);
-}
-
-void setDefVolumeFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> tenths = typedTenths(text)) {
-        state.DefVolume = *tenths;
-        state.DefVolumeChanged = true;
-    }
-    ShowDefVolume(state);
-}
-
-void setMaxVolumeFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> tenths = typedTenths(text)) {
-        state.MaxVolume = *tenths;
-        state.MaxVolumeChanged = true;
-    }
-    ShowMaxVolume(state);
-}
-
-void stepBalance(OperatingState& state, int delta)
-{
-    state.BalanceChanged = true;
-    if (delta < 0) {
-        if (state.BalanceIndex > 0)
-            --state.BalanceIndex;
-    } else {
-        state.BalanceIndex = std::min(state.BalanceIndex + 1, BalanceMaxStep);
-    }
-    ShowBalance(state);
-}
-
-void slideBalance(OperatingState& state, int step)
-{
-    state.BalanceChanged = true;
-    state.BalanceIndex = std::clamp(step, 0, BalanceMaxStep);
-    ShowBalance(state);
-}
-
-void setBalanceFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> step = typedBalanceStep(text)) {
-        state.BalanceIndex = *step;
-        state.BalanceChanged = true;
-    }
-    ShowBalance(state);
+    field.show(state);
 }
 
 void pressMute(OperatingState& state, bool linkConnected)
@@ -161,10 +99,10 @@ void pressPower(OperatingState& state, bool linkConnected)
     } else {
         state.PowerState = PowerOn;
     }
-    ShowVolume(state);
+    showVolume(state);
 }
 
-void SelectInput(OperatingState& state, int input, bool linkConnected, int modelCode)
+void selectInput(OperatingState& state, int input, bool linkConnected, int modelCode)
 {
     state.InputChanged = true;
     if (!state.powerIsOn() || !linkConnected || input < 1 || input > HighestInput)

@@ -10,6 +10,8 @@ constexpr int VolumeMax = 999; // tenths: 99.9
 constexpr int BalanceCentre = 6;
 constexpr int BalanceMaxStep = 12;
 constexpr int PowerOn = 1;
+// Inputs 1..4 are the analog A1..A4; input 5 is D1, up to 9 for D5.
+constexpr int DigitalInputOffset = 4;
 
 // What the user asked for or what the last reply said, with a changed mark per user request; the
 // next poll reconciles each marked value with the amplifier's.

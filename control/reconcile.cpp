@@ -1,6 +1,7 @@
 #include "control/reconcile.h"
 
 #include "control/showoperations.h"
+#include "protocol/commandtable.h"
 
 #include <algorithm>
 
@@ -17,8 +18,6 @@ struct Disagreements
     bool balance = false;
     bool input = false;
 };
-
-constexpr int DigitalInputOffset = 4;
 
 // Takes the reply's value over unless the user asked for another one since the last poll; returns
 // true when the wanted value is kept because the amplifier disagrees with it.
@@ -39,48 +38,47 @@ bool takeOverMute(bool& wanted, int replied, bool changed, bool adopt)
     return false;
 }
 
-Correction withWord(Correction::Kind kind, int value)
+Correction withWord(int command, int value)
 {
     const int low = value & 0xFF;
-    return {kind, {static_cast<quint8>(low), static_cast<quint8>((value - low) / 256), 0}};
+    return {command, {static_cast<quint8>(low), static_cast<quint8>((value - low) / 256), 0}};
 }
 
-Correction withByte(Correction::Kind kind, int value)
+Correction withByte(int command, int value)
 {
-    return {kind, {static_cast<quint8>(value), 0, 0}};
+    return {command, {static_cast<quint8>(value), 0, 0}};
 }
 
 QList<Correction> corrections(const OperatingState& s, const StatusReply& reply, const Disagreements& d)
 {
-    using Kind = Correction::Kind;
     const bool kma = reply.modelCode == ModelCode::Kma840;
     QList<Correction> list;
     if (d.power) {
-        list.append(withByte(Kind::SetPowerState, s.PowerState));
+        list.append(withByte(Command::SetPowerState, s.PowerState));
         if (kma)
-            list.append({s.powerIsOn() ? Kind::SwitchOn : Kind::SwitchToStandby});
+            list.append(Correction{s.powerIsOn() ? Command::SwitchOn : Command::SwitchToStandby});
     }
     // A clamp may have brought the wanted volume to what the amplifier already has.
     if (d.volume && s.Volume != reply.volume)
-        list.append(withWord(Kind::SetVolume, s.Volume));
+        list.append(withWord(Command::SetVolume, s.Volume));
     if (d.defVolume && s.DefVolume != reply.defVolume)
-        list.append(withWord(Kind::SetDefaultVolume, s.DefVolume));
+        list.append(withWord(Command::SetDefaultVolume, s.DefVolume));
     if (d.maxVolume && s.MaxVolume != reply.maxVolume)
-        list.append(withWord(Kind::SetMaxVolume, s.MaxVolume));
+        list.append(withWord(Command::SetMaxVolume, s.MaxVolume));
     if (d.mute) {
-        list.append(withByte(Kind::SetMute, s.MuteState ? 1 : 0));
+        list.append(withByte(Command::SetMute, s.MuteState ? 1 : 0));
         if (kma)
-            list.append({s.MuteState ? Kind::MuteOn : Kind::MuteOff});
+            list.append(Correction{s.MuteState ? Command::MuteOn : Command::MuteOff});
     }
     if (d.balance && kma)
-        list.append(withByte(Kind::SetBalance, s.BalanceIndex));
+        list.append(withByte(Command::SetBalance, s.BalanceIndex));
     if (d.input) {
         if (kma)
-            list.append(withByte(Kind::SetInput, s.InputSelected));
+            list.append(withByte(Command::SetInput, s.InputSelected));
         else if (s.InputSelected <= DigitalInputOffset)
-            list.append(withByte(Kind::SetAnalogInput, s.InputSelected));
+            list.append(withByte(Command::SetAnalogInput, s.InputSelected));
         else
-            list.append(withByte(Kind::SetDigitalInput, s.InputSelected - DigitalInputOffset));
+            list.append(withByte(Command::SetDigitalInput, s.InputSelected - DigitalInputOffset));
     }
     return list;
 }
@@ -115,12 +113,12 @@ PollOutcome reconcileStatus(const OperatingState& wanted, const StatusReply& rep
 
     // The volume is clamped against the maximum of this same reply, not the previous one, so one
     // reply never shows a volume above the maximum it reports.
-    outcome.redraws.defVolume = ShowDefVolume(s);
+    outcome.redraws.defVolume = showDefVolume(s);
     s.MaxVolume = std::clamp(s.MaxVolume, 0, VolumeMax);
-    outcome.redraws.volume = ShowVolume(s);
-    outcome.redraws.maxVolume = ShowMaxVolume(s);
+    outcome.redraws.volume = showVolume(s);
+    outcome.redraws.maxVolume = showMaxVolume(s);
     if (reply.modelCode == ModelCode::Kma840)
-        outcome.redraws.balance = ShowBalance(s);
+        outcome.redraws.balance = showBalance(s);
 
     outcome.corrections = corrections(s, reply, d);
     s.clearChangedMarks();

@@ -16,31 +16,30 @@ bool updateShown(int value, int& shown)
     return true;
 }
 
-constexpr int DigitalInputOffset = 4;
 constexpr int BypassPreset = 8;
 
 } // namespace
 
-bool ShowVolume(OperatingState& state)
+bool showVolume(OperatingState& state)
 {
     const int ceiling = std::min(VolumeMax, state.MaxVolume);
     state.Volume = std::max(0, std::min(state.Volume, ceiling));
     return updateShown(state.Volume, state.VolumeShown);
 }
 
-bool ShowDefVolume(OperatingState& state)
+bool showDefVolume(OperatingState& state)
 {
     state.DefVolume = std::clamp(state.DefVolume, 0, VolumeMax);
     return updateShown(state.DefVolume, state.DefVolumeShown);
 }
 
-bool ShowMaxVolume(OperatingState& state)
+bool showMaxVolume(OperatingState& state)
 {
     state.MaxVolume = std::max(std::clamp(state.MaxVolume, 0, VolumeMax), state.Volume);
     return updateShown(state.MaxVolume, state.MaxVolumeShown);
 }
 
-bool ShowBalance(OperatingState& state)
+bool showBalance(OperatingState& state)
 {
     return updateShown(state.BalanceIndex, state.BalanceShown);
 }

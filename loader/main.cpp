@@ -1,4 +1,5 @@
 #include "loader/corlifter.h"
+#include "serial/portmessagebox.h"
 #include "serial/wait.h"
 #include "settings/filelocations.h"
 
@@ -14,6 +15,7 @@ int main(int argc, char* argv[])
 
     CorliftState state;
     Corlifter window(state, SetupIniPath());
+    window.link().setMessageBoxHook(showPortMessage);
     window.show();
     return QApplication::exec();
 }

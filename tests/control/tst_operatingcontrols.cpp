@@ -60,61 +60,71 @@ private slots:
         QCOMPARE(typedBalanceStep(text).value_or(-1), step);
     }
 
-    void volumeActionsStayWithinTheirLimits()
+    // Steps, slider moves and typed values of the four level rows: the value they leave and its mark.
+    void levels_data()
     {
-        OperatingState s = poweredOn();
-        s.Volume = 0;
-        stepVolume(s, -1);
-        QCOMPARE(s.Volume, 0);
-        QVERIFY(s.VolumeChanged);
-
-        s.MaxVolume = 999;
-        stepMaxVolume(s, 1);
-        QCOMPARE(s.MaxVolume, 999);
-
-        s.Volume = 300;
-        slideMaxVolume(s, 200); // the maximum does not go below the volume
-        QCOMPARE(s.MaxVolume, 300);
-
-        stepDefVolume(s, 1000);
-        QCOMPARE(s.DefVolume, 999);
+        QTest::addColumn<int>("field"); // index into Fields
+        QTest::addColumn<int>("start");
+        QTest::addColumn<char>("action"); // Step, sLide or Typed
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("volume up") << 0 << 455 << 'S' << "1" << 456 << true;
+        QTest::newRow("volume down at 0.0") << 0 << 0 << 'S' << "-1" << 0 << true;
+        QTest::newRow("volume typed 45,5") << 0 << 300 << 'T' << "45,5" << 455 << true;
+        QTest::newRow("volume typed letters") << 0 << 455 << 'T' << "loud" << 455 << false;
+        QTest::newRow("start-up volume down") << 1 << 450 << 'S' << "-1" << 449 << true;
+        QTest::newRow("start-up volume slid beyond") << 1 << 450 << 'L' << "1000" << 999 << true;
+        QTest::newRow("maximum up at 99.9") << 2 << 999 << 'S' << "1" << 999 << true;
+        QTest::newRow("maximum slid below the volume") << 2 << 999 << 'L' << "200" << 455 << true;
+        QTest::newRow("maximum typed empty") << 2 << 999 << 'T' << "" << 999 << false;
+        QTest::newRow("balance up") << 3 << 6 << 'S' << "1" << 7 << true;
+        QTest::newRow("balance down") << 3 << 6 << 'S' << "-1" << 5 << true;
+        QTest::newRow("balance up at 12") << 3 << 12 << 'S' << "1" << 12 << true;
+        QTest::newRow("balance down at 0") << 3 << 0 << 'S' << "-1" << 0 << true;
+        QTest::newRow("balance down from a reply's 200") << 3 << 200 << 'S' << "-1" << 199 << true;
+        QTest::newRow("balance slid beyond") << 3 << 6 << 'L' << "13" << 12 << true;
+        QTest::newRow("balance typed -1.5") << 3 << 6 << 'T' << "-1.5" << 3 << true;
+        QTest::newRow("balance typed letters") << 3 << 6 << 'T' << "left" << 6 << false;
     }
-
-    void nonNumericTextKeepsTheValueAndItsMark()
+    void levels()
     {
+        QFETCH(int, field);
+        QFETCH(int, start);
+        QFETCH(char, action);
+        QFETCH(QString, argument);
+        QFETCH(int, value);
+        QFETCH(bool, marked);
+        static const LevelField* const Fields[] = {&VolumeLevel, &DefVolumeLevel, &MaxVolumeLevel,
+                                                   &BalanceLevel};
+        const LevelField& f = *Fields[field];
         OperatingState s = poweredOn();
-        setVolumeFromText(s, u"loud");
-        setMaxVolumeFromText(s, u"");
-        setBalanceFromText(s, u"left");
-        QCOMPARE(s.Volume, 455);
-        QVERIFY(!s.VolumeChanged && !s.MaxVolumeChanged && !s.BalanceChanged);
+        s.*f.value = start;
+        if (action == 'S')
+            stepLevel(s, f, argument.toInt());
+        else if (action == 'L')
+            slideLevel(s, f, argument.toInt());
+        else
+            typeLevel(s, f, argument);
+        QCOMPARE(s.*f.value, value);
+        QCOMPARE(s.*f.changed, marked);
+        for (const LevelField* other : Fields)
+            QVERIFY(other == &f || !(s.*other->changed));
     }
 
     void showComparesWithTheShownCopy()
     {
         OperatingState s = poweredOn();
-        QVERIFY(ShowVolume(s));
-        QVERIFY(!ShowVolume(s));
+        QVERIFY(showVolume(s));
+        QVERIFY(!showVolume(s));
         s.Volume = 1000;
-        QVERIFY(ShowVolume(s));
+        QVERIFY(showVolume(s));
         QCOMPARE(s.Volume, 999);
         s.Volume = 1000; // clamps to what is already shown
-        QVERIFY(!ShowVolume(s));
+        QVERIFY(!showVolume(s));
         QCOMPARE(s.Volume, 999);
         pressMute(s, true); // muting forces the redraw
-        QVERIFY(ShowVolume(s));
-    }
-
-    void balanceStepsStayWithinRange()
-    {
-        OperatingState s = poweredOn();
-        s.BalanceIndex = 12;
-        stepBalance(s, 1);
-        QCOMPARE(s.BalanceIndex, 12);
-        s.BalanceIndex = 0;
-        stepBalance(s, -1);
-        QCOMPARE(s.BalanceIndex, 0);
-        QVERIFY(s.BalanceChanged);
+        QVERIFY(showVolume(s));
     }
 
     void balanceTexts_data()
@@ -183,7 +193,7 @@ private slots:
         QFETCH(int, selected);
         OperatingState s;
         s.PowerState = power;
-        SelectInput(s, input, connected, model);
+        control::selectInput(s, input, connected, model);
         QCOMPARE(s.InputSelected, selected);
         QVERIFY(s.InputChanged);
     }

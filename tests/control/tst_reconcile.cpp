@@ -1,11 +1,11 @@
 #include "control/operatingactions.h"
 #include "control/reconcile.h"
+#include "protocol/commandtable.h"
 
 #include <QTest>
 #include <functional>
 
 using namespace control;
-using Kind = Correction::Kind;
 
 Q_DECLARE_METATYPE(QList<control::Correction>)
 
@@ -48,7 +48,7 @@ private slots:
     void firstPollAdoptsTheAmplifiersState()
     {
         OperatingState wanted;
-        stepVolume(wanted, 100);
+        stepLevel(wanted, VolumeLevel, 100);
         pressMute(wanted, true);
         wanted.PowerChanged = true;
         wanted.InputSelected = 1;
@@ -79,29 +79,30 @@ private slots:
         const int vx = ModelCode::Vx900;
         const int kma = ModelCode::Kma840;
         QTest::newRow("volume the amplifier has")
-            << vx << UserAction([](auto& s, int) { setVolumeFromText(s, u"45,5"); }) << QList<Correction>{};
+            << vx << UserAction([](auto& s, int) { typeLevel(s, VolumeLevel, u"45,5"); })
+            << QList<Correction>{};
         QTest::newRow("balance, VX900 has none")
-            << vx << UserAction([](auto& s, int) { stepBalance(s, 1); }) << QList<Correction>{};
+            << vx << UserAction([](auto& s, int) { stepLevel(s, BalanceLevel, 1); }) << QList<Correction>{};
         QTest::newRow("everything, KMA840, in table order")
             << kma << UserAction([](auto& s, int m) {
-                   SelectInput(s, 3, true, m);
-                   stepBalance(s, -1);
+                   selectInput(s, 3, true, m);
+                   stepLevel(s, BalanceLevel, -1);
                    pressMute(s, true);
-                   slideMaxVolume(s, 800);
-                   slideDefVolume(s, 300);
-                   slideVolume(s, 256);
+                   slideLevel(s, MaxVolumeLevel, 800);
+                   slideLevel(s, DefVolumeLevel, 300);
+                   slideLevel(s, VolumeLevel, 256);
                    s.PowerChanged = true;
                    s.PowerState = 2;
                })
-            << QList<Correction>{{Kind::SetPowerState, {2, 0, 0}},
-                                 {Kind::SwitchToStandby},
-                                 {Kind::SetVolume, {0x2C, 0x01, 0}},
-                                 {Kind::SetDefaultVolume, {0x2C, 0x01, 0}},
-                                 {Kind::SetMaxVolume, {0x20, 0x03, 0}},
-                                 {Kind::SetMute, {1, 0, 0}},
-                                 {Kind::MuteOn},
-                                 {Kind::SetBalance, {5, 0, 0}},
-                                 {Kind::SetInput, {3, 0, 0}}};
+            << QList<Correction>{{Command::SetPowerState, {2, 0, 0}},
+                                 {Command::SwitchToStandby},
+                                 {Command::SetVolume, {0x2C, 0x01, 0}},
+                                 {Command::SetDefaultVolume, {0x2C, 0x01, 0}},
+                                 {Command::SetMaxVolume, {0x20, 0x03, 0}},
+                                 {Command::SetMute, {1, 0, 0}},
+                                 {Command::MuteOn},
+                                 {Command::SetBalance, {5, 0, 0}},
+                                 {Command::SetInput, {3, 0, 0}}};
     }
     void userRequestsBecomeCorrections()
     {
@@ -163,10 +164,10 @@ private slots:
         OperatingState wanted = adopted(ModelCode::Vx900);
         QCOMPARE(reconcileStatus(wanted, standby, false).state.Volume, 300);
 
-        slideVolume(wanted, 700);
+        slideLevel(wanted, VolumeLevel, 700);
         const PollOutcome outcome = reconcileStatus(wanted, standby, false);
         QCOMPARE(outcome.state.Volume, 450);
-        QCOMPARE(outcome.corrections, (QList<Correction>{{Kind::SetVolume, {0xC2, 0x01, 0}}}));
+        QCOMPARE(outcome.corrections, (QList<Correction>{{Command::SetVolume, {0xC2, 0x01, 0}}}));
     }
 
     // The end-to-end tests show 1000 and a volume above the maximum clamped once; here it stays so.
@@ -211,12 +212,12 @@ private slots:
     void unidentifiedUnitGetsNoModelCorrections()
     {
         OperatingState wanted = adopted(ModelCode::Vx900);
-        SelectInput(wanted, 1, true, ModelCode::Vx900);
-        stepVolume(wanted, 1);
+        selectInput(wanted, 1, true, ModelCode::Vx900);
+        stepLevel(wanted, VolumeLevel, 1);
         StatusReply reply = ampReply(ModelCode::Unknown);
         reply.identified = false;
         const PollOutcome outcome = reconcileStatus(wanted, reply, false);
-        QCOMPARE(outcome.corrections, (QList<Correction>{{Kind::SetVolume, {0xC8, 0x01, 0}}}));
+        QCOMPARE(outcome.corrections, (QList<Correction>{{Command::SetVolume, {0xC8, 0x01, 0}}}));
         QCOMPARE(outcome.state.InputSelected, 1);
     }
 };

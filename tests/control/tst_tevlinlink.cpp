@@ -72,11 +72,11 @@ private slots:
         const QString pty = b.pty.devicePath();
         if (!ini.isEmpty())
             b.writeIni(ini.replace("<pty>", pty.toLatin1()));
-        b.window.load();
+        b.session.load();
 
         QCOMPARE(b.state.ComPort, comPort);
         QCOMPARE(b.state.ComSpeed, comSpeed);
-        QCOMPARE(b.window.pollInterval(), interval);
+        QCOMPARE(b.session.pollInterval(), interval);
         QCOMPARE(b.link.isVisibleWindow(), debug);
         QCOMPARE(b.state.DeviceAddress, address);
         QCOMPARE(b.linkState(), Bench::Idle);
@@ -119,9 +119,8 @@ private slots:
         QFETCH(QByteArray, address);
         Bench b;
         b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=" + address));
-        b.window.load();
+        b.session.load();
         b.click("BtnConnectCancel");
-        QVERIFY(b.watchdog.isActive());
         QCOMPARE(b.linkState(), Bench::Idle);
         QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
         QVERIFY(b.requests.isEmpty());
@@ -160,7 +159,6 @@ private slots:
         QCOMPARE(b.linkState(), Bench::Idle);
         QVERIFY(!b.state.LinkCancelRequested); // the wait took the cancel
         QVERIFY(b.portMessages.isEmpty());
-        QVERIFY(b.watchdog.isActive()); // the click ended the wait, not the watchdog
     }
 
     void wrongHandshakeReplyIsStuck()
@@ -173,7 +171,7 @@ private slots:
         b.click("BtnConnectCancel");
         QCOMPARE(b.state.ReplyBuffer, QByteArray::fromHex("0255"));
         QCOMPARE(b.linkState(), "Cancel, Not connected, port open, link down, settings off, adopt next");
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.requests.size(), 1);
 
         b.click("BtnConnectCancel");
@@ -209,11 +207,11 @@ private slots:
         b.load();
         b.find<QLabel>("ProductType")->setText("as it was");
         QVERIFY(b.connectLink());
-        b.window.Update_Timer();
+        b.session.tick();
         QVERIFY(!b.state.AdoptAmpState);
         QCOMPARE(int(b.state.AmpModelCode), code);
         QCOMPARE(b.label("ProductType"), productType);
-        QCOMPARE(b.window.operatingState().Volume, 123);
+        QCOMPARE(b.session.operatingState().Volume, 123);
         QCOMPARE(b.caption("BtnD5"), d5 ? "D5" : "");
         QCOMPARE(b.find("BtnBalanceSet")->isHidden(), code != 1);
         b.click("BtnSetupAmp");
@@ -230,14 +228,14 @@ private slots:
         b.load();
         QVERIFY(b.connectLink());
         bool openedDuringPoll = false;
-        b.window.setHooks({{},
-                           [&](int model) {
-                               openedDuringPoll = b.window.isPolling() || !b.state.ReplyBuffer.isEmpty();
-                               b.setupsOpened << model;
-                           },
-                           {}});
+        b.session.setSetupHooks({[&](int model) {
+                                     openedDuringPoll =
+                                         b.session.isPolling() || !b.state.ReplyBuffer.isEmpty();
+                                     b.setupsOpened << model;
+                                 },
+                                 {}});
         QTimer::singleShot(50ms, [&b] { b.click("BtnSetupAmp"); });
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.setupsOpened, QList<int>{5});
         QVERIFY(!openedDuringPoll);
         QVERIFY(!b.state.SetupDialogOpen);
@@ -253,15 +251,14 @@ private slots:
         QVERIFY(b.connectAndAdopt());
         b.click("BtnVolUp");
         b.onRequest(0x70, [&b] { b.click("BtnConnectCancel"); });
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.linkState(), Bench::Idle);
         QVERIFY(!b.state.LinkCancelRequested);
         QVERIFY(!b.find("BtnVolUp")->isEnabled());
         QVERIFY(!b.find("BtnPower")->isEnabled());
         const qsizetype sent = b.requests.size();
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.requests.size(), sent);
-        QVERIFY(b.watchdog.isActive());
     }
 
     // The amplifier's side of the line goes away: the window goes back to Idle by itself.
@@ -287,12 +284,11 @@ private slots:
             b.onRequest(silentCode, [&b] { b.pty.hangUp(); });
         b.click("BtnConnectCancel");
         if (silentCode != 0x01)
-            b.window.Update_Timer();
+            b.session.tick();
         QTRY_COMPARE(b.linkState(), Bench::Idle);
         const qsizetype sent = b.requests.size();
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.requests.size(), sent);
-        QVERIFY(b.watchdog.isActive());
     }
 
     // Discon while the poll waits for the status reply; the wait used next to no processor time.
@@ -306,14 +302,14 @@ private slots:
         QVERIFY(b.connectLink());
         QTimer::singleShot(1s, [&b] { b.click("BtnConnectCancel"); });
         const auto before = cpuTime();
-        b.window.Update_Timer();
+        b.session.tick();
         const auto used = cpuTime() - before;
         qInfo("CPU time while a poll waited 1 s: %lld us", static_cast<long long>(used.count()));
         QVERIFY2(used < 30ms, "the wait spins");
         QCOMPARE(b.linkState(), Bench::Idle);
         QVERIFY(!b.state.LinkCancelRequested);
         const qsizetype sent = b.requests.size();
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.requests.size(), sent);
     }
 };

@@ -41,7 +41,7 @@ private slots:
         // Pressed before the first reply: taken over by it, not sent.
         b.click("BtnPower");
         QVERIFY(b.pollSends().isEmpty());
-        const control::OperatingState& op = b.window.operatingState();
+        const control::OperatingState& op = b.session.operatingState();
         QCOMPARE(op.Volume, 321);
         QVERIFY(op.MuteState);
         QCOMPARE(op.PowerState, 1);
@@ -83,8 +83,8 @@ private slots:
         QVERIFY(b.connectAndAdopt());
         auto* slider = b.find<QSlider>("Slide" + name);
         slider->setValue(moved);
-        QCOMPARE(b.window.operatingState().Volume, 400);
-        QCOMPARE(b.window.operatingState().MaxVolume, 400);
+        QCOMPARE(b.session.operatingState().Volume, 400);
+        QCOMPARE(b.session.operatingState().MaxVolume, 400);
         QCOMPARE(slider->value(), 400);
         QCOMPARE(b.find<QLineEdit>("Text" + name)->text(), "40.0");
         QVERIFY(b.pollSends().isEmpty());
@@ -159,7 +159,7 @@ private slots:
         QCOMPARE(b.pollSends(), packets(wire));
 
         // The fence poll took the amplifier's state over: both sides now agree.
-        const control::OperatingState& op = b.window.operatingState();
+        const control::OperatingState& op = b.session.operatingState();
         const AmpState& amp = b.sim.state();
         QCOMPARE(op.PowerState, amp.power);
         QCOMPARE(op.Volume, amp.volume);
@@ -204,7 +204,7 @@ private slots:
         b.sim.state().volume = ampVolume;
         b.sim.state().maxVolume = ampMax;
         QVERIFY(b.connectAndAdopt());
-        QCOMPARE(b.window.operatingState().Volume, volume);
+        QCOMPARE(b.session.operatingState().Volume, volume);
         QCOMPARE(b.find<control::SevenSegmentDisplay>("VolumeDisplay")->volume(), volume);
         QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
         QVERIFY(b.pollSends().isEmpty());
@@ -241,7 +241,7 @@ private slots:
         QVERIFY(b.connectAndAdopt());
         b.find<QLineEdit>("TextVolume")->setText(typed);
         b.click("BtnVolSet");
-        QCOMPARE(b.window.operatingState().Volume, volume);
+        QCOMPARE(b.session.operatingState().Volume, volume);
         QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
         b.pollSends();
         QCOMPARE(b.sim.state().volume, volume);
@@ -271,7 +271,7 @@ private slots:
         box->clear();
         QTest::keyClicks(box, keys);
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(b.window.operatingState().BalanceIndex, step);
+        QCOMPARE(b.session.operatingState().BalanceIndex, step);
         QCOMPARE(box->text(), shown);
         b.pollSends();
         QCOMPARE(b.sim.state().balance, step);

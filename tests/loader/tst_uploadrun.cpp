@@ -46,10 +46,9 @@ private slots:
 
         const QByteArray content = srec::firmware(Kma840Header, 12);
         QVERIFY(rig.prepare(content));
-        QCOMPARE(rig.run.controls().Text_Filevalid,
+        QCOMPARE(rig.run.controls().statusText,
                  QStringLiteral("Korvanes Corlift - Waiting for firmware upload..."));
-        rig.run.Upload_Click();
-        QVERIFY(!rig.watchdogFired);
+        rig.run.toggleUpload();
 
         QCOMPARE(rig.boot->lines(), linesOf(content));
         QCOMPARE(rig.boot->badLineEnds(), 0);
@@ -63,7 +62,7 @@ private slots:
         QVERIFY(std::is_sorted(rig.progress.begin(), rig.progress.end()));
 
         QCOMPARE(rig.ini("Corlifter", "Product"), QStringLiteral("KMA840"));
-        QCOMPARE(rig.ini("Corlifter", "File name"), rig.state.FirmwarePath);
+        QCOMPARE(rig.ini("Corlifter", "File name"), rig.state.firmwarePath);
         QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d$"))
                     .match(rig.ini("Corlifter", "Upload time"))
                     .hasMatch());
@@ -71,7 +70,7 @@ private slots:
 
         QVERIFY(!rig.link.CheckMScomm());
         QCOMPARE(rig.buttons(), "Open Comm Port off, Upload off, Browse on, menu on");
-        QVERIFY(!rig.state.ReadyForBoot);
+        QVERIFY(!rig.state.readyForBoot);
     }
 
     void progressCountsOnlyLowData_data()
@@ -100,7 +99,7 @@ private slots:
         QObject::connect(rig.boot.get(), &BootLoader::lineReceived,
                          [&] { perLine.append(rig.run.controls().progress); });
         QVERIFY(rig.prepare(content));
-        rig.run.Upload_Click();
+        rig.run.toggleUpload();
         QCOMPARE(rig.ini("Corlifter", "Status"), QStringLiteral("Succes"));
         QCOMPARE(rig.run.controls().progress, finalProgress);
         QCOMPARE(perLine.indexOf(100) + 1, lineOf100 < 0 ? 0 : lineOf100);
@@ -122,19 +121,19 @@ private slots:
         options.rejectAtLine = rejectAt;
         UploadRig rig(options);
         QVERIFY(rig.prepare(srec::firmware(header, 30)));
-        rig.run.Upload_Click();
+        rig.run.toggleUpload();
 
         const int rejectedLine = std::max(rejectAt, 1);
         // A reply is seen only after the next line went out, never later than two lines on.
         QTRY_VERIFY(rig.boot->lines().size() > rejectedLine);
         QTRY_COMPARE(rig.boot->lines().size(), rejectedLine + 1);
-        QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Wrong File - Port closed"));
+        QCOMPARE(rig.run.controls().statusText, QStringLiteral("Wrong File - Port closed"));
         QVERIFY(rig.ini("Corlifter", "Status").isEmpty());
         QVERIFY(rig.state.ReplyBuffer.isEmpty());
         QVERIFY(!rig.link.CheckMScomm());
         QCOMPARE(rig.buttons(), "Open Comm Port off, Cancel Upload on, Browse on, menu on");
 
-        rig.run.Upload_Click();
+        rig.run.toggleUpload();
         QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
     }
 
@@ -143,14 +142,14 @@ private slots:
         UploadRig rig(kma840());
         QObject::connect(rig.boot.get(), &BootLoader::lineReceived, [&](int number) {
             if (number == 3)
-                rig.run.Upload_Click();
+                rig.run.toggleUpload();
         });
         QVERIFY(rig.prepare(srec::firmware(Kma840Header, 30)));
-        rig.run.Upload_Click();
+        rig.run.toggleUpload();
 
         QVERIFY(rig.boot->lines().size() <= 4);
         QVERIFY(rig.statuses.contains(QStringLiteral("Update cancelled")));
-        QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Port closed"));
+        QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
         QCOMPARE(rig.ini("Corlifter", "Status"), QStringLiteral("Cancelled"));
         QVERIFY(!rig.link.CheckMScomm());
         QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
@@ -177,13 +176,13 @@ private slots:
         UploadRig rig(options);
         rig.run.setConfirmLimit(1000ms);
         QVERIFY(rig.prepare(srec::firmware(Kma840Header, 3)));
-        rig.run.Upload_Click();
+        rig.run.toggleUpload();
 
         QCOMPARE(rig.ini("Corlifter", "Status"), status);
         QVERIFY(!rig.link.CheckMScomm());
         if (status == QLatin1String("Failed")) {
             QVERIFY(rig.statuses.contains(QStringLiteral("Update Failed")));
-            QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Port closed"));
+            QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
             QCOMPARE(rig.buttons(), "Open Comm Port off, Cancel Upload on, Browse on, menu on");
         }
     }
@@ -195,12 +194,12 @@ private slots:
         UploadRig rig(options);
         QObject::connect(rig.boot.get(), &BootLoader::lineReceived, [&](int, const QByteArray& line) {
             if (line.startsWith("S9"))
-                QTimer::singleShot(50ms, &rig.run, [&] { rig.run.Upload_Click(); });
+                QTimer::singleShot(50ms, &rig.run, [&] { rig.run.toggleUpload(); });
         });
         QVERIFY(rig.prepare(srec::firmware(Kma840Header, 2)));
         QElapsedTimer elapsed;
         elapsed.start();
-        rig.run.Upload_Click();
+        rig.run.toggleUpload();
         QVERIFY(elapsed.elapsed() < 3000);
         QCOMPARE(rig.ini("Corlifter", "Status"), QStringLiteral("Cancelled"));
         QVERIFY(rig.run.controls().commportEnabled);
@@ -212,22 +211,21 @@ private slots:
         BootLoaderOptions options = kma840();
         options.announce = false;
         UploadRig rig(options);
-        rig.run.CheckFirmwareFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
+        rig.run.checkFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
         QTimer::singleShot(100ms, &rig.run, [&] {
             QVERIFY(rig.run.isWaitingForBoot());
-            QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Waiting for response..."));
-            rig.run.Upload_Click();
-            QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Not ready for boot"));
+            QCOMPARE(rig.run.controls().statusText, QStringLiteral("Waiting for response..."));
+            rig.run.toggleUpload();
+            QCOMPARE(rig.run.controls().statusText, QStringLiteral("Not ready for boot"));
             // Still open and waiting: it must stay closable, and Browse stays off.
             QCOMPARE(rig.buttons(), "Close Comm Port on, Upload on, Browse off, menu on");
-            rig.run.Commport_Click();
+            rig.run.toggleCommport();
         });
-        rig.run.Commport_Click();
-        QVERIFY(!rig.watchdogFired);
+        rig.run.toggleCommport();
         QVERIFY(rig.boot->lines().isEmpty());
         QVERIFY(!rig.run.isWaitingForBoot());
         QVERIFY(!rig.link.CheckMScomm());
-        QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Port closed"));
+        QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
         QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
         QVERIFY(!rig.state.StopRequested);
     }
@@ -237,12 +235,12 @@ private slots:
         UploadRig rig(kma840());
         QVERIFY(rig.prepare(srec::firmware(Kma840Header, 2)));
         QVERIFY(rig.link.CheckMScomm());
-        rig.run.Commport_Click();
+        rig.run.toggleCommport();
         QVERIFY(!rig.link.CheckMScomm());
-        QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("Port closed"));
+        QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
         QCOMPARE(rig.run.controls().commportCaption, QStringLiteral("Open Comm Port"));
         QVERIFY(!rig.run.controls().progressEnabled);
-        QVERIFY(!rig.state.ReadyForBoot);
+        QVERIFY(!rig.state.readyForBoot);
         QVERIFY(!rig.state.StopRequested);
     }
 
@@ -262,12 +260,12 @@ private slots:
         UploadRig rig(kma840());
         if (!debug.isEmpty())
             WriteIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), debug, rig.iniPath());
-        rig.run.CheckFirmwareFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
+        rig.run.checkFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
         // A port without a device fails to open, so the status shows what opening left there.
         rig.state.ComPort = 2;
-        rig.run.Commport_Click();
+        rig.run.toggleCommport();
         QCOMPARE(rig.messages, QStringList{QStringLiteral("Comm Port not available!")});
-        QCOMPARE(rig.run.controls().Text_Filevalid,
+        QCOMPARE(rig.run.controls().statusText,
                  kept ? QStringLiteral("File for KMA840 and file is ok") : QString());
         QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
     }
@@ -289,24 +287,23 @@ private slots:
         QFETCH(bool, commport);
         UploadRig rig(kma840());
         // A good file first, so that nothing of it may survive a bad one.
-        rig.run.CheckFirmwareFile(
-            rig.firmwareFile(srec::firmware(Rx900Header, 1), QStringLiteral("good.s19")));
+        rig.run.checkFile(rig.firmwareFile(srec::firmware(Rx900Header, 1), QStringLiteral("good.s19")));
         const QString path = rig.firmwareFile(content);
-        rig.run.CheckFirmwareFile(path);
+        rig.run.checkFile(path);
         const LoaderControls& c = rig.run.controls();
-        QCOMPARE(c.Text_Filevalid, status);
+        QCOMPARE(c.statusText, status);
         QCOMPARE(c.commportEnabled, commport);
-        QCOMPARE(rig.state.FileIsValid, commport);
-        QCOMPARE(c.Text_Filename, path);
+        QCOMPARE(rig.state.fileIsValid, commport);
+        QCOMPARE(c.fileName, path);
         QCOMPARE(
-            c.Label1.endsWith(QStringLiteral("Release both volumebuttons and KMA840 is in bootmode.\r\n")),
+            c.guideText.endsWith(QStringLiteral("Release both volumebuttons and KMA840 is in bootmode.\r\n")),
             commport);
-        QCOMPARE(c.Label1.startsWith(QStringLiteral("Upgrade steps\r\n")), true);
+        QCOMPARE(c.guideText.startsWith(QStringLiteral("Upgrade steps\r\n")), true);
 
-        rig.run.CheckFirmwareFile(rig.dir.filePath(QStringLiteral("gone.s19")));
-        QCOMPARE(rig.run.controls().Text_Filevalid, QStringLiteral("File not found"));
-        QCOMPARE(rig.run.controls().Text_Filename, path);
-        QVERIFY(!rig.state.FileIsValid);
+        rig.run.checkFile(rig.dir.filePath(QStringLiteral("gone.s19")));
+        QCOMPARE(rig.run.controls().statusText, QStringLiteral("File not found"));
+        QCOMPARE(rig.run.controls().fileName, path);
+        QVERIFY(!rig.state.fileIsValid);
     }
 
     void pacingFollowsDelay()
@@ -317,7 +314,7 @@ private slots:
         clock.start();
         QObject::connect(rig.boot.get(), &BootLoader::lineReceived, [&] { at.append(clock.nsecsElapsed()); });
         QVERIFY(rig.prepare(srec::firmware(Kma840Header, 10)));
-        rig.run.Upload_Click();
+        rig.run.toggleUpload();
         QCOMPARE(at.size(), 12);
         const double perLineMs = double(at.last() - at.first()) / (at.size() - 1) / 1e6;
         qInfo("%.2f ms per line", perLineMs);

@@ -7,6 +7,7 @@
 #include "sim/bootloader.h"
 #include "sim/pty.h"
 #include "srecords.h"
+#include "watchdog.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,11 +25,11 @@ struct UploadRig
     QStringList statuses;
     QList<int> progress;
     QStringList messages;
-    // Ends a wait that would otherwise never end, so a broken flow fails instead of hanging.
-    QTimer watchdog;
-    bool watchdogFired = false;
+    Watchdog watchdog;
 
-    explicit UploadRig(BootLoaderOptions options, int delayMs = 20)
+    explicit UploadRig(BootLoaderOptions options, int delayMs = 20,
+                       std::chrono::milliseconds limit = std::chrono::seconds(5))
+        : watchdog(limit)
     {
         boot = std::make_unique<BootLoader>(pty, std::move(options));
         std::array<QString, PortMap::LastPort + 1> pins{};
@@ -37,22 +38,15 @@ struct UploadRig
         link.setMessageBoxHook([this](const QString& text) { messages.append(text); });
         link.setLogFilePath(dir.filePath(QStringLiteral("Log.txt")));
         link.SetCorliftActive();
-        state.DelayMs = delayMs;
+        state.delayMs = delayMs;
         state.ComPort = 1;
         QObject::connect(&run, &UploadRun::controlsChanged, [this] {
             const LoaderControls& c = run.controls();
-            if (statuses.isEmpty() || statuses.last() != c.Text_Filevalid)
-                statuses.append(c.Text_Filevalid);
+            if (statuses.isEmpty() || statuses.last() != c.statusText)
+                statuses.append(c.statusText);
             if (progress.isEmpty() || progress.last() != c.progress)
                 progress.append(c.progress);
         });
-        watchdog.setSingleShot(true);
-        watchdog.setInterval(20000);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            watchdogFired = true;
-            run.requestStop();
-        });
-        watchdog.start();
     }
 
     // The buttons as a user sees them: "<Commport caption> on|off, <Upload caption> on|off,
@@ -79,9 +73,9 @@ struct UploadRig
     // Checks `content` and opens the port; true once the boot loader announced itself.
     bool prepare(const QByteArray& content)
     {
-        run.CheckFirmwareFile(firmwareFile(content));
-        run.Commport_Click();
-        return state.ReadyForBoot;
+        run.checkFile(firmwareFile(content));
+        run.toggleCommport();
+        return state.readyForBoot;
     }
 };
 

@@ -5,6 +5,7 @@
 #include "sim/ampsim.h"
 #include "sim/pty.h"
 #include "sim/simdriver.h"
+#include "watchdog.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -25,6 +26,7 @@ struct Bench
     ComForm link{state.ReplyBuffer};
     RSfunctions rs{state, link};
     QByteArray wire;
+    Watchdog watchdog;
 
     Bench()
     {
@@ -32,7 +34,6 @@ struct Bench
         pins[Port] = pty.devicePath();
         link.setPortMap(PortMap({}, pins));
         link.setMessageBoxHook([](const QString& text) { QFAIL(qPrintable(text)); });
-        link.setLogFilePath({});
         QObject::connect(&pty, &Pty::received, &pty, [this](const QByteArray& bytes) { wire += bytes; });
         state.DeviceAddress = QStringLiteral("1");
     }
