@@ -241,6 +241,43 @@ private slots:
         QVERIFY(!b.state.SetupDialogOpen);
     }
 
+    // A setup dialog changed the amplifier's address and speed. While it is open nothing is sent;
+    // the next tick after it drops the link, whatever its phase (never starting a handshake), and
+    // takes the dialog's values over.
+    void changedLinkSettingsDropTheLink_data()
+    {
+        QTest::addColumn<bool>("dropped"); // the link went down before the tick
+        QTest::newRow("connected") << false;
+        QTest::newRow("disconnected meanwhile") << true;
+    }
+    void changedLinkSettingsDropTheLink()
+    {
+        QFETCH(bool, dropped);
+        Bench b;
+        QVERIFY(b.connectAndAdopt());
+        using Values = control::LinkSession::SetupLinkValues;
+        b.session.setSetupHooks({{}, [](int model) {
+                                     return model == 5 ? std::optional(Values{7, 2}) : std::nullopt;
+                                 }});
+        b.state.SetupDialogOpen = true;
+        b.state.LinkSettingsChanged = true;
+        const qsizetype sent = b.requests.size();
+        b.session.tick();
+        QVERIFY(b.state.LinkConnected && b.state.LinkSettingsChanged);
+
+        b.state.SetupDialogOpen = false;
+        if (dropped)
+            b.click("BtnConnectCancel");
+        b.session.tick();
+        QCOMPARE(b.linkState(), Bench::Idle);
+        QCOMPARE(b.requests.size(), sent);
+        QVERIFY(b.portMessages.isEmpty());
+        QVERIFY(!b.state.LinkSettingsChanged);
+        QCOMPARE(b.state.DeviceAddress, "7");
+        QVERIFY(b.find<QAction>("Speed_115000")->isChecked());
+        QVERIFY(b.iniLines().contains("DevAdr=7") && b.iniLines().contains("ComSpeed=115200"));
+    }
+
     // Discon while the poll waits for the status reply or for a correction's acknowledgement.
     void disconWhileACorrectionWaits()
     {

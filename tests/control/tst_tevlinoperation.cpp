@@ -123,8 +123,8 @@ private slots:
             << vx << 550 << 1 << false << QStringList{"BtnPower"} << QStringList{"06010075007C"};
         QTest::newRow("power on, kma840") << kma << 300 << 0 << false << QStringList{"BtnPower"}
                                           << QStringList{"06010075017D", "0501001117"};
-        QTest::newRow("A3") << vx << -1 << 1 << false << QStringList{"BtnA3"} << QStringList{"06010072037C"};
-        QTest::newRow("D2") << vx << -1 << 1 << false << QStringList{"BtnD2"} << QStringList{"06010071027A"};
+        QTest::newRow("A4") << vx << -1 << 1 << false << QStringList{"BtnA4"} << QStringList{"06010072047D"};
+        QTest::newRow("D1") << vx << -1 << 1 << false << QStringList{"BtnD1"} << QStringList{"060100710179"};
         QTest::newRow("D5, rx900") << AmpModel::Rx900 << -1 << 1 << false << QStringList{"BtnD5"}
                                    << QStringList{"06010071057D"};
         QTest::newRow("D5 refused, solstice")

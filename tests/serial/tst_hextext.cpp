@@ -1,8 +1,11 @@
 #include "serial/comform.h"
 #include "serial/commlog.h"
+#include "serial/porterror.h"
 #include "serial/portmap.h"
 
+#include <QTemporaryFile>
 #include <QTest>
+#include <unistd.h>
 
 class TestHexText : public QObject
 {
@@ -69,6 +72,46 @@ private slots:
                                 QStringLiteral("*"));
         QCOMPARE(CommLog::timestamp(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))),
                  QStringLiteral("02.01.2026 03.04.05"));
+    }
+
+    // A refused open as the user hears of it. A device we may use but cannot open is held by
+    // another program; one we may not use needs the dialout group.
+    void portErrors_data()
+    {
+        QTest::addColumn<QSerialPort::SerialPortError>("error");
+        QTest::addColumn<QString>("device"); // "usable" and "forbidden": an existing file
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("message"); // how it starts
+        using E = QSerialPort::SerialPortError;
+        QTest::newRow("no device") << E::DeviceNotFoundError << "/dev/gone" << 8002
+                                   << "Comm Port not available!";
+        QTest::newRow("none mapped") << E::OpenError << "" << 8002 << "Comm Port not available!";
+        QTest::newRow("open") << E::OpenError << "/dev/x" << 8005 << "Comm Port already open";
+        QTest::newRow("not open") << E::NotOpenError << "/dev/x" << 8012 << "Comm Port not open";
+        QTest::newRow("in use") << E::PermissionError << "usable" << 8005 << "Comm Port already open";
+        QTest::newRow("forbidden") << E::PermissionError << "forbidden" << 8102
+                                   << "Unknown Comm port problem - Error 8102\n\nYou may not use";
+        QTest::newRow("other") << E::ResourceError << "/dev/x" << 8106
+                               << "Unknown Comm port problem - Error 8106";
+    }
+    void portErrors()
+    {
+        QFETCH(QSerialPort::SerialPortError, error);
+        QFETCH(QString, device);
+        QFETCH(int, number);
+        QFETCH(QString, message);
+        QTemporaryFile file;
+        if (device == "usable" || device == "forbidden") {
+            QVERIFY(file.open());
+            if (device == "forbidden" && ::geteuid() == 0)
+                QSKIP("root may use every device");
+            if (device == "forbidden")
+                QVERIFY(file.setPermissions({}));
+            device = file.fileName();
+        }
+        const PortProblem problem = describePortError(error, device);
+        QCOMPARE(problem.number, number);
+        QVERIFY2(problem.message.startsWith(message), qPrintable(problem.message));
     }
 
     void portMapPutsUsbFirstAndHonoursPins()
