@@ -20,7 +20,7 @@ int main(int argc, char* argv[])
     const QString setupIniPath = SetupIniPath();
     LinkState state;
     ComForm link(state.ReplyBuffer);
-    link.setLogFilePath(LogFilePath(setupIniPath));
+    link.setLogFilePath(logFilePath(setupIniPath));
     link.setMessageBoxHook(showPortMessage);
     control::LinkSession session(state, link, setupIniPath);
     control::TevlinWindow window(session);

@@ -44,13 +44,13 @@ std::optional<int> typedBalanceStep(QStringView text)
 }
 
 const LevelField VolumeLevel{&OperatingState::Volume, &OperatingState::VolumeChanged, VolumeMax, typedTenths,
-                             showVolume};
+                             clampVolume};
 const LevelField DefVolumeLevel{&OperatingState::DefVolume, &OperatingState::DefVolumeChanged, VolumeMax,
-                                typedTenths, showDefVolume};
+                                typedTenths, clampDefVolume};
 const LevelField MaxVolumeLevel{&OperatingState::MaxVolume, &OperatingState::MaxVolumeChanged, VolumeMax,
-                                typedTenths, showMaxVolume};
+                                typedTenths, clampMaxVolume};
 const LevelField BalanceLevel{&OperatingState::BalanceIndex, &OperatingState::BalanceChanged, BalanceMaxStep,
-                              typedBalanceStep, showBalance};
+                              typedBalanceStep, nullptr};
 
 void stepLevel(OperatingState& state, const LevelField& field, int delta)
 {
@@ -59,14 +59,16 @@ void stepLevel(OperatingState& state, const LevelField& field, int delta)
     const int stepped = state.*field.value + delta;
     state.*field.value = delta < 0 ? std::max(stepped, 0) : std::min(stepped, field.highest);
     state.*field.changed = true;
-    field.show(state);
+    if (field.clamp)
+        field.clamp(state);
 }
 
 void slideLevel(OperatingState& state, const LevelField& field, int value)
 {
     state.*field.value = std::clamp(value, 0, field.highest);
     state.*field.changed = true;
-    field.show(state);
+    if (field.clamp)
+        field.clamp(state);
 }
 
 void typeLevel(OperatingState& state, const LevelField& field, QStringView text)
@@ -75,14 +77,14 @@ void typeLevel(OperatingState& state, const LevelField& field, QStringView text)
         state.*field.value = *value;
         state.*field.changed = true;
     }
-    field.show(state);
+    if (field.clamp)
+        field.clamp(state);
 }
 
 void pressMute(OperatingState& state, bool linkConnected)
 {
     state.MuteChanged = true;
     if (state.powerIsOn() && linkConnected) {
-        state.VolumeShown = ForceRedraw;
         state.MuteState = !state.MuteState;
     }
 }
@@ -99,7 +101,7 @@ void pressPower(OperatingState& state, bool linkConnected)
     } else {
         state.PowerState = PowerOn;
     }
-    showVolume(state);
+    clampVolume(state);
 }
 
 void selectInput(OperatingState& state, int input, bool linkConnected, int modelCode)

@@ -24,7 +24,7 @@ struct LevelField
     bool OperatingState::*changed;
     int highest; // a step or a slider stays within 0..highest
     std::optional<int> (*typed)(QStringView text);
-    bool (*show)(OperatingState& state); // the clamp and redraw check of showoperations.h
+    void (*clamp)(OperatingState& state); // showoperations.h; none for the balance
 };
 
 extern const LevelField VolumeLevel;

@@ -2,10 +2,6 @@
 
 namespace control {
 
-// A shown copy holding this value differs from every real value, so the next show redraws.
-constexpr int ForceRedraw = 2000;
-constexpr int ForceBalanceRedraw = 15;
-
 constexpr int VolumeMax = 999; // tenths: 99.9
 constexpr int BalanceCentre = 6;
 constexpr int BalanceMaxStep = 12;
@@ -18,13 +14,10 @@ constexpr int DigitalInputOffset = 4;
 struct OperatingState
 {
     int Volume = 0; // tenths
-    int VolumeShown = ForceRedraw;
     bool VolumeChanged = false;
     int MaxVolume = VolumeMax;
-    int MaxVolumeShown = ForceRedraw;
     bool MaxVolumeChanged = false;
     int DefVolume = 0;
-    int DefVolumeShown = ForceRedraw;
     bool DefVolumeChanged = false;
     bool MuteState = false;
     bool MuteChanged = false;
@@ -36,7 +29,6 @@ struct OperatingState
     int PresetNumber = 1; // 8 = bypass
     int MasterSlave = 1;  // 1 = master
     int BalanceIndex = BalanceCentre;
-    int BalanceShown = ForceBalanceRedraw;
     bool BalanceChanged = false;
 
     bool powerIsOn() const { return PowerState == PowerOn; }

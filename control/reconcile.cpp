@@ -87,7 +87,7 @@ QList<Correction> corrections(const OperatingState& s, const StatusReply& reply,
 
 PollOutcome reconcileStatus(const OperatingState& wanted, const StatusReply& reply, bool adoptAmpState)
 {
-    PollOutcome outcome{wanted, {}, {}};
+    PollOutcome outcome{wanted, {}};
     OperatingState& s = outcome.state;
     Disagreements d;
     const bool adopt = adoptAmpState;
@@ -113,12 +113,10 @@ PollOutcome reconcileStatus(const OperatingState& wanted, const StatusReply& rep
 
     // The volume is clamped against the maximum of this same reply, not the previous one, so one
     // reply never shows a volume above the maximum it reports.
-    outcome.redraws.defVolume = showDefVolume(s);
+    clampDefVolume(s);
     s.MaxVolume = std::clamp(s.MaxVolume, 0, VolumeMax);
-    outcome.redraws.volume = showVolume(s);
-    outcome.redraws.maxVolume = showMaxVolume(s);
-    if (reply.modelCode == ModelCode::Kma840)
-        outcome.redraws.balance = showBalance(s);
+    clampVolume(s);
+    clampMaxVolume(s);
 
     outcome.corrections = corrections(s, reply, d);
     s.clearChangedMarks();

@@ -18,20 +18,10 @@ struct Correction
     bool operator==(const Correction&) const = default;
 };
 
-// Which show operations found their value changed, so the window redraws only those.
-struct Redraws
-{
-    bool volume = false;
-    bool defVolume = false;
-    bool maxVolume = false;
-    bool balance = false;
-};
-
 struct PollOutcome
 {
     OperatingState state;          // wanted values after the reply, clamped, all changed marks cleared
     QList<Correction> corrections; // in the order they must be sent
-    Redraws redraws;
 };
 
 // One complete poll: takes over every field of the reply unless the user has a pending request the

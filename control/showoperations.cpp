@@ -7,41 +7,23 @@
 
 namespace control {
 namespace {
-
-bool updateShown(int value, int& shown)
-{
-    if (value == shown)
-        return false;
-    shown = value;
-    return true;
-}
-
 constexpr int BypassPreset = 8;
-
 } // namespace
 
-bool showVolume(OperatingState& state)
+void clampVolume(OperatingState& state)
 {
     const int ceiling = std::min(VolumeMax, state.MaxVolume);
     state.Volume = std::max(0, std::min(state.Volume, ceiling));
-    return updateShown(state.Volume, state.VolumeShown);
 }
 
-bool showDefVolume(OperatingState& state)
+void clampDefVolume(OperatingState& state)
 {
     state.DefVolume = std::clamp(state.DefVolume, 0, VolumeMax);
-    return updateShown(state.DefVolume, state.DefVolumeShown);
 }
 
-bool showMaxVolume(OperatingState& state)
+void clampMaxVolume(OperatingState& state)
 {
     state.MaxVolume = std::max(std::clamp(state.MaxVolume, 0, VolumeMax), state.Volume);
-    return updateShown(state.MaxVolume, state.MaxVolumeShown);
-}
-
-bool showBalance(OperatingState& state)
-{
-    return updateShown(state.BalanceIndex, state.BalanceShown);
 }
 
 QString balanceText(int step, const QLocale& locale)

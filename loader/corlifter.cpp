@@ -45,7 +45,7 @@ Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
       m_run(state, m_link, m_setupIniPath),
       m_ports(m_link, state.ComPort, m_setupIniPath, StoredPortRange, this), m_fileDialog(openFirmwareDialog)
 {
-    m_link.setLogFilePath(LogFilePath(m_setupIniPath));
+    m_link.setLogFilePath(logFilePath(m_setupIniPath));
     buildWindow();
     buildMenus();
     connect(&m_run, &UploadRun::controlsChanged, this, &Corlifter::render);

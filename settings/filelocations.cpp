@@ -38,7 +38,7 @@ QString SetupIniPath()
     return QDir(dataDirectory()).filePath(QStringLiteral("setup.ini"));
 }
 
-QString LogFilePath(const QString& setupIniPath)
+QString logFilePath(const QString& setupIniPath)
 {
     return QFileInfo(setupIniPath).dir().filePath(QStringLiteral("Log.txt"));
 }

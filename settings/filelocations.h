@@ -9,4 +9,4 @@ QString dataDirectoryFor(const QString& programDirectory, const QString& userDir
 
 QString SetupIniPath();
 // Log.txt lives beside setup.ini.
-QString LogFilePath(const QString& setupIniPath);
+QString logFilePath(const QString& setupIniPath);

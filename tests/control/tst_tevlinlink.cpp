@@ -95,18 +95,6 @@ private slots:
         QVERIFY(b.portMessages.isEmpty());
     }
 
-    void handshakeConnects()
-    {
-        Bench b;
-        b.load();
-        QVERIFY(b.connectLink());
-        // Length 5, address 1 (low, high), code 01, checksum 5 + 1 + 0 + 1.
-        QCOMPARE(b.requests, QList<QByteArray>{QByteArray::fromHex("0501000107")});
-        QCOMPARE(b.linkState(), "Discon, Connected, port open, link up, settings off, adopt next");
-        QVERIFY(b.find("BtnPower")->isEnabled());
-        QVERIFY(b.find("BtnSetupAmp")->isEnabled());
-    }
-
     // An address no packet can carry sends nothing, so there is nothing to wait for.
     void unsendableAddressStaysIdle_data()
     {
@@ -207,6 +195,10 @@ private slots:
         b.load();
         b.find<QLabel>("ProductType")->setText("as it was");
         QVERIFY(b.connectLink());
+        // Length 5, address 1 (low, high), code 01, checksum 5 + 1 + 0 + 1.
+        QCOMPARE(b.requests, QList<QByteArray>{QByteArray::fromHex("0501000107")});
+        QCOMPARE(b.linkState(), "Discon, Connected, port open, link up, settings off, adopt next");
+        QVERIFY(b.find("BtnPower")->isEnabled() && b.find("BtnSetupAmp")->isEnabled());
         b.session.tick();
         QVERIFY(!b.state.AdoptAmpState);
         QCOMPARE(int(b.state.AmpModelCode), code);
@@ -278,36 +270,19 @@ private slots:
         QVERIFY(b.iniLines().contains("DevAdr=7") && b.iniLines().contains("ComSpeed=115200"));
     }
 
-    // Discon while the poll waits for the status reply or for a correction's acknowledgement.
-    void disconWhileACorrectionWaits()
+    // The link goes down while a wait is on the stack: the amplifier's side hangs up, or the user
+    // presses Discon while a correction waits for its acknowledgement. The window goes back to Idle
+    // by itself, and the next tick sends nothing.
+    void linkGoesDown_data()
     {
-        SimFaults faults;
-        faults.noReply = true;
-        faults.onlyCode = 0x70;
-        Bench b(AmpModel::Vx900, faults);
-        QVERIFY(b.connectAndAdopt());
-        b.click("BtnVolUp");
-        b.onRequest(0x70, [&b] { b.click("BtnConnectCancel"); });
-        b.session.tick();
-        QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(!b.state.LinkCancelRequested);
-        QVERIFY(!b.find("BtnVolUp")->isEnabled());
-        QVERIFY(!b.find("BtnPower")->isEnabled());
-        const qsizetype sent = b.requests.size();
-        b.session.tick();
-        QCOMPARE(b.requests.size(), sent);
+        QTest::addColumn<int>("silentCode");  // the request left unanswered; -1: none
+        QTest::addColumn<int>("hangUpAfter"); // requests after which ampsim hangs up; 0: never
+        QTest::newRow("hang-up during the handshake") << 0x01 << 0;
+        QTest::newRow("hang-up while the poll waits") << StatusCode << 0;
+        QTest::newRow("hang-up after the poll's reply") << -1 << 2;
+        QTest::newRow("Discon while a correction waits") << 0x70 << 0;
     }
-
-    // The amplifier's side of the line goes away: the window goes back to Idle by itself.
-    void hangUp_data()
-    {
-        QTest::addColumn<int>("silentCode"); // the request after which the line drops; -1: none
-        QTest::addColumn<int>("hangUpAfter");
-        QTest::newRow("during the handshake") << 0x01 << 0;
-        QTest::newRow("while the poll waits") << StatusCode << 0;
-        QTest::newRow("after the poll's reply") << -1 << 2;
-    }
-    void hangUp()
+    void linkGoesDown()
     {
         QFETCH(int, silentCode);
         QFETCH(int, hangUpAfter);
@@ -317,12 +292,21 @@ private slots:
         faults.hangUpAfter = hangUpAfter;
         Bench b(AmpModel::Vx900, faults);
         b.load();
-        if (silentCode > 0)
-            b.onRequest(silentCode, [&b] { b.pty.hangUp(); });
-        b.click("BtnConnectCancel");
+        if (silentCode == 0x70) {
+            QVERIFY(b.connectLink());
+            b.session.tick();
+            b.click("BtnVolUp");
+            b.onRequest(silentCode, [&b] { b.click("BtnConnectCancel"); });
+        } else {
+            if (silentCode > 0)
+                b.onRequest(silentCode, [&b] { b.pty.hangUp(); });
+            b.click("BtnConnectCancel");
+        }
         if (silentCode != 0x01)
             b.session.tick();
         QTRY_COMPARE(b.linkState(), Bench::Idle);
+        QVERIFY(silentCode < 0 || !b.state.LinkCancelRequested); // a wait took the cancel
+        QVERIFY(!b.find("BtnVolUp")->isEnabled() && !b.find("BtnPower")->isEnabled());
         const qsizetype sent = b.requests.size();
         b.session.tick();
         QCOMPARE(b.requests.size(), sent);

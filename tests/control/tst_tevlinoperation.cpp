@@ -65,31 +65,6 @@ private slots:
         QCOMPARE(op.InputSelected, 6);
     }
 
-    // A slider pulled where the clamps do not let the value go springs back, as the box and display.
-    void sliderStopsAtTheLimit_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("moved");
-        QTest::newRow("volume above the maximum") << "Volume" << 800;
-        QTest::newRow("maximum below the volume") << "MaxVolume" << 300;
-    }
-    void sliderStopsAtTheLimit()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, moved);
-        Bench b;
-        b.sim.state().volume = 400;
-        b.sim.state().maxVolume = 400;
-        QVERIFY(b.connectAndAdopt());
-        auto* slider = b.find<QSlider>("Slide" + name);
-        slider->setValue(moved);
-        QCOMPARE(b.session.operatingState().Volume, 400);
-        QCOMPARE(b.session.operatingState().MaxVolume, 400);
-        QCOMPARE(slider->value(), 400);
-        QCOMPARE(b.find<QLineEdit>("Text" + name)->text(), "40.0");
-        QVERIFY(b.pollSends().isEmpty());
-    }
-
     // A user's request goes out once, on the next poll, and only where the amplifier disagrees.
     void correctionsOnTheWire_data()
     {
@@ -184,67 +159,66 @@ private slots:
         QCOMPARE(b.sim.state().volume, 554);
     }
 
-    // Values beyond what the display can show are shown clamped, and the clamp is not a request.
-    void clampsWhatTheAmplifierReports_data()
-    {
-        QTest::addColumn<int>("ampVolume");
-        QTest::addColumn<int>("ampMax");
-        QTest::addColumn<int>("volume");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("1000 shows 99.9") << 1000 << 999 << 999 << "99.9";
-        QTest::newRow("450 above a maximum of 400") << 450 << 400 << 400 << "40.0";
-    }
-    void clampsWhatTheAmplifierReports()
-    {
-        QFETCH(int, ampVolume);
-        QFETCH(int, ampMax);
-        QFETCH(int, volume);
-        QFETCH(QString, shown);
-        Bench b;
-        b.sim.state().volume = ampVolume;
-        b.sim.state().maxVolume = ampMax;
-        QVERIFY(b.connectAndAdopt());
-        QCOMPARE(b.session.operatingState().Volume, volume);
-        QCOMPARE(b.find<control::SevenSegmentDisplay>("VolumeDisplay")->volume(), volume);
-        QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
-        QVERIFY(b.pollSends().isEmpty());
-        QCOMPARE(b.sim.state().volume, ampVolume);
-    }
-
-    void typedVolume_data()
+    // What the volume boxes and the display show: the amplifier's values beyond what they can show,
+    // a slider pulled where the clamps do not let it go (it springs back), a typed volume. Only a
+    // value that ends up differing from the amplifier's is sent.
+    void volumesShown_data()
     {
         QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("ampVolume");
         QTest::addColumn<int>("ampMax");
+        QTest::addColumn<QString>("control"); // moved or typed into; empty: none
+        QTest::addColumn<QString>("input");
         QTest::addColumn<int>("volume");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("comma, C") << "C"
-                                  << "45,5" << 999 << 455 << "45.5";
-        QTest::newRow("point, de") << "de_DE"
-                                   << "45.5" << 999 << 455 << "45,5";
-        QTest::newRow("above the maximum") << "C"
-                                           << "50" << 400 << 400 << "40.0";
-        QTest::newRow("not a number") << "C"
-                                      << "4x5" << 999 << 300 << "30.0";
+        QTest::addColumn<QString>("shown"); // TextVolume|TextMaxVolume
+        QTest::newRow("reply 1000 shows 99.9") << "C" << 1000 << 999 << ""
+                                               << "" << 999 << "99.9|99.9";
+        QTest::newRow("reply 450 above a maximum of 400") << "C" << 450 << 400 << ""
+                                                          << "" << 400 << "40.0|40.0";
+        QTest::newRow("volume slid above the maximum") << "C" << 400 << 400 << "SlideVolume"
+                                                       << "800" << 400 << "40.0|40.0";
+        QTest::newRow("maximum slid below the volume") << "C" << 400 << 400 << "SlideMaxVolume"
+                                                       << "300" << 400 << "40.0|40.0";
+        QTest::newRow("typed comma, C") << "C" << 300 << 999 << "TextVolume"
+                                        << "45,5" << 455 << "45.5|99.9";
+        QTest::newRow("typed point, de") << "de_DE" << 300 << 999 << "TextVolume"
+                                         << "45.5" << 455 << "45,5|99,9";
+        QTest::newRow("typed above the maximum") << "C" << 300 << 400 << "TextVolume"
+                                                 << "50" << 400 << "40.0|40.0";
+        QTest::newRow("typed not a number") << "C" << 300 << 999 << "TextVolume"
+                                            << "4x5" << 300 << "30.0|99.9";
     }
-    void typedVolume()
+    void volumesShown()
     {
         QFETCH(QString, locale);
-        QFETCH(QString, typed);
+        QFETCH(int, ampVolume);
         QFETCH(int, ampMax);
+        QFETCH(QString, control);
+        QFETCH(QString, input);
         QFETCH(int, volume);
         QFETCH(QString, shown);
         QLocale::setDefault(QLocale(locale));
         Bench b;
-        b.sim.state().volume = 300;
+        b.sim.state().volume = ampVolume;
         b.sim.state().maxVolume = ampMax;
         QVERIFY(b.connectAndAdopt());
-        b.find<QLineEdit>("TextVolume")->setText(typed);
-        b.click("BtnVolSet");
-        QCOMPARE(b.session.operatingState().Volume, volume);
-        QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
-        b.pollSends();
-        QCOMPARE(b.sim.state().volume, volume);
+        if (control.startsWith("Slide")) {
+            b.find<QSlider>(control)->setValue(input.toInt());
+        } else if (!control.isEmpty()) {
+            b.find<QLineEdit>(control)->setText(input);
+            b.click("BtnVolSet");
+        }
+        const control::OperatingState& op = b.session.operatingState();
+        QCOMPARE(op.Volume, volume);
+        QCOMPARE(b.find<control::SevenSegmentDisplay>("VolumeDisplay")->volume(), volume);
+        QCOMPARE(b.find<QLineEdit>("TextVolume")->text() + "|" + b.find<QLineEdit>("TextMaxVolume")->text(),
+                 shown);
+        QCOMPARE(b.find<QSlider>("SlideVolume")->value(), op.Volume);
+        QCOMPARE(b.find<QSlider>("SlideMaxVolume")->value(), op.MaxVolume);
+        // A clamp of the amplifier's own value is no request.
+        const bool request = !control.isEmpty() && volume != ampVolume;
+        QCOMPARE(b.pollSends().isEmpty(), !request);
+        QCOMPARE(b.sim.state().volume, request ? volume : ampVolume);
     }
 
     // Balance typed key by key on a KMA840: the key filter allows one decimal.
