@@ -1,5 +1,4 @@
 #include "../control/tevlinbench.h"
-#include "../loader/uploadrig.h"
 #include "control/ampabout.h"
 #include "loader/corliftabout.h"
 #include "loader/corlifter.h"
@@ -25,8 +24,9 @@ QString caption(QWidget* w)
     return text.remove(u'&').simplified();
 }
 
-// The captioned controls of `window` whose accessible name does not contain what they show. Symbol
-// buttons (−, +) show no words and carry a descriptive name instead.
+// The captioned controls of `window` whose accessible name does not contain what they show, or that
+// fix a name which says no more than their caption (it would go stale when the caption changes).
+// Symbol buttons (−, +) show no words and carry a descriptive name instead.
 QStringList misnamed(QWidget& window, const QString& when)
 {
     static const QRegularExpression words(QStringLiteral("[A-Za-z0-9]"));
@@ -37,7 +37,7 @@ QStringList misnamed(QWidget& window, const QString& when)
             continue;
         QAccessibleInterface* control = QAccessible::queryAccessibleInterface(w);
         const QString name = control ? control->text(QAccessible::Name).simplified() : QString();
-        if (!name.contains(shown))
+        if (!name.contains(shown) || w->accessibleName() == shown)
             faults << QStringLiteral("%1, %2 shows \"%3\", named \"%4\"")
                           .arg(when, w->objectName(), shown, name);
     }
@@ -68,27 +68,9 @@ private slots:
         }
 
         QTemporaryDir dir;
-        Pty pty;
-        BootLoaderOptions options;
-        options.product = QStringLiteral("kma840");
-        options.announceInterval = std::chrono::milliseconds(50);
-        BootLoader boot(pty, options);
-        const QString ini = dir.filePath("setup.ini");
-        const QString firmware = dir.filePath("fw.s19");
-        srec::writeFile(firmware, srec::firmware(BootLoader::headerFor(options.product), 2));
-        WriteIniValue("ComSettings", "COM1", pty.devicePath(), ini);
-        WriteIniValue("Corlifter", "File name", firmware, ini);
-        Watchdog watchdog;
         CorliftState state;
-        Corlifter corlift(state, ini);
-        faults << misnamed(corlift, "Corlift idle");
-        QObject::connect(&boot, &BootLoader::lineReceived, &corlift, [&](int line) {
-            if (line == 2)
-                faults << misnamed(corlift, "Corlift uploading");
-        });
-        corlift.findChild<QPushButton*>("Commport")->click();
-        corlift.findChild<QPushButton*>("BtnUpload")->click();
-        QCOMPARE(boot.lines().size(), 4);
+        Corlifter corlift(state, dir.filePath("setup.ini"));
+        faults << misnamed(corlift, "Corlift");
         CorliftAbout about;
         faults << misnamed(about, "About Corlift");
 
@@ -96,5 +78,5 @@ private slots:
     }
 };
 
-CORLIFT_TEST_MAIN(TestAccessibleNames, QApplication)
+QTEST_MAIN(TestAccessibleNames)
 #include "tst_accessiblenames.moc"

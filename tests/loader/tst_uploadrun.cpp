@@ -137,25 +137,6 @@ private slots:
         QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
     }
 
-    void cancelStopsBeforeTheNextLine()
-    {
-        UploadRig rig(kma840());
-        QObject::connect(rig.boot.get(), &BootLoader::lineReceived, [&](int number) {
-            if (number == 3)
-                rig.run.toggleUpload();
-        });
-        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 30)));
-        rig.run.toggleUpload();
-
-        QVERIFY(rig.boot->lines().size() <= 4);
-        QVERIFY(rig.statuses.contains(QStringLiteral("Update cancelled")));
-        QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
-        QCOMPARE(rig.ini("Corlifter", "Status"), QStringLiteral("Cancelled"));
-        QVERIFY(!rig.link.CheckMScomm());
-        QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
-        QVERIFY(!rig.state.StopRequested);
-    }
-
     // The boot loader's "OK" must come within 5 s of the last line; shortened where that is not the point.
     void confirmationMustComeInTime_data()
     {
@@ -196,32 +177,55 @@ private slots:
         }
     }
 
-    void cancelWhileWaitingForConfirmation()
+    // Cancel Upload while the lines go out, or while the boot loader's confirmation is awaited.
+    void cancelledUpload_data()
     {
+        QTest::addColumn<bool>("answer"); // the boot loader confirms the end record
+        QTest::newRow("at line 3") << true;
+        QTest::newRow("while waiting for OK") << false;
+    }
+    void cancelledUpload()
+    {
+        QFETCH(bool, answer);
         BootLoaderOptions options = kma840();
-        options.answer = false;
+        options.answer = answer;
         UploadRig rig(options);
-        QObject::connect(rig.boot.get(), &BootLoader::lineReceived, [&](int, const QByteArray& line) {
-            if (line.startsWith("S9"))
-                QTimer::singleShot(50ms, &rig.run, [&] { rig.run.toggleUpload(); });
+        QObject::connect(rig.boot.get(), &BootLoader::lineReceived, [&](int number, const QByteArray& line) {
+            if (answer ? number == 3 : line.startsWith("S9"))
+                QTimer::singleShot(answer ? 0ms : 50ms, &rig.run, [&] { rig.run.toggleUpload(); });
         });
-        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 2)));
-        QElapsedTimer elapsed;
-        elapsed.start();
+        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 30)));
+        QElapsedTimer clock;
+        clock.start();
         rig.run.toggleUpload();
-        QVERIFY(elapsed.elapsed() < 3000);
+
+        QVERIFY(answer ? rig.boot->lines().size() <= 4 : clock.elapsed() < 3000);
+        QVERIFY(rig.statuses.contains(QStringLiteral("Update cancelled")));
+        QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
         QCOMPARE(rig.ini("Corlifter", "Status"), QStringLiteral("Cancelled"));
-        QVERIFY(rig.run.controls().commportEnabled);
+        QVERIFY(!rig.link.CheckMScomm());
+        QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
+        QVERIFY(!rig.state.StopRequested);
     }
 
-    // While the port waits for the boot loader, Upload is refused and Close Comm Port ends the wait.
-    void closePortEndsTheWaitForTheBootLoader()
+    // Close Comm Port ends the wait for the boot loader (Upload is refused meanwhile), or closes
+    // the port after it announced itself.
+    void closePort_data()
     {
+        QTest::addColumn<bool>("announce");
+        QTest::newRow("while waiting for the boot loader") << false;
+        QTest::newRow("after the announcement") << true;
+    }
+    void closePort()
+    {
+        QFETCH(bool, announce);
         BootLoaderOptions options = kma840();
-        options.announce = false;
+        options.announce = announce;
         UploadRig rig(options);
         rig.run.checkFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
         QTimer::singleShot(100ms, &rig.run, [&] {
+            if (announce)
+                return;
             QVERIFY(rig.run.isWaitingForBoot());
             QCOMPARE(rig.run.controls().statusText, QStringLiteral("Waiting for response..."));
             rig.run.toggleUpload();
@@ -231,26 +235,16 @@ private slots:
             rig.run.toggleCommport();
         });
         rig.run.toggleCommport();
+        QCOMPARE(rig.link.CheckMScomm(), announce);
+        if (announce)
+            rig.run.toggleCommport();
         QVERIFY(rig.boot->lines().isEmpty());
         QVERIFY(!rig.run.isWaitingForBoot());
         QVERIFY(!rig.link.CheckMScomm());
         QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
         QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
-        QVERIFY(!rig.state.StopRequested);
-    }
-
-    void closePortAfterTheAnnouncement()
-    {
-        UploadRig rig(kma840());
-        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 2)));
-        QVERIFY(rig.link.CheckMScomm());
-        rig.run.toggleCommport();
-        QVERIFY(!rig.link.CheckMScomm());
-        QCOMPARE(rig.run.controls().statusText, QStringLiteral("Port closed"));
-        QCOMPARE(rig.run.controls().commportCaption, QStringLiteral("Open Comm Port"));
         QVERIFY(!rig.run.controls().progressEnabled);
-        QVERIFY(!rig.state.readyForBoot);
-        QVERIFY(!rig.state.StopRequested);
+        QVERIFY(!rig.state.readyForBoot && !rig.state.StopRequested);
     }
 
     void debugModeKeepsTheStatusWhenOpening_data()

@@ -123,21 +123,15 @@ private slots:
             QCOMPARE(bench.rs.sendLong(0x70, 7, {data1, 0}, true), RSfunctions::Result::Rejected);
         if (index < 1 || index > 106 || address != "1")
             QCOMPARE(bench.rs.SendShortCommand(index), RSfunctions::Result::Rejected);
+        // More data than a long command's length holds.
+        QCOMPARE(bench.rs.sendLong(0xC6, 25, QList<int>(22, 0), false), RSfunctions::Result::Rejected);
+        QVERIFY(!bench.rs.SendLongCommand(0xC6, 41, {}, false));
         QCOMPARE(bench.state.ReplyBuffer, QByteArray("kept"));
 
         // What reaches the line first is the next valid request: nothing went before it.
         bench.state.DeviceAddress = "1";
         bench.rs.SendShortCommand(Command::StatusRequest);
         QTRY_COMPARE(bench.wire, QByteArray::fromHex("050100C8CE"));
-    }
-
-    // More data than the entry's length holds (the framing tests have the other limits).
-    void longCommandRefusesTooMuchData()
-    {
-        Bench bench;
-        QVERIFY(bench.open());
-        QCOMPARE(bench.rs.sendLong(0xC6, 25, QList<int>(22, 0), false), RSfunctions::Result::Rejected);
-        QVERIFY(!bench.rs.SendLongCommand(0xC6, 41, {}, false));
     }
 
     void commandWaitsForTheAcknowledgement()
@@ -150,21 +144,6 @@ private slots:
         QCOMPARE(bench.rs.SendCommand(Command::SetVolume, 0xC7, 0x01), RSfunctions::Result::Acknowledged);
         QCOMPARE(bench.state.ReplyBuffer, QByteArray::fromHex("02AA"));
         QCOMPARE(sim.state().volume, 455);
-    }
-
-    void commandWithoutWaitReturnsAtOnce()
-    {
-        Bench bench;
-        AmpSim sim(AmpModel::Vx900);
-        SimDriver driver(sim, bench.pty);
-        QSignalSpy requests(&driver, &SimDriver::requestReceived);
-        QVERIFY(bench.open());
-        bench.state.ReplyBuffer = "old";
-        QCOMPARE(bench.rs.SendCommand(Command::SetMute, 1), RSfunctions::Result::Sent);
-        QVERIFY(bench.state.ReplyBuffer.isEmpty());
-        QVERIFY(requests.isEmpty());
-        QTRY_COMPARE(requests.size(), 1);
-        QVERIFY(sim.state().mute);
     }
 
     void cancelledCommandDropsTheLink()

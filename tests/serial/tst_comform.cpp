@@ -87,28 +87,31 @@ private slots:
         m_link->CloseMScomm();
     }
 
-    void portNumbersOutsideTheMenuAreRefusedQuietly()
+    // A refused open leaves the port closed; only the set-ups that connect say why.
+    void refusedOpens_data()
     {
-        for (const int port : {0, 17}) {
-            QVERIFY(m_link->SetupMScomm(PtyPort, 0));
-            QVERIFY(!m_link->SetupMScomm(port, 0));
-            QVERIFY(!m_link->CheckMScomm());
-            // The probing variant takes any number, and finds no device there.
-            QVERIFY(!m_link->SetupMScommForProduction(port, 0));
-        }
-        QVERIFY(m_messages.isEmpty());
+        QTest::addColumn<char>("variant"); // Normal, Production (the silent probe) or Binary
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList missing{"Comm Port not available!"};
+        QTest::newRow("port 0") << 'N' << 0 << QStringList{};
+        QTest::newRow("port 17") << 'N' << 17 << QStringList{};
+        QTest::newRow("probing port 0") << 'P' << 0 << QStringList{};
+        QTest::newRow("missing device") << 'N' << MissingPort << missing;
+        QTest::newRow("binary, no device mapped") << 'B' << 4 << missing;
+        QTest::newRow("probing a missing device") << 'P' << MissingPort << QStringList{};
     }
-
-    void missingDeviceIsReportedOnce()
+    void refusedOpens()
     {
-        QVERIFY(!m_link->SetupMScomm(MissingPort, 0));
-        QCOMPARE(m_messages, QStringList{QStringLiteral("Comm Port not available!")});
-        QVERIFY(!m_link->SetupMScommAsBinary(4, 0));
-        QCOMPARE(m_messages.size(), 2);
-        QCOMPARE(m_messages.last(), QStringLiteral("Comm Port not available!"));
-        QVERIFY(!m_link->SetupMScommForProduction(MissingPort, 0));
-        QCOMPARE(m_messages.size(), 2);
+        QFETCH(char, variant);
+        QFETCH(int, port);
+        QFETCH(QStringList, messages);
+        QVERIFY(m_link->SetupMScomm(PtyPort, 0));
+        QVERIFY(!(variant == 'N'   ? m_link->SetupMScomm(port, 0)
+                  : variant == 'P' ? m_link->SetupMScommForProduction(port, 0)
+                                   : m_link->SetupMScommAsBinary(port, 0)));
         QVERIFY(!m_link->CheckMScomm());
+        QCOMPARE(m_messages, messages);
     }
 
     void sendWritesTheBytesAndLogsThem()
@@ -129,14 +132,6 @@ private slots:
         QVERIFY(lines[3].startsWith(QStringLiteral("*   Start time : ")));
         QCOMPARE(eventText(lines[6]), QStringLiteral("TX: 05 01 00 C8 CE "));
         QCOMPARE(eventText(lines[7]), QStringLiteral("TX: "));
-    }
-
-    void sendOnAClosedPortDoesNothing()
-    {
-        m_link->setLogChecked(true);
-        m_link->SendMScommString(QByteArray::fromHex("050100c8ce"));
-        QCOMPARE(m_link->lastSent(), QString());
-        QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
     }
 
     void logSwitchStartsAFreshFileEachTime()
@@ -232,8 +227,11 @@ private slots:
         m_pty->hangUp();
         QCOMPARE(waitUntil([&] { return !lost.isEmpty(); }, nullptr, 2s), WaitResult::Met);
         QVERIFY(!m_link->CheckMScomm());
+        // Sending on the closed port does nothing: no "Tx", no log line.
+        m_link->setLogChecked(true);
         m_link->SendMScommString("x");
         QCOMPARE(m_link->lastSent(), QString());
+        QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
     }
 
     void communicationWindowFollowsTheLink()
