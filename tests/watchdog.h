@@ -14,9 +14,7 @@ public:
     {
         m_timer.setSingleShot(true);
         QObject::connect(&m_timer, &QTimer::timeout, [limit] {
-            qFatal("%s(%s): no end to a wait on the peer within %lld ms", QTest::currentTestFunction(),
-                   QTest::currentDataTag() ? QTest::currentDataTag() : "",
-                   static_cast<long long>(limit.count()));
+            qFatal("no end to a wait on the peer within %lld ms", static_cast<long long>(limit.count()));
         });
         m_timer.start(limit);
     }

@@ -95,75 +95,60 @@ private slots:
         QVERIFY(b.portMessages.isEmpty());
     }
 
-    // An address no packet can carry sends nothing, so there is nothing to wait for.
-    void unsendableAddressStaysIdle_data()
+    // A handshake that does not connect: an address no packet can carry sends nothing (so there is
+    // nothing to wait for); no reply or a three-byte one waits until Cancel; a wrong reply is stuck
+    // with the port open until Cancel. Cancel leaves everything as before.
+    void handshakeWithoutLink_data()
     {
         QTest::addColumn<QByteArray>("address");
-        QTest::newRow("70000") << QByteArray("70000");
-        QTest::newRow("-1") << QByteArray("-1");
+        QTest::addColumn<int>("reply");      // bytes the amplifier sends: 0 none, 2 wrong, 3 one too many
+        QTest::addColumn<QString>("before"); // the link before Cancel
+        const QString waiting = "Cancel, Not connected, port open, link down, settings off, adopt next";
+        QTest::newRow("address 70000") << QByteArray("70000") << 0 << Bench::Idle;
+        QTest::newRow("address -1") << QByteArray("-1") << 0 << Bench::Idle;
+        QTest::newRow("no reply") << QByteArray("1") << 0 << waiting;
+        QTest::newRow("3-byte reply") << QByteArray("1") << 3 << waiting;
+        QTest::newRow("wrong reply") << QByteArray("1") << 2 << waiting;
     }
-    void unsendableAddressStaysIdle()
+    void handshakeWithoutLink()
     {
         QFETCH(QByteArray, address);
-        Bench b;
-        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=" + address));
-        b.session.load();
-        b.click("BtnConnectCancel");
-        QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
-        QVERIFY(b.requests.isEmpty());
-    }
-
-    // The handshake waits without a time-out; Cancel ends it and leaves everything as before.
-    void cancelDuringHandshake_data()
-    {
-        QTest::addColumn<bool>("noReply");
-        QTest::addColumn<int>("extraBytes");
-        QTest::newRow("no reply") << true << 0;
-        QTest::newRow("3-byte reply") << false << 1;
-    }
-    void cancelDuringHandshake()
-    {
-        QFETCH(bool, noReply);
-        QFETCH(int, extraBytes);
+        QFETCH(int, reply);
+        QFETCH(QString, before);
         SimFaults faults;
-        faults.noReply = noReply;
-        faults.extraBytes = extraBytes;
+        faults.noReply = reply == 0;
+        faults.extraBytes = reply == 3 ? 1 : 0;
+        faults.wrongBytePos = reply == 2 ? 2 : 0;
         faults.onlyCode = 0x01;
         Bench b(AmpModel::Vx900, faults);
-        b.load();
-        // The user presses Cancel once whatever the amplifier sends has arrived.
-        const qsizetype expected = noReply ? 0 : 2 + extraBytes;
+        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=" + address));
+        b.session.load();
+        // The user presses Cancel once whatever the amplifier sends has arrived, or at once when
+        // it must be pressed again after the handshake gave up.
+        QString seen;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!b.requests.isEmpty() && b.state.ReplyBuffer.size() == expected) {
+            if (!b.requests.isEmpty() && b.state.ReplyBuffer.size() == reply && reply != 2) {
                 watch.stop();
+                seen = b.linkState();
                 b.click("BtnConnectCancel");
             }
         });
         watch.start(10ms);
         b.click("BtnConnectCancel");
-        QCOMPARE(b.state.ReplyBuffer.size(), expected);
+        if (reply == 2) {
+            QCOMPARE(b.state.ReplyBuffer, QByteArray::fromHex("0255"));
+            seen = b.linkState();
+            b.session.tick(); // polls nothing
+            b.click("BtnConnectCancel");
+        }
+        QCOMPARE(seen.isEmpty() ? Bench::Idle : seen, before);
         QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(!b.state.LinkCancelRequested); // the wait took the cancel
+        QCOMPARE(b.requests.size(), address == "1" ? 1 : 0);
+        QVERIFY(reply == 2 || address != "1" || !b.state.LinkCancelRequested); // the wait took the cancel
         QVERIFY(b.portMessages.isEmpty());
-    }
-
-    void wrongHandshakeReplyIsStuck()
-    {
-        SimFaults faults;
-        faults.wrongBytePos = 2;
-        faults.onlyCode = 0x01;
-        Bench b(AmpModel::Vx900, faults);
-        b.load();
-        b.click("BtnConnectCancel");
-        QCOMPARE(b.state.ReplyBuffer, QByteArray::fromHex("0255"));
-        QCOMPARE(b.linkState(), "Cancel, Not connected, port open, link down, settings off, adopt next");
-        b.session.tick();
-        QCOMPARE(b.requests.size(), 1);
-
-        b.click("BtnConnectCancel");
-        QCOMPARE(b.linkState(), Bench::Idle);
+        if (address != "1")
+            QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
     }
 
     void identifiesTheModel_data()
@@ -271,21 +256,26 @@ private slots:
     }
 
     // The link goes down while a wait is on the stack: the amplifier's side hangs up, or the user
-    // presses Discon while a correction waits for its acknowledgement. The window goes back to Idle
-    // by itself, and the next tick sends nothing.
+    // presses Discon. The window goes back to Idle by itself, and the next tick sends nothing. A
+    // wait sleeps: a second of it costs next to no processor time.
     void linkGoesDown_data()
     {
         QTest::addColumn<int>("silentCode");  // the request left unanswered; -1: none
         QTest::addColumn<int>("hangUpAfter"); // requests after which ampsim hangs up; 0: never
-        QTest::newRow("hang-up during the handshake") << 0x01 << 0;
-        QTest::newRow("hang-up while the poll waits") << StatusCode << 0;
-        QTest::newRow("hang-up after the poll's reply") << -1 << 2;
-        QTest::newRow("Discon while a correction waits") << 0x70 << 0;
+        QTest::addColumn<bool>("discon");     // on the silent request: Discon, else the line drops
+        QTest::addColumn<int>("after");       // ms after that request
+        QTest::newRow("hang-up during the handshake") << 0x01 << 0 << false << 0;
+        QTest::newRow("hang-up while the poll waits") << StatusCode << 0 << false << 0;
+        QTest::newRow("hang-up after the poll's reply") << -1 << 2 << false << 0;
+        QTest::newRow("Discon after the poll waited 1 s") << StatusCode << 0 << true << 1000;
+        QTest::newRow("Discon while a correction waits") << 0x70 << 0 << true << 0;
     }
     void linkGoesDown()
     {
         QFETCH(int, silentCode);
         QFETCH(int, hangUpAfter);
+        QFETCH(bool, discon);
+        QFETCH(int, after);
         SimFaults faults;
         faults.noReply = silentCode > 0;
         faults.onlyCode = silentCode;
@@ -296,39 +286,24 @@ private slots:
             QVERIFY(b.connectLink());
             b.session.tick();
             b.click("BtnVolUp");
-            b.onRequest(silentCode, [&b] { b.click("BtnConnectCancel"); });
-        } else {
-            if (silentCode > 0)
-                b.onRequest(silentCode, [&b] { b.pty.hangUp(); });
-            b.click("BtnConnectCancel");
         }
+        b.onRequest(silentCode, [&b, discon, after] {
+            QTimer::singleShot(after,
+                               [&b, discon] { discon ? b.click("BtnConnectCancel") : b.pty.hangUp(); });
+        });
+        const auto before = cpuTime();
+        if (silentCode != 0x70)
+            b.click("BtnConnectCancel");
         if (silentCode != 0x01)
             b.session.tick();
+        const auto used = cpuTime() - before;
+        if (after > 0) {
+            qInfo("CPU time while a poll waited 1 s: %lld us", static_cast<long long>(used.count()));
+            QVERIFY2(used < 30ms, "the wait spins");
+        }
         QTRY_COMPARE(b.linkState(), Bench::Idle);
         QVERIFY(silentCode < 0 || !b.state.LinkCancelRequested); // a wait took the cancel
         QVERIFY(!b.find("BtnVolUp")->isEnabled() && !b.find("BtnPower")->isEnabled());
-        const qsizetype sent = b.requests.size();
-        b.session.tick();
-        QCOMPARE(b.requests.size(), sent);
-    }
-
-    // Discon while the poll waits for the status reply; the wait used next to no processor time.
-    void disconWhilePollWaitsAsleep()
-    {
-        SimFaults faults;
-        faults.noReply = true;
-        faults.onlyCode = StatusCode;
-        Bench b(AmpModel::Vx900, faults);
-        b.load();
-        QVERIFY(b.connectLink());
-        QTimer::singleShot(1s, [&b] { b.click("BtnConnectCancel"); });
-        const auto before = cpuTime();
-        b.session.tick();
-        const auto used = cpuTime() - before;
-        qInfo("CPU time while a poll waited 1 s: %lld us", static_cast<long long>(used.count()));
-        QVERIFY2(used < 30ms, "the wait spins");
-        QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(!b.state.LinkCancelRequested);
         const qsizetype sent = b.requests.size();
         b.session.tick();
         QCOMPARE(b.requests.size(), sent);
