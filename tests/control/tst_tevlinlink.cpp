@@ -1,23 +1,9 @@
 #include "tevlinbench.h"
 
+#include "cputime.h"
 #include <QStatusBar>
-#include <sys/resource.h>
 
 using namespace bench;
-
-namespace {
-
-std::chrono::microseconds cpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto us = [](const timeval& t) {
-        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-    };
-    return us(usage.ru_utime) + us(usage.ru_stime);
-}
-
-} // namespace
 
 class TestTevlinLink : public QObject
 {

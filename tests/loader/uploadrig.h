@@ -59,6 +59,16 @@ struct UploadRig
             .arg(c.commportCaption, on(c.commportEnabled), c.uploadCaption, on(c.uploadEnabled),
                  on(c.browseEnabled), on(c.portMenuEnabled));
     }
+    // How an attempt ended: "<status> | <record in setup.ini, or no record> | port open|closed |
+    // <buttons>".
+    QString ended() const
+    {
+        const QString record = ini("Corlifter", "Status");
+        return QStringList{run.controls().statusText, record.isEmpty() ? QStringLiteral("no record") : record,
+                           link.CheckMScomm() ? QStringLiteral("port open") : QStringLiteral("port closed"),
+                           buttons()}
+            .join(QStringLiteral(" | "));
+    }
     QString iniPath() const { return dir.filePath(QStringLiteral("setup.ini")); }
     QString ini(const char* section, const char* key) const
     {

@@ -63,20 +63,6 @@ private slots:
         QCOMPARE(codes.size(), 106);
         QCOMPARE(longest, 40);
     }
-
-    void groupsBelongToTheirFamilies()
-    {
-        for (int i = 2; i <= 33; ++i) {
-            const CommandRecord& entry = commandAt(i);
-            QVERIFY(entry.familyC && !entry.familyA && !entry.familyB);
-            QVERIFY(entry.code >= 0x10 && entry.code <= 0x39);
-        }
-        for (int i = 34; i <= 68; ++i) {
-            const CommandRecord& entry = commandAt(i);
-            QVERIFY(entry.familyA && entry.familyB);
-            QVERIFY(entry.code >= 0x3C && entry.code <= 0x88);
-        }
-    }
 };
 
 QTEST_APPLESS_MAIN(TestCommandTable)

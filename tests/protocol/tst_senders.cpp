@@ -40,12 +40,6 @@ struct Bench
     bool open() { return link.SetupMScomm(Port, 0); }
 };
 
-// Cancels the wait that is running once the event loop comes round again, as a click would.
-void clickCancelSoon(LinkState& state)
-{
-    QTimer::singleShot(30ms, [&state] { state.LinkCancelRequested = true; });
-}
-
 } // namespace
 
 class TestSenders : public QObject
@@ -132,36 +126,6 @@ private slots:
         bench.state.DeviceAddress = "1";
         bench.rs.SendShortCommand(Command::StatusRequest);
         QTRY_COMPARE(bench.wire, QByteArray::fromHex("050100C8CE"));
-    }
-
-    void commandWaitsForTheAcknowledgement()
-    {
-        Bench bench;
-        AmpSim sim(AmpModel::Vx900);
-        SimDriver driver(sim, bench.pty);
-        QVERIFY(bench.open());
-        bench.state.ReplyBuffer = "old";
-        QCOMPARE(bench.rs.SendCommand(Command::SetVolume, 0xC7, 0x01), RSfunctions::Result::Acknowledged);
-        QCOMPARE(bench.state.ReplyBuffer, QByteArray::fromHex("02AA"));
-        QCOMPARE(sim.state().volume, 455);
-    }
-
-    void cancelledCommandDropsTheLink()
-    {
-        Bench bench;
-        AmpSim sim(AmpModel::Vx900);
-        SimFaults faults;
-        faults.noReply = true;
-        SimDriver driver(sim, bench.pty, faults);
-        QVERIFY(bench.open());
-        bench.state.LinkConnected = true;
-        bench.state.AdoptAmpState = false;
-        clickCancelSoon(bench.state);
-        QCOMPARE(bench.rs.SendCommand(Command::SetVolume, 1, 2), RSfunctions::Result::Cancelled);
-        QVERIFY(!bench.link.CheckMScomm());
-        QVERIFY(!bench.state.LinkConnected);
-        QVERIFY(bench.state.AdoptAmpState);
-        QVERIFY(!bench.state.LinkCancelRequested);
     }
 
     void longCommandAcknowledged()

@@ -126,9 +126,7 @@ private slots:
         m_link->SendMScommString({});
 
         const QStringList lines = logLines(m_link->logFilePath());
-        QCOMPARE(lines.size(), 8);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(lines[i].size(), 107);
+        QCOMPARE(lines.size(), 8); // the banner (its lines are in the hex text tests), two packets
         QVERIFY(lines[3].startsWith(QStringLiteral("*   Start time : ")));
         QCOMPARE(eventText(lines[6]), QStringLiteral("TX: 05 01 00 C8 CE "));
         QCOMPARE(eventText(lines[7]), QStringLiteral("TX: "));
