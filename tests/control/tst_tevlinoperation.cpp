@@ -69,69 +69,60 @@ private slots:
     void correctionsOnTheWire_data()
     {
         QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<int>("ampVolume"); // -1: the factory's
+        QTest::addColumn<QString>("clicks"); // names of the buttons, in order
+        QTest::addColumn<int>("ampVolume");  // -1: the factory's
         QTest::addColumn<int>("ampPower");
+        QTest::addColumn<QString>("wire");    // the packets sent, hex
         QTest::addColumn<bool>("duringWait"); // clicked while the poll waits for its reply
-        QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<QStringList>("wire");
         const auto vx = AmpModel::Vx900;
         const auto kma = AmpModel::Kma840;
-        QTest::newRow("volume up 3 steps")
-            << vx << -1 << 1 << false << QStringList(3, "BtnVolUp") << QStringList{"070100702902A3"};
-        QTest::newRow("volume up during the wait")
-            << vx << -1 << 1 << true << QStringList(3, "BtnVolUp") << QStringList{"070100702902A3"};
+        const QString up3 = "BtnVolUp BtnVolUp BtnVolUp";
+        QTest::newRow("volume up 3 steps") << vx << up3 << -1 << 1 << "070100702902A3" << false;
+        QTest::newRow("volume up during the wait") << vx << up3 << -1 << 1 << "070100702902A3" << true;
         QTest::newRow("volume back to the amplifier's")
-            << vx << -1 << 1 << false << QStringList{"BtnVolUp", "BtnVolDown"} << QStringList{};
-        QTest::newRow("start-up volume up")
-            << vx << -1 << 1 << false << QStringList{"BtnDefVolUp"} << QStringList{"070100852702B6"};
+            << vx << "BtnVolUp BtnVolDown" << -1 << 1 << "" << false;
+        QTest::newRow("start-up volume up") << vx << "BtnDefVolUp" << -1 << 1 << "070100852702B6" << false;
         QTest::newRow("maximum volume down")
-            << kma << -1 << 1 << false << QStringList{"BtnMaxVolDown"} << QStringList{"07010084E60375"};
-        QTest::newRow("mute") << vx << -1 << 1 << false << QStringList{"BtnMute"}
-                              << QStringList{"06010074017C"};
-        QTest::newRow("mute, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnMute"} << QStringList{"06010074017C", "050100141A"};
-        QTest::newRow("standby") << vx << 300 << 1 << false << QStringList{"BtnPower"}
-                                 << QStringList{"06010075007C", "070100702602A0"};
-        QTest::newRow("standby, kma840") << kma << 300 << 1 << false << QStringList{"BtnPower"}
-                                         << QStringList{"06010075007C", "0501001218", "07010070C2013B"};
+            << kma << "BtnMaxVolDown" << -1 << 1 << "07010084E60375" << false;
+        QTest::newRow("mute") << vx << "BtnMute" << -1 << 1 << "06010074017C" << false;
+        QTest::newRow("mute, kma840") << kma << "BtnMute" << -1 << 1 << "06010074017C 050100141A" << false;
+        QTest::newRow("standby") << vx << "BtnPower" << 300 << 1 << "06010075007C 070100702602A0" << false;
+        QTest::newRow("standby, kma840")
+            << kma << "BtnPower" << 300 << 1 << "06010075007C 0501001218 07010070C2013B" << false;
         QTest::newRow("standby at the start-up volume")
-            << vx << 550 << 1 << false << QStringList{"BtnPower"} << QStringList{"06010075007C"};
-        QTest::newRow("power on, kma840") << kma << 300 << 0 << false << QStringList{"BtnPower"}
-                                          << QStringList{"06010075017D", "0501001117"};
-        QTest::newRow("A4") << vx << -1 << 1 << false << QStringList{"BtnA4"} << QStringList{"06010072047D"};
-        QTest::newRow("D1") << vx << -1 << 1 << false << QStringList{"BtnD1"} << QStringList{"060100710179"};
-        QTest::newRow("D5, rx900") << AmpModel::Rx900 << -1 << 1 << false << QStringList{"BtnD5"}
-                                   << QStringList{"06010071057D"};
-        QTest::newRow("D5 refused, solstice")
-            << AmpModel::Solstice << -1 << 1 << false << QStringList{"BtnD5"} << QStringList{};
-        QTest::newRow("D5 refused, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnD5"} << QStringList{};
-        QTest::newRow("input 3, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnA3"} << QStringList{"06010020032A"};
+            << vx << "BtnPower" << 550 << 1 << "06010075007C" << false;
+        QTest::newRow("power on, kma840")
+            << kma << "BtnPower" << 300 << 0 << "06010075017D 0501001117" << false;
+        QTest::newRow("A4") << vx << "BtnA4" << -1 << 1 << "06010072047D" << false;
+        QTest::newRow("D1") << vx << "BtnD1" << -1 << 1 << "060100710179" << false;
+        QTest::newRow("D5, rx900") << AmpModel::Rx900 << "BtnD5" << -1 << 1 << "06010071057D" << false;
+        QTest::newRow("D5 refused, solstice") << AmpModel::Solstice << "BtnD5" << -1 << 1 << "" << false;
+        QTest::newRow("D5 refused, kma840") << kma << "BtnD5" << -1 << 1 << "" << false;
+        QTest::newRow("input 3, kma840") << kma << "BtnA3" << -1 << 1 << "06010020032A" << false;
         QTest::newRow("balance, kma840")
-            << kma << -1 << 1 << false << QStringList(2, "BtnBalanceOneUp") << QStringList{"0601001E082D"};
+            << kma << "BtnBalanceOneUp BtnBalanceOneUp" << -1 << 1 << "0601001E082D" << false;
         QTest::newRow("balance and volume in order, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnBalanceOneDown", "BtnVolUp"}
-            << QStringList{"07010070C3013C", "0601001E052A"};
+            << kma << "BtnBalanceOneDown BtnVolUp" << -1 << 1 << "07010070C3013C 0601001E052A" << false;
     }
     void correctionsOnTheWire()
     {
         QFETCH(AmpModel, model);
+        QFETCH(QString, clicks);
         QFETCH(int, ampVolume);
         QFETCH(int, ampPower);
+        QFETCH(QString, wire);
         QFETCH(bool, duringWait);
-        QFETCH(QStringList, clicks);
-        QFETCH(QStringList, wire);
         Bench b(model);
         if (ampVolume >= 0)
             b.sim.state().volume = ampVolume;
         b.sim.state().power = ampPower;
         QVERIFY(b.connectAndAdopt());
+        const QStringList buttons = clicks.split(u' ');
         if (duringWait)
-            b.onRequest(StatusCode, [&] { b.clickAll(clicks); });
+            b.onRequest(StatusCode, [&] { b.clickAll(buttons); });
         else
-            b.clickAll(clicks);
-        QCOMPARE(b.pollSends(), packets(wire));
+            b.clickAll(buttons);
+        QCOMPARE(b.pollSends(), packets(wire.split(u' ', Qt::SkipEmptyParts)));
 
         // The fence poll took the amplifier's state over: both sides now agree.
         const control::OperatingState& op = b.session.operatingState();
@@ -166,34 +157,32 @@ private slots:
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("ampVolume");
-        QTest::addColumn<int>("ampMax");
         QTest::addColumn<QString>("control"); // moved or typed into; empty: none
+        QTest::addColumn<int>("ampMax");
         QTest::addColumn<QString>("input");
         QTest::addColumn<int>("volume");
         QTest::addColumn<QString>("shown"); // TextVolume|TextMaxVolume
-        QTest::newRow("reply 1000 shows 99.9") << "C" << 1000 << 999 << ""
-                                               << "" << 999 << "99.9|99.9";
-        QTest::newRow("reply 450 above a maximum of 400") << "C" << 450 << 400 << ""
-                                                          << "" << 400 << "40.0|40.0";
-        QTest::newRow("volume slid above the maximum") << "C" << 400 << 400 << "SlideVolume"
-                                                       << "800" << 400 << "40.0|40.0";
-        QTest::newRow("maximum slid below the volume") << "C" << 400 << 400 << "SlideMaxVolume"
-                                                       << "300" << 400 << "40.0|40.0";
-        QTest::newRow("typed comma, C") << "C" << 300 << 999 << "TextVolume"
-                                        << "45,5" << 455 << "45.5|99.9";
-        QTest::newRow("typed point, de") << "de_DE" << 300 << 999 << "TextVolume"
-                                         << "45.5" << 455 << "45,5|99,9";
-        QTest::newRow("typed above the maximum") << "C" << 300 << 400 << "TextVolume"
-                                                 << "50" << 400 << "40.0|40.0";
-        QTest::newRow("typed not a number") << "C" << 300 << 999 << "TextVolume"
-                                            << "4x5" << 300 << "30.0|99.9";
+        QTest::newRow("reply 1000 shows 99.9") << "C" << 1000 << "" << 999 << "" << 999 << "99.9|99.9";
+        QTest::newRow("reply 450 above a maximum of 400")
+            << "C" << 450 << "" << 400 << "" << 400 << "40.0|40.0";
+        QTest::newRow("volume slid above the maximum")
+            << "C" << 400 << "SlideVolume" << 400 << "800" << 400 << "40.0|40.0";
+        QTest::newRow("maximum slid below the volume")
+            << "C" << 400 << "SlideMaxVolume" << 400 << "300" << 400 << "40.0|40.0";
+        QTest::newRow("typed comma, C") << "C" << 300 << "TextVolume" << 999 << "45,5" << 455 << "45.5|99.9";
+        QTest::newRow("typed point, de")
+            << "de_DE" << 300 << "TextVolume" << 999 << "45.5" << 455 << "45,5|99,9";
+        QTest::newRow("typed above the maximum")
+            << "C" << 300 << "TextVolume" << 400 << "50" << 400 << "40.0|40.0";
+        QTest::newRow("typed not a number")
+            << "C" << 300 << "TextVolume" << 999 << "4x5" << 300 << "30.0|99.9";
     }
     void volumesShown()
     {
         QFETCH(QString, locale);
         QFETCH(int, ampVolume);
-        QFETCH(int, ampMax);
         QFETCH(QString, control);
+        QFETCH(int, ampMax);
         QFETCH(QString, input);
         QFETCH(int, volume);
         QFETCH(QString, shown);

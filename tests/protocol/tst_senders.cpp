@@ -128,6 +128,19 @@ private slots:
         QTRY_COMPARE(bench.wire, QByteArray::fromHex("050100C8CE"));
     }
 
+    // The acknowledgement stays in ReplyBuffer for the caller.
+    void commandWaitsForTheAcknowledgement()
+    {
+        Bench bench;
+        AmpSim sim(AmpModel::Vx900);
+        SimDriver driver(sim, bench.pty);
+        QVERIFY(bench.open());
+        bench.state.ReplyBuffer = "old";
+        QCOMPARE(bench.rs.SendCommand(Command::SetVolume, 0xC7, 0x01), RSfunctions::Result::Acknowledged);
+        QCOMPARE(bench.state.ReplyBuffer, QByteArray::fromHex("02AA"));
+        QCOMPARE(sim.state().volume, 455);
+    }
+
     void longCommandAcknowledged()
     {
         Bench bench;
