@@ -43,13 +43,13 @@ std::optional<int> typedBalanceStep(QStringView text)
     return static_cast<int>((t + BalanceLimitTenths) / BalanceStepTenths);
 }
 
-const LevelField VolumeLevel{&OperatingState::Volume, &OperatingState::VolumeChanged, VolumeMax, typedTenths,
+const LevelField VolumeLevel{&OperatingState::volume, &OperatingState::volumeChanged, VolumeMax, typedTenths,
                              clampVolume};
-const LevelField DefVolumeLevel{&OperatingState::DefVolume, &OperatingState::DefVolumeChanged, VolumeMax,
+const LevelField DefVolumeLevel{&OperatingState::defVolume, &OperatingState::defVolumeChanged, VolumeMax,
                                 typedTenths, clampDefVolume};
-const LevelField MaxVolumeLevel{&OperatingState::MaxVolume, &OperatingState::MaxVolumeChanged, VolumeMax,
+const LevelField MaxVolumeLevel{&OperatingState::maxVolume, &OperatingState::maxVolumeChanged, VolumeMax,
                                 typedTenths, clampMaxVolume};
-const LevelField BalanceLevel{&OperatingState::BalanceIndex, &OperatingState::BalanceChanged, BalanceMaxStep,
+const LevelField BalanceLevel{&OperatingState::balanceIndex, &OperatingState::balanceChanged, BalanceMaxStep,
                               typedBalanceStep, nullptr};
 
 void stepLevel(OperatingState& state, const LevelField& field, int delta)
@@ -83,36 +83,36 @@ void typeLevel(OperatingState& state, const LevelField& field, QStringView text)
 
 void pressMute(OperatingState& state, bool linkConnected)
 {
-    state.MuteChanged = true;
+    state.muteChanged = true;
     if (state.powerIsOn() && linkConnected) {
-        state.MuteState = !state.MuteState;
+        state.muteState = !state.muteState;
     }
 }
 
 void pressPower(OperatingState& state, bool linkConnected)
 {
-    state.PowerChanged = true;
+    state.powerChanged = true;
     if (!linkConnected)
         return;
-    state.Volume = state.DefVolume;
+    state.volume = state.defVolume;
     if (state.powerIsOn()) {
-        state.PowerState = 0;
-        state.VolumeChanged = true;
+        state.powerState = 0;
+        state.volumeChanged = true;
     } else {
-        state.PowerState = PowerOn;
+        state.powerState = PowerOn;
     }
     clampVolume(state);
 }
 
 void selectInput(OperatingState& state, int input, bool linkConnected, int modelCode)
 {
-    state.InputChanged = true;
+    state.inputChanged = true;
     if (!state.powerIsOn() || !linkConnected || input < 1 || input > HighestInput)
         return;
     const bool hasD5 =
         modelCode == ModelCode::Rx900 || modelCode == ModelCode::Vx900 || modelCode == ModelCode::Vx900S;
     if (input <= HighestCommonInput || hasD5)
-        state.InputSelected = input;
+        state.inputSelected = input;
 }
 
 } // namespace control

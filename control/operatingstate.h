@@ -13,29 +13,29 @@ constexpr int DigitalInputOffset = 4;
 // next poll reconciles each marked value with the amplifier's.
 struct OperatingState
 {
-    int Volume = 0; // tenths
-    bool VolumeChanged = false;
-    int MaxVolume = VolumeMax;
-    bool MaxVolumeChanged = false;
-    int DefVolume = 0;
-    bool DefVolumeChanged = false;
-    bool MuteState = false;
-    bool MuteChanged = false;
-    int IrState = 0;    // 0 = IR receiver on
-    int PowerState = 0; // 1 = on, anything else = standby
-    bool PowerChanged = false;
-    int InputSelected = 4; // 1..4 analog, 5..9 digital
-    bool InputChanged = false;
-    int PresetNumber = 1; // 8 = bypass
-    int MasterSlave = 1;  // 1 = master
-    int BalanceIndex = BalanceCentre;
-    bool BalanceChanged = false;
+    int volume = 0; // tenths
+    bool volumeChanged = false;
+    int maxVolume = VolumeMax;
+    bool maxVolumeChanged = false;
+    int defVolume = 0;
+    bool defVolumeChanged = false;
+    bool muteState = false;
+    bool muteChanged = false;
+    int irState = 0;    // 0 = IR receiver on
+    int powerState = 0; // 1 = on, anything else = standby
+    bool powerChanged = false;
+    int inputSelected = 4; // 1..4 analog, 5..9 digital
+    bool inputChanged = false;
+    int presetNumber = 1; // 8 = bypass
+    int masterSlave = 1;  // 1 = master
+    int balanceIndex = BalanceCentre;
+    bool balanceChanged = false;
 
-    bool powerIsOn() const { return PowerState == PowerOn; }
+    bool powerIsOn() const { return powerState == PowerOn; }
     void clearChangedMarks()
     {
-        VolumeChanged = MaxVolumeChanged = DefVolumeChanged = false;
-        MuteChanged = PowerChanged = InputChanged = BalanceChanged = false;
+        volumeChanged = maxVolumeChanged = defVolumeChanged = false;
+        muteChanged = powerChanged = inputChanged = balanceChanged = false;
     }
 };
 

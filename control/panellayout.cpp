@@ -24,9 +24,9 @@ PanelLayout arrangeInputs(const OperatingState& state, int modelCode, bool hasD5
     if (!hasD5)
         layout.inputCaptions[InputButtonCount - 1].clear();
     layout.volumeControlsEnabled = enabled;
-    layout.sourceLabel = sourceLabel(state.InputSelected, modelCode);
-    layout.presetLabel = presetLabel(state.PresetNumber);
-    layout.masterSlaveLabel = masterSlaveLabel(state.MasterSlave);
+    layout.sourceLabel = sourceLabel(state.inputSelected, modelCode);
+    layout.presetLabel = presetLabel(state.presetNumber);
+    layout.masterSlaveLabel = masterSlaveLabel(state.masterSlave);
     return layout;
 }
 
@@ -42,7 +42,7 @@ PanelLayout arrangeKma840(const OperatingState& state)
         layout.inputEnabled[i] = used && enabled;
     }
     layout.volumeControlsEnabled = enabled;
-    layout.sourceLabel = sourceLabel(state.InputSelected, ModelCode::Kma840);
+    layout.sourceLabel = sourceLabel(state.inputSelected, ModelCode::Kma840);
     layout.displayLabelShown = false;
     return layout;
 }

@@ -54,31 +54,31 @@ QList<Correction> corrections(const OperatingState& s, const StatusReply& reply,
     const bool kma = reply.modelCode == ModelCode::Kma840;
     QList<Correction> list;
     if (d.power) {
-        list.append(withByte(Command::SetPowerState, s.PowerState));
+        list.append(withByte(Command::SetPowerState, s.powerState));
         if (kma)
             list.append(Correction{s.powerIsOn() ? Command::SwitchOn : Command::SwitchToStandby});
     }
     // A clamp may have brought the wanted volume to what the amplifier already has.
-    if (d.volume && s.Volume != reply.volume)
-        list.append(withWord(Command::SetVolume, s.Volume));
-    if (d.defVolume && s.DefVolume != reply.defVolume)
-        list.append(withWord(Command::SetDefaultVolume, s.DefVolume));
-    if (d.maxVolume && s.MaxVolume != reply.maxVolume)
-        list.append(withWord(Command::SetMaxVolume, s.MaxVolume));
+    if (d.volume && s.volume != reply.volume)
+        list.append(withWord(Command::SetVolume, s.volume));
+    if (d.defVolume && s.defVolume != reply.defVolume)
+        list.append(withWord(Command::SetDefaultVolume, s.defVolume));
+    if (d.maxVolume && s.maxVolume != reply.maxVolume)
+        list.append(withWord(Command::SetMaxVolume, s.maxVolume));
     if (d.mute) {
-        list.append(withByte(Command::SetMute, s.MuteState ? 1 : 0));
+        list.append(withByte(Command::SetMute, s.muteState ? 1 : 0));
         if (kma)
-            list.append(Correction{s.MuteState ? Command::MuteOn : Command::MuteOff});
+            list.append(Correction{s.muteState ? Command::MuteOn : Command::MuteOff});
     }
     if (d.balance && kma)
-        list.append(withByte(Command::SetBalance, s.BalanceIndex));
+        list.append(withByte(Command::SetBalance, s.balanceIndex));
     if (d.input) {
         if (kma)
-            list.append(withByte(Command::SetInput, s.InputSelected));
-        else if (s.InputSelected <= DigitalInputOffset)
-            list.append(withByte(Command::SetAnalogInput, s.InputSelected));
+            list.append(withByte(Command::SetInput, s.inputSelected));
+        else if (s.inputSelected <= DigitalInputOffset)
+            list.append(withByte(Command::SetAnalogInput, s.inputSelected));
         else
-            list.append(withByte(Command::SetDigitalInput, s.InputSelected - DigitalInputOffset));
+            list.append(withByte(Command::SetDigitalInput, s.inputSelected - DigitalInputOffset));
     }
     return list;
 }
@@ -92,29 +92,29 @@ PollOutcome reconcileStatus(const OperatingState& wanted, const StatusReply& rep
     Disagreements d;
     const bool adopt = adoptAmpState;
 
-    d.power = takeOver(s.PowerState, reply.power, s.PowerChanged, adopt);
+    d.power = takeOver(s.powerState, reply.power, s.powerChanged, adopt);
     // In standby the amplifier comes back at its start-up volume.
     if (!s.powerIsOn())
-        s.Volume = s.DefVolume;
-    d.volume = takeOver(s.Volume, reply.volume, s.VolumeChanged, adopt);
-    d.mute = takeOverMute(s.MuteState, reply.mute, s.MuteChanged, adopt);
-    d.defVolume = takeOver(s.DefVolume, reply.defVolume, s.DefVolumeChanged, adopt);
-    d.maxVolume = takeOver(s.MaxVolume, reply.maxVolume, s.MaxVolumeChanged, adopt);
-    s.IrState = reply.ir;
+        s.volume = s.defVolume;
+    d.volume = takeOver(s.volume, reply.volume, s.volumeChanged, adopt);
+    d.mute = takeOverMute(s.muteState, reply.mute, s.muteChanged, adopt);
+    d.defVolume = takeOver(s.defVolume, reply.defVolume, s.defVolumeChanged, adopt);
+    d.maxVolume = takeOver(s.maxVolume, reply.maxVolume, s.maxVolumeChanged, adopt);
+    s.irState = reply.ir;
 
     if (reply.modelCode == ModelCode::Kma840) {
-        d.input = takeOver(s.InputSelected, reply.input, s.InputChanged, adopt);
-        d.balance = takeOver(s.BalanceIndex, reply.balance, s.BalanceChanged, adopt);
+        d.input = takeOver(s.inputSelected, reply.input, s.inputChanged, adopt);
+        d.balance = takeOver(s.balanceIndex, reply.balance, s.balanceChanged, adopt);
     } else if (isKnownModel(reply.modelCode)) {
-        d.input = takeOver(s.InputSelected, reply.input, s.InputChanged, adopt);
-        s.PresetNumber = reply.preset;
-        s.MasterSlave = reply.masterSlave;
+        d.input = takeOver(s.inputSelected, reply.input, s.inputChanged, adopt);
+        s.presetNumber = reply.preset;
+        s.masterSlave = reply.masterSlave;
     }
 
     // The volume is clamped against the maximum of this same reply, not the previous one, so one
     // reply never shows a volume above the maximum it reports.
     clampDefVolume(s);
-    s.MaxVolume = std::clamp(s.MaxVolume, 0, VolumeMax);
+    s.maxVolume = std::clamp(s.maxVolume, 0, VolumeMax);
     clampVolume(s);
     clampMaxVolume(s);
 

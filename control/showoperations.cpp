@@ -12,18 +12,18 @@ constexpr int BypassPreset = 8;
 
 void clampVolume(OperatingState& state)
 {
-    const int ceiling = std::min(VolumeMax, state.MaxVolume);
-    state.Volume = std::max(0, std::min(state.Volume, ceiling));
+    const int ceiling = std::min(VolumeMax, state.maxVolume);
+    state.volume = std::max(0, std::min(state.volume, ceiling));
 }
 
 void clampDefVolume(OperatingState& state)
 {
-    state.DefVolume = std::clamp(state.DefVolume, 0, VolumeMax);
+    state.defVolume = std::clamp(state.defVolume, 0, VolumeMax);
 }
 
 void clampMaxVolume(OperatingState& state)
 {
-    state.MaxVolume = std::max(std::clamp(state.MaxVolume, 0, VolumeMax), state.Volume);
+    state.maxVolume = std::max(std::clamp(state.maxVolume, 0, VolumeMax), state.volume);
 }
 
 QString balanceText(int step, const QLocale& locale)
@@ -70,7 +70,7 @@ DisplayMode displayModeFor(const OperatingState& state, bool lit)
         return DisplayMode::Dark;
     if (!state.powerIsOn())
         return DisplayMode::Standby;
-    return state.MuteState ? DisplayMode::Muted : DisplayMode::Volume;
+    return state.muteState ? DisplayMode::Muted : DisplayMode::Volume;
 }
 
 } // namespace control

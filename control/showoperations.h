@@ -9,9 +9,9 @@ namespace control {
 
 // Each brings a wanted value into its display range; the clamped value becomes the wanted value.
 // (The balance has no clamp: a step above 12 is shown as it is.)
-void clampVolume(OperatingState& state);    // 0..999 and at most MaxVolume
+void clampVolume(OperatingState& state);    // 0..999 and at most the maximum volume
 void clampDefVolume(OperatingState& state); // 0..999
-void clampMaxVolume(OperatingState& state); // 0..999 and at least Volume
+void clampMaxVolume(OperatingState& state); // 0..999 and at least the volume
 
 // Text of the balance box: (step - 6) * 0.5 with one decimal; a step above 12 shows the step itself.
 QString balanceText(int step, const QLocale& locale = QLocale());

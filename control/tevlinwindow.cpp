@@ -92,7 +92,7 @@ void TevlinWindow::wireControls()
     TevlinForm& ui = *m_ui;
     connect(ui.connectCancel, &QPushButton::clicked, &m_session, &LinkSession::toggle);
     connect(ui.setupAmp, &QPushButton::clicked, &m_session, &LinkSession::openSetupDialog);
-    // The power button's caption always follows PowerState, so the state tells which way it goes.
+    // The power button's caption always follows the power state, so the state tells which way it goes.
     connect(ui.power, &QPushButton::clicked, this, [this] {
         m_session.changeWanted([this](OperatingState& s) { pressPower(s, m_session.state().LinkConnected); });
     });
@@ -215,7 +215,7 @@ void TevlinWindow::drawPanel()
     const bool on = op.powerIsOn() && lit;
     FrontPanel* front = m_ui->front;
     for (SevenSegmentDisplay* display : {front->Display, m_ui->smallDisplay}) {
-        display->setVolume(op.Volume);
+        display->setVolume(op.volume);
         display->setMode(displayModeFor(op, lit));
     }
     front->Power->setLit(on);

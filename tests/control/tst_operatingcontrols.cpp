@@ -18,9 +18,9 @@ using Action = std::function<void(OperatingState&)>;
 QString changes(const Action& action)
 {
     OperatingState s;
-    s.PowerState = PowerOn;
-    s.Volume = 455;
-    s.DefVolume = 450;
+    s.powerState = PowerOn;
+    s.volume = 455;
+    s.defVolume = 450;
     const OperatingState before = s;
     action(s);
     QStringList out;
@@ -28,13 +28,13 @@ QString changes(const Action& action)
         if (was != is || marked)
             out << QStringLiteral("%1 %2%3").arg(QLatin1String(name)).arg(is).arg(marked ? "*" : "");
     };
-    field("Volume", before.Volume, s.Volume, s.VolumeChanged);
-    field("DefVolume", before.DefVolume, s.DefVolume, s.DefVolumeChanged);
-    field("MaxVolume", before.MaxVolume, s.MaxVolume, s.MaxVolumeChanged);
-    field("Balance", before.BalanceIndex, s.BalanceIndex, s.BalanceChanged);
-    field("Mute", before.MuteState, s.MuteState, s.MuteChanged);
-    field("Power", before.PowerState, s.PowerState, s.PowerChanged);
-    field("Input", before.InputSelected, s.InputSelected, s.InputChanged);
+    field("Volume", before.volume, s.volume, s.volumeChanged);
+    field("DefVolume", before.defVolume, s.defVolume, s.defVolumeChanged);
+    field("MaxVolume", before.maxVolume, s.maxVolume, s.maxVolumeChanged);
+    field("Balance", before.balanceIndex, s.balanceIndex, s.balanceChanged);
+    field("Mute", before.muteState, s.muteState, s.muteChanged);
+    field("Power", before.powerState, s.powerState, s.powerChanged);
+    field("Input", before.inputSelected, s.inputSelected, s.inputChanged);
     return out.join(QStringLiteral(", "));
 }
 
@@ -87,13 +87,13 @@ private slots:
         QTest::newRow("balance typed letters") << type(BalanceLevel, "left") << "";
         QTest::newRow("mute") << Action([](auto& s) { pressMute(s, true); }) << "Mute 1*";
         QTest::newRow("mute in standby") << Action([](auto& s) {
-            s.PowerState = 0;
+            s.powerState = 0;
             pressMute(s, true);
         }) << "Mute 0*, Power 0";
         QTest::newRow("mute offline") << Action([](auto& s) { pressMute(s, false); }) << "Mute 0*";
         QTest::newRow("standby") << Action([](auto& s) { pressPower(s, true); }) << "Volume 450*, Power 0*";
         QTest::newRow("on") << Action([](auto& s) {
-            s.PowerState = 0;
+            s.powerState = 0;
             pressPower(s, true);
         }) << "Volume 450, Power 1*";
         QTest::newRow("power offline") << Action([](auto& s) { pressPower(s, false); }) << "Power 1*";
@@ -106,7 +106,7 @@ private slots:
         QTest::newRow("input offline") << input(1, ModelCode::Vx900, false) << "Input 4*";
         QTest::newRow("input 10") << input(10, ModelCode::Vx900, true) << "Input 4*";
         QTest::newRow("input in standby") << Action([](auto& s) {
-            s.PowerState = 0;
+            s.powerState = 0;
             selectInput(s, 1, true, ModelCode::Vx900);
         }) << "Power 0, Input 4*";
     }
@@ -203,7 +203,7 @@ private slots:
         QFETCH(QString, enabled);
         QFETCH(bool, balance);
         OperatingState s;
-        s.PowerState = power;
+        s.powerState = power;
         const auto layout = arrangeForModel(model, s);
         QVERIFY(layout);
         QStringList shownCaptions;

@@ -57,8 +57,8 @@ private slots:
         const UserAction none = [](OperatingState&, int) {};
         const auto wantMute = [](bool muted) {
             return UserAction([muted](OperatingState& s, int) {
-                s.MuteState = muted;
-                s.MuteChanged = true;
+                s.muteState = muted;
+                s.muteChanged = true;
             });
         };
         const auto muteReply = [](int mute) {
@@ -80,8 +80,8 @@ private slots:
                    slideLevel(s, MaxVolumeLevel, 800);
                    slideLevel(s, DefVolumeLevel, 300);
                    slideLevel(s, VolumeLevel, 256);
-                   s.PowerChanged = true;
-                   s.PowerState = 2;
+                   s.powerChanged = true;
+                   s.powerState = 2;
                })
             << ampReply(kma)
             << Corrections{{Command::SetPowerState, {2, 0, 0}},
@@ -95,8 +95,8 @@ private slots:
                            {Command::SetInput, {3, 0, 0}}}
             << 300;
         QTest::newRow("unmarked values follow the amplifier") << vx << UserAction([](auto& s, int) {
-            s.Volume = 100;
-            s.MuteState = true;
+            s.volume = 100;
+            s.muteState = true;
         }) << ampReply(vx) << Corrections{} << 455;
         // Muted is only 1; a mute request disagrees only with a clear opposite answer.
         QTest::newRow("want muted, amp 0")
@@ -137,17 +137,17 @@ private slots:
         action(wanted, model);
         const PollOutcome outcome = reconcileStatus(wanted, reply, false);
         QCOMPARE(outcome.corrections, sent);
-        QCOMPARE(outcome.state.Volume, volume);
-        QVERIFY(outcome.state.MaxVolume >= outcome.state.Volume);
-        QCOMPARE(outcome.state.IrState, reply.ir);
+        QCOMPARE(outcome.state.volume, volume);
+        QVERIFY(outcome.state.maxVolume >= outcome.state.volume);
+        QCOMPARE(outcome.state.irState, reply.ir);
         if (reply.identified && reply.modelCode != ModelCode::Kma840)
-            QCOMPARE(std::pair(outcome.state.PresetNumber, outcome.state.MasterSlave), std::pair(2, 0));
+            QCOMPARE(std::pair(outcome.state.presetNumber, outcome.state.masterSlave), std::pair(2, 0));
         // A correction goes out once: the marks are gone, the next poll takes the amplifier's word.
         const PollOutcome next = reconcileStatus(outcome.state, reply, false);
         QVERIFY(next.corrections.isEmpty());
-        QCOMPARE(next.state.Volume, sent.isEmpty() ? volume : reconcileStatus({}, reply, true).state.Volume);
-        QCOMPARE(next.state.MuteState, reply.mute == 1);
-        QCOMPARE(next.state.InputSelected, reply.identified ? reply.input : wanted.InputSelected);
+        QCOMPARE(next.state.volume, sent.isEmpty() ? volume : reconcileStatus({}, reply, true).state.volume);
+        QCOMPARE(next.state.muteState, reply.mute == 1);
+        QCOMPARE(next.state.inputSelected, reply.identified ? reply.input : wanted.inputSelected);
     }
 };
 

@@ -174,7 +174,7 @@ private slots:
         QVERIFY(!b.state.AdoptAmpState);
         QCOMPARE(int(b.state.AmpModelCode), code);
         QCOMPARE(b.label("ProductType"), productType);
-        QCOMPARE(b.session.operatingState().Volume, 123);
+        QCOMPARE(b.session.operatingState().volume, 123);
         QCOMPARE(b.caption("BtnD5"), d5 ? "D5" : "");
         QCOMPARE(b.find("BtnBalanceSet")->isHidden(), code != 1);
         b.click("BtnSetupAmp");

@@ -42,13 +42,13 @@ private slots:
         b.click("BtnPower");
         QVERIFY(b.pollSends().isEmpty());
         const control::OperatingState& op = b.session.operatingState();
-        QCOMPARE(op.Volume, 321);
-        QVERIFY(op.MuteState);
-        QCOMPARE(op.PowerState, 1);
-        QCOMPARE(op.InputSelected, 6);
-        QCOMPARE(op.BalanceIndex, 2);
-        QCOMPARE(op.DefVolume, 250);
-        QCOMPARE(op.MaxVolume, 900);
+        QCOMPARE(op.volume, 321);
+        QVERIFY(op.muteState);
+        QCOMPARE(op.powerState, 1);
+        QCOMPARE(op.inputSelected, 6);
+        QCOMPARE(op.balanceIndex, 2);
+        QCOMPARE(op.defVolume, 250);
+        QCOMPARE(op.maxVolume, 900);
         QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), "32.1");
         QCOMPARE(b.find<QLineEdit>("TextBalance")->text(), "-2.0");
         QCOMPARE(b.label("LblSource"), "6");
@@ -60,9 +60,9 @@ private slots:
         b.clickAll({"BtnVolUp", "BtnMute", "BtnA1", "BtnConnectCancel"});
         QVERIFY(b.connectLink());
         QVERIFY(b.pollSends().isEmpty());
-        QCOMPARE(op.Volume, 321);
-        QVERIFY(op.MuteState);
-        QCOMPARE(op.InputSelected, 6);
+        QCOMPARE(op.volume, 321);
+        QVERIFY(op.muteState);
+        QCOMPARE(op.inputSelected, 6);
     }
 
     // A user's request goes out once, on the next poll, and only where the amplifier disagrees.
@@ -127,14 +127,14 @@ private slots:
         // The fence poll took the amplifier's state over: both sides now agree.
         const control::OperatingState& op = b.session.operatingState();
         const AmpState& amp = b.sim.state();
-        QCOMPARE(op.PowerState, amp.power);
-        QCOMPARE(op.Volume, amp.volume);
-        QCOMPARE(op.MuteState, amp.mute);
-        QCOMPARE(op.DefVolume, amp.defVolume);
-        QCOMPARE(op.MaxVolume, amp.maxVolume);
-        QCOMPARE(op.InputSelected, amp.input);
+        QCOMPARE(op.powerState, amp.power);
+        QCOMPARE(op.volume, amp.volume);
+        QCOMPARE(op.muteState, amp.mute);
+        QCOMPARE(op.defVolume, amp.defVolume);
+        QCOMPARE(op.maxVolume, amp.maxVolume);
+        QCOMPARE(op.inputSelected, amp.input);
         if (model == AmpModel::Kma840)
-            QCOMPARE(op.BalanceIndex, amp.balance);
+            QCOMPARE(op.balanceIndex, amp.balance);
         // Nothing is sent twice.
         QVERIFY(b.pollSends().isEmpty());
     }
@@ -198,12 +198,12 @@ private slots:
             b.click("BtnVolSet");
         }
         const control::OperatingState& op = b.session.operatingState();
-        QCOMPARE(op.Volume, volume);
+        QCOMPARE(op.volume, volume);
         QCOMPARE(b.find<control::SevenSegmentDisplay>("VolumeDisplay")->volume(), volume);
         QCOMPARE(b.find<QLineEdit>("TextVolume")->text() + "|" + b.find<QLineEdit>("TextMaxVolume")->text(),
                  shown);
-        QCOMPARE(b.find<QSlider>("SlideVolume")->value(), op.Volume);
-        QCOMPARE(b.find<QSlider>("SlideMaxVolume")->value(), op.MaxVolume);
+        QCOMPARE(b.find<QSlider>("SlideVolume")->value(), op.volume);
+        QCOMPARE(b.find<QSlider>("SlideMaxVolume")->value(), op.maxVolume);
         // A clamp of the amplifier's own value is no request.
         const bool request = !control.isEmpty() && volume != ampVolume;
         QCOMPARE(b.pollSends().isEmpty(), !request);
@@ -234,7 +234,7 @@ private slots:
         box->clear();
         QTest::keyClicks(box, keys);
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(b.session.operatingState().BalanceIndex, step);
+        QCOMPARE(b.session.operatingState().balanceIndex, step);
         QCOMPARE(box->text(), shown);
         b.pollSends();
         QCOMPARE(b.sim.state().balance, step);
