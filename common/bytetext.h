@@ -24,4 +24,16 @@ inline int byteAt(const QByteArray& bytes, qsizetype position)
     return static_cast<unsigned char>(bytes[position - 1]);
 }
 
+// One hexadecimal digit, read leniently: "0"-"9", "a"-"f" and "A"-"F" give 0..15, any other character 0.
+constexpr int hexDigitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return 0;
+}
+
 } // namespace common

@@ -18,11 +18,10 @@ QLabel* engraved(const QString& text, QWidget* parent, int pixels)
     return label;
 }
 
-QLabel* readout(const char* name, const QString& accessibleName, QWidget* parent)
+QLabel* readout(const char* name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setAccessibleName(accessibleName);
     label->setStyleSheet(QStringLiteral("color: #ff8a3d; font-weight: bold; font-size: 13px;"));
     label->setMinimumWidth(110);
     return label;
@@ -33,13 +32,11 @@ QLabel* readout(const char* name, const QString& accessibleName, QWidget* parent
 FrontPanel::FrontPanel(QWidget* parent)
     : Faceplate(parent), ProductType(engraved(QStringLiteral("Product type"), this, 12)),
       Power(new PowerLamp(this)), Display(new SevenSegmentDisplay(this)),
-      LblSource(readout("LblSource", tr("Input"), this)), LblPreset(readout("LblPreset", tr("Preset"), this)),
-      LblMS(readout("LblMS", tr("Master or slave"), this)), LblIR(readout("LblIR", tr("IR receiver"), this)),
-      LblDisp(readout("LblDisp", tr("Display setting"), this))
+      LblSource(readout("LblSource", this)), LblPreset(readout("LblPreset", this)),
+      LblMS(readout("LblMS", this)), LblIR(readout("LblIR", this)), LblDisp(readout("LblDisp", this))
 {
     setObjectName(QStringLiteral("FrontPanel"));
     ProductType->setObjectName(QStringLiteral("ProductType"));
-    ProductType->setAccessibleName(tr("Product type"));
     Power->setObjectName(QStringLiteral("PowerLamp"));
     Power->setFixedSize(26, 26);
     Display->setObjectName(QStringLiteral("VolumeDisplay"));

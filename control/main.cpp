@@ -1,11 +1,14 @@
+#include "control/linksession.h"
 #include "control/tevlinwindow.h"
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
 #include "serial/comwindow.h"
+#include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -22,11 +25,22 @@ int main(int argc, char* argv[])
     options.addVersionOption();
     options.process(app);
 
+    const QString setupIniPath = SetupIniPath();
     LinkState state;
     ComForm link(state.ReplyBuffer);
-    control::TevlinWindow window(state, link, SetupIniPath());
+    link.setLogFilePath(logFilePath(setupIniPath));
+    link.setMessageBoxHook(showPortMessage);
+    control::LinkSession session(state, link, setupIniPath);
+    control::TevlinWindow window(session);
+    session.setSetupHooks({[&window](int) {
+                               QMessageBox::information(
+                                   &window, QGuiApplication::applicationDisplayName(),
+                                   QObject::tr("The setup dialog for this amplifier is not "
+                                               "yet available."));
+                           },
+                           {}});
     ComWindow communication(link, &window);
-    window.load();
+    session.load();
     window.show();
     return QApplication::exec();
 }

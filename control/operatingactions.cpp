@@ -43,136 +43,76 @@ std::optional<int> typedBalanceStep(QStringView text)
     return static_cast<int>((t + BalanceLimitTenths) / BalanceStepTenths);
 }
 
-void stepVolume(OperatingState& state, int delta)
+const LevelField VolumeLevel{&OperatingState::volume, &OperatingState::volumeChanged, VolumeMax, typedTenths,
+                             clampVolume};
+const LevelField DefVolumeLevel{&OperatingState::defVolume, &OperatingState::defVolumeChanged, VolumeMax,
+                                typedTenths, clampDefVolume};
+const LevelField MaxVolumeLevel{&OperatingState::maxVolume, &OperatingState::maxVolumeChanged, VolumeMax,
+                                typedTenths, clampMaxVolume};
+const LevelField BalanceLevel{&OperatingState::balanceIndex, &OperatingState::balanceChanged, BalanceMaxStep,
+                              typedBalanceStep, nullptr};
+
+void stepLevel(OperatingState& state, const LevelField& field, int delta)
 {
-    state.Volume += delta;
-    state.VolumeChanged = true;
-    ShowVolume(state);
+    // A step stops only at the limit it runs into: a balance step above 12 that a reply brought goes
+    // down by one.
+    const int stepped = state.*field.value + delta;
+    state.*field.value = delta < 0 ? std::max(stepped, 0) : std::min(stepped, field.highest);
+    state.*field.changed = true;
+    if (field.clamp)
+        field.clamp(state);
 }
 
-void stepDefVolume(OperatingState& state, int delta)
+void slideLevel(OperatingState& state, const LevelField& field, int value)
 {
-    state.DefVolume += delta;
-    state.DefVolumeChanged = true;
-    ShowDefVolume(state);
+    state.*field.value = std::clamp(value, 0, field.highest);
+    state.*field.changed = true;
+    if (field.clamp)
+        field.clamp(state);
 }
 
-void stepMaxVolume(OperatingState& state, int delta)
+void typeLevel(OperatingState& state, const LevelField& field, QStringView text)
 {
-    state.MaxVolume += delta;
-    state.MaxVolumeChanged = true;
-    ShowMaxVolume(state);
-}
-
-void slideVolume(OperatingState& state, int value)
-{
-    state.Volume = value;
-    state.VolumeChanged = true;
-    ShowVolume(state);
-}
-
-void slideDefVolume(OperatingState& state, int value)
-{
-    state.DefVolume = value;
-    state.DefVolumeChanged = true;
-    ShowDefVolume(state);
-}
-
-void slideMaxVolume(OperatingState& state, int value)
-{
-    state.MaxVolume = value;
-    state.MaxVolumeChanged = true;
-    ShowMaxVolume(state);
-}
-
-void setVolumeFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> tenths = typedTenths(text)) {
-        state.Volume = *tenths;
-        state.VolumeChanged = true;
+    if (const std::optional<int> value = field.typed(text)) {
+        state.*field.value = *value;
+        state.*field.changed = true;
     }
-    ShowVolume(state);
-}
-
-void setDefVolumeFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> tenths = typedTenths(text)) {
-        state.DefVolume = *tenths;
-        state.DefVolumeChanged = true;
-    }
-    ShowDefVolume(state);
-}
-
-void setMaxVolumeFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> tenths = typedTenths(text)) {
-        state.MaxVolume = *tenths;
-        state.MaxVolumeChanged = true;
-    }
-    ShowMaxVolume(state);
-}
-
-void stepBalance(OperatingState& state, int delta)
-{
-    state.BalanceChanged = true;
-    if (delta < 0) {
-        if (state.BalanceIndex > 0)
-            --state.BalanceIndex;
-    } else {
-        state.BalanceIndex = std::min(state.BalanceIndex + 1, BalanceMaxStep);
-    }
-    ShowBalance(state);
-}
-
-void slideBalance(OperatingState& state, int step)
-{
-    state.BalanceChanged = true;
-    state.BalanceIndex = std::clamp(step, 0, BalanceMaxStep);
-    ShowBalance(state);
-}
-
-void setBalanceFromText(OperatingState& state, QStringView text)
-{
-    if (const std::optional<int> step = typedBalanceStep(text)) {
-        state.BalanceIndex = *step;
-        state.BalanceChanged = true;
-    }
-    ShowBalance(state);
+    if (field.clamp)
+        field.clamp(state);
 }
 
 void pressMute(OperatingState& state, bool linkConnected)
 {
-    state.MuteChanged = true;
+    state.muteChanged = true;
     if (state.powerIsOn() && linkConnected) {
-        state.VolumeShown = ForceRedraw;
-        state.MuteState = !state.MuteState;
+        state.muteState = !state.muteState;
     }
 }
 
 void pressPower(OperatingState& state, bool linkConnected)
 {
-    state.PowerChanged = true;
+    state.powerChanged = true;
     if (!linkConnected)
         return;
-    state.Volume = state.DefVolume;
+    state.volume = state.defVolume;
     if (state.powerIsOn()) {
-        state.PowerState = 0;
-        state.VolumeChanged = true;
+        state.powerState = 0;
+        state.volumeChanged = true;
     } else {
-        state.PowerState = PowerOn;
+        state.powerState = PowerOn;
     }
-    ShowVolume(state);
+    clampVolume(state);
 }
 
-void SelectInput(OperatingState& state, int input, bool linkConnected, int modelCode)
+void selectInput(OperatingState& state, int input, bool linkConnected, int modelCode)
 {
-    state.InputChanged = true;
+    state.inputChanged = true;
     if (!state.powerIsOn() || !linkConnected || input < 1 || input > HighestInput)
         return;
     const bool hasD5 =
         modelCode == ModelCode::Rx900 || modelCode == ModelCode::Vx900 || modelCode == ModelCode::Vx900S;
     if (input <= HighestCommonInput || hasD5)
-        state.InputSelected = input;
+        state.inputSelected = input;
 }
 
 } // namespace control

@@ -8,7 +8,6 @@ namespace {
 
 // Inputs as the KMA840 numbers them: seven, on the first seven buttons.
 constexpr int Kma840Inputs = 7;
-constexpr int AnalogInputs = 4;
 
 PanelLayout arrangeInputs(const OperatingState& state, int modelCode, bool hasD5)
 {
@@ -16,23 +15,22 @@ PanelLayout arrangeInputs(const OperatingState& state, int modelCode, bool hasD5
     const bool enabled = state.powerIsOn();
     for (int i = 0; i < InputButtonCount; ++i) {
         const int input = i + 1;
-        layout.inputCaptions[i] = input <= AnalogInputs ? QStringLiteral("A%1").arg(input)
-                                                        : QStringLiteral("D%1").arg(input - AnalogInputs);
+        layout.inputCaptions[i] = input <= DigitalInputOffset
+                                      ? QStringLiteral("A%1").arg(input)
+                                      : QStringLiteral("D%1").arg(input - DigitalInputOffset);
         layout.inputEnabled[i] = enabled;
     }
     // The Solstice's D5 stays enabled without a caption: pressing it still re-asserts the input.
     if (!hasD5)
         layout.inputCaptions[InputButtonCount - 1].clear();
     layout.volumeControlsEnabled = enabled;
-    layout.sourceLabel = sourceLabel(state.InputSelected, modelCode);
-    layout.presetLabel = presetLabel(state.PresetNumber);
-    layout.masterSlaveLabel = masterSlaveLabel(state.MasterSlave);
+    layout.sourceLabel = sourceLabel(state.inputSelected, modelCode);
+    layout.presetLabel = presetLabel(state.presetNumber);
+    layout.masterSlaveLabel = masterSlaveLabel(state.masterSlave);
     return layout;
 }
 
-} // namespace
-
-PanelLayout ArrangeKma840(const OperatingState& state)
+PanelLayout arrangeKma840(const OperatingState& state)
 {
     PanelLayout layout;
     const bool enabled = state.powerIsOn();
@@ -44,32 +42,24 @@ PanelLayout ArrangeKma840(const OperatingState& state)
         layout.inputEnabled[i] = used && enabled;
     }
     layout.volumeControlsEnabled = enabled;
-    layout.sourceLabel = sourceLabel(state.InputSelected, ModelCode::Kma840);
+    layout.sourceLabel = sourceLabel(state.inputSelected, ModelCode::Kma840);
     layout.displayLabelShown = false;
     return layout;
 }
 
-PanelLayout ArrangeSolstice(const OperatingState& state)
-{
-    return arrangeInputs(state, ModelCode::Solstice, false);
-}
-
-PanelLayout ArrangeStandard(const OperatingState& state)
-{
-    return arrangeInputs(state, ModelCode::Vx900, true);
-}
+} // namespace
 
 std::optional<PanelLayout> arrangeForModel(int modelCode, const OperatingState& state)
 {
     switch (modelCode) {
     case ModelCode::Kma840:
-        return ArrangeKma840(state);
+        return arrangeKma840(state);
     case ModelCode::Solstice:
-        return ArrangeSolstice(state);
+        return arrangeInputs(state, ModelCode::Solstice, false);
     case ModelCode::Rx900:
     case ModelCode::Vx900:
     case ModelCode::Vx900S:
-        return ArrangeStandard(state);
+        return arrangeInputs(state, ModelCode::Vx900, true);
     default:
         return std::nullopt;
     }

@@ -25,10 +25,6 @@ struct PanelLayout
     bool displayLabelShown = true; // the KMA840 has no display setting to show
 };
 
-PanelLayout ArrangeKma840(const OperatingState& state);
-PanelLayout ArrangeSolstice(const OperatingState& state);
-PanelLayout ArrangeStandard(const OperatingState& state);
-
 // The layout of an identified model; nothing for codes without one (the layout stays as it was).
 std::optional<PanelLayout> arrangeForModel(int modelCode, const OperatingState& state);
 

@@ -1,6 +1,7 @@
 #include "control/reconcile.h"
 
 #include "control/showoperations.h"
+#include "protocol/commandtable.h"
 
 #include <algorithm>
 
@@ -17,8 +18,6 @@ struct Disagreements
     bool balance = false;
     bool input = false;
 };
-
-constexpr int DigitalInputOffset = 4;
 
 // Takes the reply's value over unless the user asked for another one since the last poll; returns
 // true when the wanted value is kept because the amplifier disagrees with it.
@@ -39,48 +38,47 @@ bool takeOverMute(bool& wanted, int replied, bool changed, bool adopt)
     return false;
 }
 
-Correction withWord(Correction::Kind kind, int value)
+Correction withWord(int command, int value)
 {
     const int low = value & 0xFF;
-    return {kind, {static_cast<quint8>(low), static_cast<quint8>((value - low) / 256), 0}};
+    return {command, {static_cast<quint8>(low), static_cast<quint8>((value - low) / 256), 0}};
 }
 
-Correction withByte(Correction::Kind kind, int value)
+Correction withByte(int command, int value)
 {
-    return {kind, {static_cast<quint8>(value), 0, 0}};
+    return {command, {static_cast<quint8>(value), 0, 0}};
 }
 
 QList<Correction> corrections(const OperatingState& s, const StatusReply& reply, const Disagreements& d)
 {
-    using Kind = Correction::Kind;
     const bool kma = reply.modelCode == ModelCode::Kma840;
     QList<Correction> list;
     if (d.power) {
-        list.append(withByte(Kind::SetPowerState, s.PowerState));
+        list.append(withByte(Command::SetPowerState, s.powerState));
         if (kma)
-            list.append({s.powerIsOn() ? Kind::SwitchOn : Kind::SwitchToStandby});
+            list.append(Correction{s.powerIsOn() ? Command::SwitchOn : Command::SwitchToStandby});
     }
     // A clamp may have brought the wanted volume to what the amplifier already has.
-    if (d.volume && s.Volume != reply.volume)
-        list.append(withWord(Kind::SetVolume, s.Volume));
-    if (d.defVolume && s.DefVolume != reply.defVolume)
-        list.append(withWord(Kind::SetDefaultVolume, s.DefVolume));
-    if (d.maxVolume && s.MaxVolume != reply.maxVolume)
-        list.append(withWord(Kind::SetMaxVolume, s.MaxVolume));
+    if (d.volume && s.volume != reply.volume)
+        list.append(withWord(Command::SetVolume, s.volume));
+    if (d.defVolume && s.defVolume != reply.defVolume)
+        list.append(withWord(Command::SetDefaultVolume, s.defVolume));
+    if (d.maxVolume && s.maxVolume != reply.maxVolume)
+        list.append(withWord(Command::SetMaxVolume, s.maxVolume));
     if (d.mute) {
-        list.append(withByte(Kind::SetMute, s.MuteState ? 1 : 0));
+        list.append(withByte(Command::SetMute, s.muteState ? 1 : 0));
         if (kma)
-            list.append({s.MuteState ? Kind::MuteOn : Kind::MuteOff});
+            list.append(Correction{s.muteState ? Command::MuteOn : Command::MuteOff});
     }
     if (d.balance && kma)
-        list.append(withByte(Kind::SetBalance, s.BalanceIndex));
+        list.append(withByte(Command::SetBalance, s.balanceIndex));
     if (d.input) {
         if (kma)
-            list.append(withByte(Kind::SetInput, s.InputSelected));
-        else if (s.InputSelected <= DigitalInputOffset)
-            list.append(withByte(Kind::SetAnalogInput, s.InputSelected));
+            list.append(withByte(Command::SetInput, s.inputSelected));
+        else if (s.inputSelected <= DigitalInputOffset)
+            list.append(withByte(Command::SetAnalogInput, s.inputSelected));
         else
-            list.append(withByte(Kind::SetDigitalInput, s.InputSelected - DigitalInputOffset));
+            list.append(withByte(Command::SetDigitalInput, s.inputSelected - DigitalInputOffset));
     }
     return list;
 }
@@ -89,38 +87,36 @@ QList<Correction> corrections(const OperatingState& s, const StatusReply& reply,
 
 PollOutcome reconcileStatus(const OperatingState& wanted, const StatusReply& reply, bool adoptAmpState)
 {
-    PollOutcome outcome{wanted, {}, {}};
+    PollOutcome outcome{wanted, {}};
     OperatingState& s = outcome.state;
     Disagreements d;
     const bool adopt = adoptAmpState;
 
-    d.power = takeOver(s.PowerState, reply.power, s.PowerChanged, adopt);
+    d.power = takeOver(s.powerState, reply.power, s.powerChanged, adopt);
     // In standby the amplifier comes back at its start-up volume.
     if (!s.powerIsOn())
-        s.Volume = s.DefVolume;
-    d.volume = takeOver(s.Volume, reply.volume, s.VolumeChanged, adopt);
-    d.mute = takeOverMute(s.MuteState, reply.mute, s.MuteChanged, adopt);
-    d.defVolume = takeOver(s.DefVolume, reply.defVolume, s.DefVolumeChanged, adopt);
-    d.maxVolume = takeOver(s.MaxVolume, reply.maxVolume, s.MaxVolumeChanged, adopt);
-    s.IrState = reply.ir;
+        s.volume = s.defVolume;
+    d.volume = takeOver(s.volume, reply.volume, s.volumeChanged, adopt);
+    d.mute = takeOverMute(s.muteState, reply.mute, s.muteChanged, adopt);
+    d.defVolume = takeOver(s.defVolume, reply.defVolume, s.defVolumeChanged, adopt);
+    d.maxVolume = takeOver(s.maxVolume, reply.maxVolume, s.maxVolumeChanged, adopt);
+    s.irState = reply.ir;
 
     if (reply.modelCode == ModelCode::Kma840) {
-        d.input = takeOver(s.InputSelected, reply.input, s.InputChanged, adopt);
-        d.balance = takeOver(s.BalanceIndex, reply.balance, s.BalanceChanged, adopt);
+        d.input = takeOver(s.inputSelected, reply.input, s.inputChanged, adopt);
+        d.balance = takeOver(s.balanceIndex, reply.balance, s.balanceChanged, adopt);
     } else if (isKnownModel(reply.modelCode)) {
-        d.input = takeOver(s.InputSelected, reply.input, s.InputChanged, adopt);
-        s.PresetNumber = reply.preset;
-        s.MasterSlave = reply.masterSlave;
+        d.input = takeOver(s.inputSelected, reply.input, s.inputChanged, adopt);
+        s.presetNumber = reply.preset;
+        s.masterSlave = reply.masterSlave;
     }
 
     // The volume is clamped against the maximum of this same reply, not the previous one, so one
     // reply never shows a volume above the maximum it reports.
-    outcome.redraws.defVolume = ShowDefVolume(s);
-    s.MaxVolume = std::clamp(s.MaxVolume, 0, VolumeMax);
-    outcome.redraws.volume = ShowVolume(s);
-    outcome.redraws.maxVolume = ShowMaxVolume(s);
-    if (reply.modelCode == ModelCode::Kma840)
-        outcome.redraws.balance = ShowBalance(s);
+    clampDefVolume(s);
+    s.maxVolume = std::clamp(s.maxVolume, 0, VolumeMax);
+    clampVolume(s);
+    clampMaxVolume(s);
 
     outcome.corrections = corrections(s, reply, d);
     s.clearChangedMarks();

@@ -7,42 +7,23 @@
 
 namespace control {
 namespace {
-
-bool updateShown(int value, int& shown)
-{
-    if (value == shown)
-        return false;
-    shown = value;
-    return true;
-}
-
-constexpr int DigitalInputOffset = 4;
 constexpr int BypassPreset = 8;
-
 } // namespace
 
-bool ShowVolume(OperatingState& state)
+void clampVolume(OperatingState& state)
 {
-    const int ceiling = std::min(VolumeMax, state.MaxVolume);
-    state.Volume = std::max(0, std::min(state.Volume, ceiling));
-    return updateShown(state.Volume, state.VolumeShown);
+    const int ceiling = std::min(VolumeMax, state.maxVolume);
+    state.volume = std::max(0, std::min(state.volume, ceiling));
 }
 
-bool ShowDefVolume(OperatingState& state)
+void clampDefVolume(OperatingState& state)
 {
-    state.DefVolume = std::clamp(state.DefVolume, 0, VolumeMax);
-    return updateShown(state.DefVolume, state.DefVolumeShown);
+    state.defVolume = std::clamp(state.defVolume, 0, VolumeMax);
 }
 
-bool ShowMaxVolume(OperatingState& state)
+void clampMaxVolume(OperatingState& state)
 {
-    state.MaxVolume = std::max(std::clamp(state.MaxVolume, 0, VolumeMax), state.Volume);
-    return updateShown(state.MaxVolume, state.MaxVolumeShown);
-}
-
-bool ShowBalance(OperatingState& state)
-{
-    return updateShown(state.BalanceIndex, state.BalanceShown);
+    state.maxVolume = std::max(std::clamp(state.maxVolume, 0, VolumeMax), state.volume);
 }
 
 QString balanceText(int step, const QLocale& locale)
@@ -89,7 +70,7 @@ DisplayMode displayModeFor(const OperatingState& state, bool lit)
         return DisplayMode::Dark;
     if (!state.powerIsOn())
         return DisplayMode::Standby;
-    return state.MuteState ? DisplayMode::Muted : DisplayMode::Volume;
+    return state.muteState ? DisplayMode::Muted : DisplayMode::Volume;
 }
 
 } // namespace control

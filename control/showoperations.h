@@ -7,13 +7,11 @@
 
 namespace control {
 
-// Each show operation first brings the wanted value into its display range (the clamped value
-// becomes the wanted value), then compares it with its shown copy: true means the value must be
-// redrawn. Comparing after the clamp keeps a reply of 1000 at 999 on every poll, not just the first.
-bool ShowVolume(OperatingState& state);    // 0..999 and at most MaxVolume
-bool ShowDefVolume(OperatingState& state); // 0..999
-bool ShowMaxVolume(OperatingState& state); // 0..999 and at least Volume
-bool ShowBalance(OperatingState& state);   // no clamp: a step above 12 is shown as it is
+// Each brings a wanted value into its display range; the clamped value becomes the wanted value.
+// (The balance has no clamp: a step above 12 is shown as it is.)
+void clampVolume(OperatingState& state);    // 0..999 and at most the maximum volume
+void clampDefVolume(OperatingState& state); // 0..999
+void clampMaxVolume(OperatingState& state); // 0..999 and at least the volume
 
 // Text of the balance box: (step - 6) * 0.5 with one decimal; a step above 12 shows the step itself.
 QString balanceText(int step, const QLocale& locale = QLocale());

@@ -4,13 +4,12 @@
 #include "loader/corliftabout.h"
 #include "serial/comwindow.h"
 #include "settings/debugmode.h"
+#include "settings/filelocations.h"
 #include "settings/inifilehandler.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,7 +22,8 @@
 namespace {
 
 const QString Corlifter_ = QStringLiteral("Corlifter");
-const QString ComSettings = QStringLiteral("ComSettings");
+// Whatever number the file holds is written back as it was.
+constexpr PortMenu::StoredRange StoredPortRange{-1e9, 1e9};
 
 QString openFirmwareDialog(QWidget* parent)
 {
@@ -31,10 +31,10 @@ QString openFirmwareDialog(QWidget* parent)
                                         QLatin1String(loader::FileFilter));
 }
 
-template <typename W> W* named(W* widget, const char* name, const QString& accessibleName)
+// Captioned controls keep their caption as their accessible name; boxes take their label's.
+template <typename W> W* named(W* widget, const char* name)
 {
     widget->setObjectName(QLatin1String(name));
-    widget->setAccessibleName(accessibleName);
     return widget;
 }
 
@@ -42,9 +42,10 @@ template <typename W> W* named(W* widget, const char* name, const QString& acces
 
 Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_setupIniPath(std::move(setupIniPath)), m_link(state.ReplyBuffer),
-      m_run(state, m_link, m_setupIniPath), m_fileDialog(openFirmwareDialog)
+      m_run(state, m_link, m_setupIniPath),
+      m_ports(m_link, state.ComPort, m_setupIniPath, StoredPortRange, this), m_fileDialog(openFirmwareDialog)
 {
-    m_link.setLogFilePath(QFileInfo(m_setupIniPath).dir().filePath(QStringLiteral("Log.txt")));
+    m_link.setLogFilePath(logFilePath(m_setupIniPath));
     buildWindow();
     buildMenus();
     connect(&m_run, &UploadRun::controlsChanged, this, &Corlifter::render);
@@ -59,10 +60,9 @@ void Corlifter::buildWindow()
     setWindowTitle(QStringLiteral("Korvanes Audio - Corlift"));
 
     auto* central = new QWidget(this);
-    auto* frame1 =
-        named(new QGroupBox(QStringLiteral("Control"), central), "Frame1", QStringLiteral("Control"));
-    auto* lblGuide = named(new QLabel(QStringLiteral("Guide"), frame1), "LblGuide", QStringLiteral("Guide"));
-    m_label1 = named(new QLabel(frame1), "Label1", QStringLiteral("Upgrade steps"));
+    auto* frame1 = named(new QGroupBox(QStringLiteral("Control"), central), "Frame1");
+    auto* lblGuide = named(new QLabel(QStringLiteral("Guide"), frame1), "LblGuide");
+    m_label1 = named(new QLabel(frame1), "Label1");
     m_label1->setWordWrap(true);
     m_label1->setTextFormat(Qt::PlainText);
     m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -70,17 +70,14 @@ void Corlifter::buildWindow()
     m_label1->setMargin(8);
     m_label1->setMinimumHeight(m_label1->fontMetrics().lineSpacing() * 14 + 16);
     m_label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* lblFileName =
-        named(new QLabel(QStringLiteral("File"), frame1), "LblFileName", QStringLiteral("File"));
-    m_textFilename = named(new QLineEdit(frame1), "Text_Filename", QStringLiteral("Firmware file"));
+    auto* lblFileName = named(new QLabel(QStringLiteral("File"), frame1), "LblFileName");
+    m_textFilename = named(new QLineEdit(frame1), "Text_Filename");
+    m_textFilename->setToolTip(QStringLiteral("Firmware file"));
     m_textFilename->setReadOnly(true);
     lblFileName->setBuddy(m_textFilename);
-    m_btnBrowse =
-        named(new QPushButton(QStringLiteral("Browse"), frame1), "BtnBrowse", QStringLiteral("Browse"));
-    m_btnUpload =
-        named(new QPushButton(QLatin1String(CaptionUpload), frame1), "BtnUpload", QStringLiteral("Upload"));
-    m_commport = named(new QPushButton(QLatin1String(CaptionOpenPort), frame1), "Commport",
-                       QStringLiteral("Open or close the comm port"));
+    m_btnBrowse = named(new QPushButton(QStringLiteral("Browse"), frame1), "BtnBrowse");
+    m_btnUpload = named(new QPushButton(QLatin1String(CaptionUpload), frame1), "BtnUpload");
+    m_commport = named(new QPushButton(QLatin1String(CaptionOpenPort), frame1), "Commport");
     m_commport->setMinimumWidth(m_commport->fontMetrics().horizontalAdvance(QLatin1String(CaptionClosePort)) +
                                 32);
     m_btnUpload->setMinimumWidth(
@@ -99,16 +96,13 @@ void Corlifter::buildWindow()
     grid1->addLayout(buttons, 3, 0, 1, 3);
     grid1->setColumnStretch(1, 1);
 
-    auto* frame2 =
-        named(new QGroupBox(QStringLiteral("Status"), central), "Frame2", QStringLiteral("Status"));
-    auto* lblStatus =
-        named(new QLabel(QStringLiteral("Status"), frame2), "LblStatusTxt", QStringLiteral("Status"));
-    m_textFilevalid = named(new QLineEdit(frame2), "Text_Filevalid", QStringLiteral("Status"));
+    auto* frame2 = named(new QGroupBox(QStringLiteral("Status"), central), "Frame2");
+    auto* lblStatus = named(new QLabel(QStringLiteral("Status"), frame2), "LblStatusTxt");
+    m_textFilevalid = named(new QLineEdit(frame2), "Text_Filevalid");
     m_textFilevalid->setReadOnly(true);
     lblStatus->setBuddy(m_textFilevalid);
-    auto* lblProgress =
-        named(new QLabel(QStringLiteral("Progress"), frame2), "LblProgress", QStringLiteral("Progress"));
-    m_progressBar = named(new QProgressBar(frame2), "ProgressBar1", QStringLiteral("Upload progress"));
+    auto* lblProgress = named(new QLabel(QStringLiteral("Progress"), frame2), "LblProgress");
+    m_progressBar = named(new QProgressBar(frame2), "ProgressBar1");
     m_progressBar->setRange(0, 100);
     lblProgress->setBuddy(m_progressBar);
     auto* grid2 = new QGridLayout(frame2);
@@ -129,16 +123,16 @@ void Corlifter::buildWindow()
     setCentralWidget(central);
     resize(640, sizeHint().height());
 
-    connect(m_btnBrowse, &QPushButton::clicked, this, &Corlifter::Load_Click);
-    connect(m_commport, &QPushButton::clicked, &m_run, &UploadRun::Commport_Click);
-    connect(m_btnUpload, &QPushButton::clicked, &m_run, &UploadRun::Upload_Click);
+    connect(m_btnBrowse, &QPushButton::clicked, this, &Corlifter::chooseFile);
+    connect(m_commport, &QPushButton::clicked, &m_run, &UploadRun::toggleCommport);
+    connect(m_btnUpload, &QPushButton::clicked, &m_run, &UploadRun::toggleUpload);
 }
 
 void Corlifter::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("File"));
-    m_load = file->addAction(QStringLiteral("&Load"), this, &Corlifter::Load_Click);
+    m_load = file->addAction(QStringLiteral("&Load"), this, &Corlifter::chooseFile);
     m_load->setObjectName(QStringLiteral("Load"));
     QAction* close = file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
     close->setObjectName(QStringLiteral("Close"));
@@ -147,17 +141,11 @@ void Corlifter::buildMenus()
     comm->setObjectName(QStringLiteral("Comm"));
     m_commPortMenu = comm->addMenu(QStringLiteral("&Comm port"));
     m_commPortMenu->setObjectName(QStringLiteral("Comm_Port_menu"));
-    for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n) {
-        QAction* port =
-            m_commPortMenu->addAction(QStringLiteral("&COM%1").arg(n), this, [this, n] { SelectComPort(n); });
-        port->setObjectName(QStringLiteral("COM%1").arg(n));
-        port->setCheckable(true);
-        m_ports[n] = port;
-    }
+    m_commPortMenu->addActions(m_ports.actions());
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("help"));
-    QAction* about = help->addAction(QStringLiteral("&About"), this, &Corlifter::About_Click);
+    QAction* about = help->addAction(QStringLiteral("&About"), this, &Corlifter::showAbout);
     about->setObjectName(QStringLiteral("About"));
 }
 
@@ -167,52 +155,32 @@ void Corlifter::startUp()
 
     const double delay = common::numericValue(
         ReadIniValue(Corlifter_, QStringLiteral("Delay"), QStringLiteral("350"), m_setupIniPath));
-    m_state.DelayMs = static_cast<int>(std::clamp<double>(common::roundHalfEven(std::clamp(delay, -1e9, 1e9)),
+    m_state.delayMs = static_cast<int>(std::clamp<double>(common::roundHalfEven(std::clamp(delay, -1e9, 1e9)),
                                                           MinimumDelayMs, MaximumDelayMs));
 
-    const double port = common::numericValue(
-        ReadIniValue(ComSettings, QStringLiteral("ComPort"), QStringLiteral("1"), m_setupIniPath));
-    SelectComPort(common::roundHalfEven(std::clamp(port, -1e9, 1e9)));
-
+    m_ports.selectStored();
     m_state.ComSpeed = 0;
     m_state.StopRequested = false;
-    m_link.setPortMap(PortMap::fromSystem(m_setupIniPath));
-    probePorts();
+    m_ports.probe(m_state.ComSpeed);
 
     m_comWindow = std::make_unique<ComWindow>(m_link, this);
     m_link.SetVisibility(debugModeOn(m_setupIniPath));
     m_link.SetCorliftActive();
 
     render();
-    if (!m_run.controls().Text_Filename.isEmpty())
-        m_run.CheckFirmwareFile(m_run.controls().Text_Filename);
+    if (!m_run.controls().fileName.isEmpty())
+        m_run.checkFile(m_run.controls().fileName);
 }
 
-void Corlifter::probePorts()
-{
-    for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n) {
-        m_ports[n]->setText(QLatin1Char('&') + m_link.portMap().menuCaption(n));
-        m_ports[n]->setVisible(m_link.portAvailable(n, 0));
-    }
-}
-
-void Corlifter::SelectComPort(long long n)
-{
-    m_state.ComPort = n <= 0 || n > PortMap::LastPort ? 1 : static_cast<int>(n);
-    for (int port = PortMap::FirstPort; port <= PortMap::LastPort; ++port)
-        m_ports[port]->setChecked(port == m_state.ComPort);
-    WriteIniValue(ComSettings, QStringLiteral("ComPort"), QString::number(n), m_setupIniPath);
-}
-
-void Corlifter::Load_Click()
+void Corlifter::chooseFile()
 {
     const QString path = m_fileDialog(this);
     // A cancelled dialog leaves the previous check standing.
     if (!path.isEmpty())
-        m_run.CheckFirmwareFile(path);
+        m_run.checkFile(path);
 }
 
-void Corlifter::About_Click()
+void Corlifter::showAbout()
 {
     CorliftAbout about(this);
     about.exec();
@@ -222,12 +190,12 @@ void Corlifter::render()
 {
     const LoaderControls& c = m_run.controls();
     // The guide ends in a blank line and the boot-mode text starts with one; one is enough on screen.
-    m_label1->setText(QString(c.Label1)
+    m_label1->setText(QString(c.guideText)
                           .replace(QLatin1String("\r\n"), QLatin1String("\n"))
                           .replace(QLatin1String("\n\n\n"), QLatin1String("\n\n")));
-    m_textFilename->setText(c.Text_Filename);
-    m_textFilename->setCursorPosition(c.Text_Filename.size());
-    m_textFilevalid->setText(c.Text_Filevalid);
+    m_textFilename->setText(c.fileName);
+    m_textFilename->setCursorPosition(c.fileName.size());
+    m_textFilevalid->setText(c.statusText);
     m_commport->setText(c.commportCaption);
     m_commport->setEnabled(c.commportEnabled);
     m_btnUpload->setText(c.uploadCaption);

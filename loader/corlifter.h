@@ -3,9 +3,9 @@
 #include "loader/corliftstate.h"
 #include "loader/uploadrun.h"
 #include "serial/comform.h"
+#include "serial/portmenu.h"
 
 #include <QMainWindow>
-#include <array>
 #include <functional>
 #include <memory>
 
@@ -37,9 +37,8 @@ public:
     UploadRun& run() { return m_run; }
     void setFileDialogHook(FileDialogHook hook) { m_fileDialog = std::move(hook); }
 
-    void SelectComPort(long long n);
-    void Load_Click();
-    void About_Click();
+    void chooseFile();
+    void showAbout();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,13 +47,13 @@ private:
     void buildWindow();
     void buildMenus();
     void startUp();
-    void probePorts();
     void render();
 
     CorliftState& m_state;
     QString m_setupIniPath;
     ComForm m_link;
     UploadRun m_run;
+    PortMenu m_ports;
     std::unique_ptr<ComWindow> m_comWindow;
     FileDialogHook m_fileDialog;
 
@@ -67,5 +66,4 @@ private:
     QProgressBar* m_progressBar = nullptr;
     QAction* m_load = nullptr;
     QMenu* m_commPortMenu = nullptr;
-    std::array<QAction*, PortMap::LastPort + 1> m_ports{};
 };

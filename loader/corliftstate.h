@@ -12,17 +12,17 @@ struct CorliftState
     QByteArray ReplyBuffer;
 
     // The file check.
-    QString FirmwarePath;
-    bool FileIsValid = false;
-    const loader::Product* Product = nullptr;
-    QString BootModeText;
-    qint64 UploadTotal = 0;
+    QString firmwarePath;
+    bool fileIsValid = false;
+    const loader::Product* product = nullptr;
+    QString bootModeText;
+    qint64 uploadTotal = 0;
 
     // The boot handshake and upload.
-    bool ReadyForBoot = false;
+    bool readyForBoot = false;
     bool StopRequested = false;
-    int DelayMs = 350;
-    qint64 UploadSent = 0;
+    int delayMs = 350;
+    qint64 uploadSent = 0;
 
     int ComPort = 1;
     // Always 9600,N,8,1.

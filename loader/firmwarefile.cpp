@@ -1,5 +1,7 @@
 #include "loader/firmwarefile.h"
 
+#include "common/bytetext.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -28,21 +30,11 @@ const Product* productForHeader(QByteArrayView firstLine)
     return nullptr;
 }
 
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
-}
-
 int hexByteAt(QByteArrayView line, qsizetype position)
 {
     const auto digit = [&](qsizetype at) {
-        return at >= 1 && at <= line.size() ? hexDigitValue(line[at - 1]) : 0;
+        return at >= 1 && at <= line.size() ? common::hexDigitValue(static_cast<unsigned char>(line[at - 1]))
+                                            : 0;
     };
     return digit(position) * 16 + digit(position + 1);
 }

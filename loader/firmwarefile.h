@@ -93,9 +93,8 @@ inline constexpr const char* StatusFileNotValid = "File not valid for any Korvan
 // The product whose header record is exactly `firstLine`, or none.
 const Product* productForHeader(QByteArrayView firstLine);
 
-// Lenient hex: "0"-"9", "a"-"f", "A"-"F"; anything else, or a position past the end, counts 0.
-int hexDigitValue(char c);
-// Two digits starting at the 1-based `position`.
+// Two lenient hex digits (common::hexDigitValue) starting at the 1-based `position`; a position past
+// the end counts 0.
 int hexByteAt(QByteArrayView line, qsizetype position);
 
 // What an S1 line contributes: its data byte count (byte count - 3, may be negative for a

@@ -10,9 +10,9 @@ inline constexpr const char* CaptionCancelUpload = "Cancel Upload";
 // What the loader window shows, kept apart from the widgets so the flows can be tested without them.
 struct LoaderControls
 {
-    QString Text_Filevalid;
-    QString Text_Filename;
-    QString Label1;
+    QString statusText;
+    QString fileName;
+    QString guideText;
 
     bool commportEnabled = false;
     QString commportCaption = QLatin1String(CaptionOpenPort);

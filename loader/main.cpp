@@ -1,5 +1,6 @@
 #include "loader/corliftabout.h"
 #include "loader/corlifter.h"
+#include "serial/portmessagebox.h"
 #include "serial/wait.h"
 #include "settings/filelocations.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char* argv[])
 
     CorliftState state;
     Corlifter window(state, SetupIniPath());
+    window.link().setMessageBoxHook(showPortMessage);
     window.show();
     return QApplication::exec();
 }

@@ -32,48 +32,48 @@ template <typename Change> void UploadRun::change(Change&& apply)
 
 void UploadRun::setStatus(const QString& text)
 {
-    change([&](LoaderControls& c) { c.Text_Filevalid = text; });
+    change([&](LoaderControls& c) { c.statusText = text; });
 }
 
 void UploadRun::showStartTexts(const QString& fileName)
 {
     change([&](LoaderControls& c) {
-        c.Label1 = loader::guideText();
-        c.Text_Filevalid.clear();
-        c.Text_Filename = fileName;
+        c.guideText = loader::guideText();
+        c.statusText.clear();
+        c.fileName = fileName;
         c.progress = 0;
     });
 }
 
-void UploadRun::CheckFirmwareFile(const QString& path)
+void UploadRun::checkFile(const QString& path)
 {
-    m_state.FileIsValid = false;
-    m_state.FirmwarePath.clear();
-    m_state.Product = nullptr;
+    m_state.fileIsValid = false;
+    m_state.firmwarePath.clear();
+    m_state.product = nullptr;
 
     const loader::CheckResult result = loader::checkFirmwareFile(path);
     if (result.outcome == loader::CheckOutcome::NotFound) {
         setStatus(QLatin1String(loader::StatusFileNotFound));
         return;
     }
-    m_state.FirmwarePath = path;
+    m_state.firmwarePath = path;
     // An unreadable or damaged file is reported like any other file that is no product's
     // firmware: leaving the previous file's "file is ok" on screen would invite an upload.
     const bool valid = result.outcome == loader::CheckOutcome::Valid;
     if (valid) {
-        m_state.FileIsValid = true;
-        m_state.Product = result.product;
-        m_state.UploadTotal = result.uploadTotal;
-        m_state.BootModeText = loader::bootModeText(*result.product);
+        m_state.fileIsValid = true;
+        m_state.product = result.product;
+        m_state.uploadTotal = result.uploadTotal;
+        m_state.bootModeText = loader::bootModeText(*result.product);
     } else {
-        m_state.BootModeText.clear();
+        m_state.bootModeText.clear();
     }
     change([&](LoaderControls& c) {
         c.commportEnabled = valid;
-        c.Text_Filevalid =
+        c.statusText =
             valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
-        c.Label1 = loader::guideText() + m_state.BootModeText;
-        c.Text_Filename = path;
+        c.guideText = loader::guideText() + m_state.bootModeText;
+        c.fileName = path;
     });
 }
 
@@ -83,17 +83,17 @@ void UploadRun::closePort()
     change([](LoaderControls& c) { c.commportCaption = QLatin1String(CaptionOpenPort); });
 }
 
-void UploadRun::Commport_Click()
+void UploadRun::toggleCommport()
 {
     if (m_controls.commportCaption == QLatin1String(CaptionOpenPort)) {
-        m_state.ReadyForBoot = false;
+        m_state.readyForBoot = false;
         const bool keepStatus = debugModeOn(m_setupIniPath);
         const LoaderControls before = m_controls;
         change([&](LoaderControls& c) {
             c.uploadEnabled = true;
             c.browseEnabled = false;
             if (!keepStatus)
-                c.Text_Filevalid.clear();
+                c.statusText.clear();
         });
         m_state.StopRequested = false;
         m_state.ReplyBuffer.clear();
@@ -108,13 +108,13 @@ void UploadRun::Commport_Click()
         }
         change([](LoaderControls& c) {
             c.commportCaption = QLatin1String(CaptionClosePort);
-            c.Text_Filevalid = QStringLiteral("Waiting for response...");
+            c.statusText = QStringLiteral("Waiting for response...");
         });
         waitForBootLoader();
         return;
     }
 
-    m_state.ReadyForBoot = false;
+    m_state.readyForBoot = false;
     m_state.StopRequested = true;
     change([](LoaderControls& c) {
         c.uploadEnabled = false;
@@ -142,15 +142,15 @@ void UploadRun::waitForBootLoader()
         setStatus(QStringLiteral("Port closed"));
         return;
     }
-    m_state.ReadyForBoot = true;
+    m_state.readyForBoot = true;
     change([](LoaderControls& c) {
-        c.Text_Filevalid = QStringLiteral("Korvanes Corlift - Waiting for firmware upload...");
+        c.statusText = QStringLiteral("Korvanes Corlift - Waiting for firmware upload...");
         c.progress = 0;
         c.progressEnabled = true;
     });
 }
 
-void UploadRun::Upload_Click()
+void UploadRun::toggleUpload()
 {
     if (m_controls.uploadCaption == QLatin1String(CaptionCancelUpload)) {
         change([](LoaderControls& c) {
@@ -170,20 +170,18 @@ void UploadRun::Upload_Click()
         c.commportEnabled = false;
         c.browseEnabled = false;
         c.portMenuEnabled = false;
-        c.Text_Filevalid = QStringLiteral("Updating - Please wait...");
+        c.statusText = QStringLiteral("Updating - Please wait...");
     });
 
-    const char* refusal = !m_state.FileIsValid    ? "File not ready or wrong type"
-                          : !m_state.ReadyForBoot ? "Not ready for boot"
-                                                  : nullptr;
-    if (refusal == nullptr)
-        refusal = upload();
-    if (refusal == nullptr)
+    const Refusal refusal = !m_state.fileIsValid    ? Refusal::FileNotReady
+                            : !m_state.readyForBoot ? Refusal::NotReadyForBoot
+                                                    : upload();
+    if (refusal == Refusal::None)
         return;
     // Nothing was sent: the window goes back to where it was, so that an open port can still be
     // closed and a port still waiting for its boot loader does not offer Browse.
     change([&](LoaderControls& c) {
-        c.Text_Filevalid = QLatin1String(refusal);
+        c.statusText = refusalText(refusal);
         c.uploadCaption = QLatin1String(CaptionUpload);
         c.commportEnabled = before.commportEnabled;
         c.browseEnabled = before.browseEnabled;
@@ -191,14 +189,27 @@ void UploadRun::Upload_Click()
     });
 }
 
-const char* UploadRun::upload()
+QString UploadRun::refusalText(Refusal refusal)
+{
+    switch (refusal) {
+    case Refusal::None:
+        break;
+    case Refusal::FileNotReady:
+        return QStringLiteral("File not ready or wrong type");
+    case Refusal::NotReadyForBoot:
+        return QStringLiteral("Not ready for boot");
+    }
+    return QString();
+}
+
+UploadRun::Refusal UploadRun::upload()
 {
     change([](LoaderControls& c) { c.progressEnabled = true; });
-    QFile file(m_state.FirmwarePath);
+    QFile file(m_state.firmwarePath);
     if (!file.open(QIODevice::ReadOnly))
-        return "File not ready or wrong type";
+        return Refusal::FileNotReady;
     m_state.StopRequested = false;
-    m_state.UploadSent = 0;
+    m_state.uploadSent = 0;
 
     const bool rejected = !sendLines(file);
     file.close();
@@ -206,11 +217,11 @@ const char* UploadRun::upload()
         m_state.ReplyBuffer.clear();
         closePort();
         change([](LoaderControls& c) {
-            c.Text_Filevalid = QStringLiteral("Wrong File - Port closed");
+            c.statusText = QStringLiteral("Wrong File - Port closed");
             c.browseEnabled = true;
             c.portMenuEnabled = true;
         });
-        return nullptr;
+        return Refusal::None;
     }
 
     WaitResult confirmation = WaitResult::Cancelled;
@@ -222,13 +233,13 @@ const char* UploadRun::upload()
     switch (confirmation) {
     case WaitResult::Met:
         change([](LoaderControls& c) {
-            c.Text_Filevalid = QStringLiteral("Updated with success - Port closed");
+            c.statusText = QStringLiteral("Updated with success - Port closed");
             c.uploadEnabled = false;
             // The total adds 20 that no line sends, so the bar would stop short of a finished update.
             c.progress = 100;
         });
         writeRecord("Succes");
-        m_state.ReadyForBoot = false;
+        m_state.readyForBoot = false;
         closePort();
         endAttempt();
         break;
@@ -244,7 +255,7 @@ const char* UploadRun::upload()
         endAfterCancelOrFailure();
         break;
     }
-    return nullptr;
+    return Refusal::None;
 }
 
 bool UploadRun::sendLines(QFile& file)
@@ -261,9 +272,9 @@ bool UploadRun::sendLines(QFile& file)
         if (!line)
             return true;
         if (const auto record = loader::dataRecord(*line))
-            m_state.UploadSent += std::max(record->dataBytes, 0);
-        const qint64 sent = m_state.UploadSent;
-        const qint64 total = m_state.UploadTotal;
+            m_state.uploadSent += std::max(record->dataBytes, 0);
+        const qint64 sent = m_state.uploadSent;
+        const qint64 total = m_state.uploadTotal;
         const int progress = sent > total ? 100
                              : total > 0
                                  ? static_cast<int>(common::roundHalfEven(double(sent) / double(total) * 100))
@@ -278,7 +289,7 @@ bool UploadRun::sendLines(QFile& file)
         }
         // The boot loader takes its time per line; meanwhile neither clicks nor received data are
         // handled, but the window still repaints.
-        pauseFor(milliseconds(m_state.DelayMs),
+        pauseFor(milliseconds(m_state.delayMs),
                  QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
 
         if (m_state.ReplyBuffer.contains(Rejection))
@@ -290,9 +301,9 @@ void UploadRun::writeRecord(const char* status)
 {
     const QString time =
         QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("dd/MM/yyyy hh:mm"));
-    const QString product = m_state.Product ? QLatin1String(m_state.Product->name) : QString();
+    const QString product = m_state.product ? QLatin1String(m_state.product->name) : QString();
     WriteIniValue(Section, QStringLiteral("Product"), product, m_setupIniPath);
-    WriteIniValue(Section, QStringLiteral("File name"), m_state.FirmwarePath, m_setupIniPath);
+    WriteIniValue(Section, QStringLiteral("File name"), m_state.firmwarePath, m_setupIniPath);
     WriteIniValue(Section, QStringLiteral("Upload time"), time, m_setupIniPath);
     WriteIniValue(Section, QStringLiteral("Status"), QLatin1String(status), m_setupIniPath);
 }
@@ -310,7 +321,7 @@ void UploadRun::endAfterCancelOrFailure()
 {
     closePort();
     change([](LoaderControls& c) {
-        c.Text_Filevalid = QStringLiteral("Port closed");
+        c.statusText = QStringLiteral("Port closed");
         c.browseEnabled = true;
         c.portMenuEnabled = true;
     });

@@ -32,9 +32,9 @@ public:
     void showStartTexts(const QString& fileName);
 
     // Checks the file at `path` (not empty; a cancelled dialog does not come here).
-    void CheckFirmwareFile(const QString& path);
-    void Commport_Click();
-    void Upload_Click();
+    void checkFile(const QString& path);
+    void toggleCommport();
+    void toggleUpload();
     // Ends whatever wait is running, as the program goes away.
     void requestStop() { m_state.StopRequested = true; }
 
@@ -51,8 +51,15 @@ private:
     void setStatus(const QString& text);
     void waitForBootLoader();
     void closePort();
-    // Null once the upload ran; otherwise why it could not start.
-    const char* upload();
+    // Why an upload did not start; the status box shows it.
+    enum class Refusal
+    {
+        None, // it ran, whatever its outcome
+        FileNotReady,
+        NotReadyForBoot,
+    };
+    static QString refusalText(Refusal refusal);
+    Refusal upload();
     // False when the boot loader rejected the file.
     bool sendLines(QFile& file);
     void writeRecord(const char* status);

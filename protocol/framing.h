@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QStringView>
 #include <optional>
@@ -20,9 +21,15 @@ inline constexpr int MinPacketLength = 5;
 inline constexpr int MaxPacketLength = 40;
 inline constexpr int MaxAddress = 0xFFFF;
 
-// The acknowledgement with which an amplifier answers a command that waits for it.
-inline constexpr char AckLength = 0x02;
+// The acknowledgement with which an amplifier answers the handshake and a command that waits for
+// it: two bytes, its own length and 0xAA.
+inline constexpr int AckSize = 2;
+inline constexpr char AckLength = AckSize;
 inline constexpr char AckCode = static_cast<char>(0xAA);
+inline bool isAcknowledgement(QByteArrayView reply)
+{
+    return reply.size() == AckSize && reply[0] == AckLength && reply[1] == AckCode;
+}
 
 struct Address
 {

@@ -4,16 +4,10 @@
 #include "serial/comform.h"
 #include "serial/wait.h"
 
-namespace {
-
-// An acknowledgement is two characters; what they are is not examined.
-constexpr qsizetype AckSize = 2;
-
-} // namespace
-
 bool RSfunctions::waitForAcknowledgement()
 {
-    return waitUntil([this] { return m_state.ReplyBuffer.size() >= AckSize; },
+    // Two characters end the wait; what they are is not examined.
+    return waitUntil([this] { return m_state.ReplyBuffer.size() >= framing::AckSize; },
                      &m_state.LinkCancelRequested) == WaitResult::Met;
 }
 

@@ -1,11 +1,7 @@
 #include "serial/comform.h"
 
-#include "common/numbers.h"
+#include "common/bytetext.h"
 #include "serial/porterror.h"
-#include "settings/filelocations.h"
-
-#include <QApplication>
-#include <QMessageBox>
 
 namespace {
 
@@ -32,18 +28,10 @@ std::optional<LineFormat> lineFormat(int comSpeed)
     }
 }
 
-void showMessageBox(const QString& text)
-{
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
-        return;
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok);
-    box.exec();
-}
-
 } // namespace
 
 ComForm::ComForm(QByteArray& replyBuffer, QObject* parent)
-    : QObject(parent), m_replyBuffer(replyBuffer), m_log(::LogFilePath()), m_messageBox(showMessageBox)
+    : QObject(parent), m_replyBuffer(replyBuffer), m_log(QString())
 {
     connect(&m_port, &QSerialPort::readyRead, this, &ComForm::receive);
     connect(&m_port, &QSerialPort::errorOccurred, this, &ComForm::portError);
@@ -60,10 +48,10 @@ void ComForm::SetVisibility(bool level)
 void ComForm::SetLogOn()
 {
     if (!m_logChecked)
-        ChkLog_Click(true);
+        setLogChecked(true);
 }
 
-void ComForm::ChkLog_Click(bool checked)
+void ComForm::setLogChecked(bool checked)
 {
     const bool changed = m_logChecked != checked;
     m_logChecked = checked;
@@ -240,17 +228,8 @@ int ComForm::ConvertHexStringToByte(const QString& myInputStr)
 {
     if (myInputStr.size() != 2)
         return 0;
-    const auto digit = [](QChar c) {
-        const char16_t u = c.unicode();
-        if (u >= u'0' && u <= u'9')
-            return u - u'0';
-        if (u >= u'a' && u <= u'f')
-            return u - u'a' + 10;
-        if (u >= u'A' && u <= u'F')
-            return u - u'A' + 10;
-        return 0;
-    };
-    return digit(myInputStr[0]) * 16 + digit(myInputStr[1]);
+    return common::hexDigitValue(myInputStr[0].unicode()) * 16 +
+           common::hexDigitValue(myInputStr[1].unicode());
 }
 
 QString ComForm::myDecToHexString(int myInputVal)

@@ -8,6 +8,7 @@
 #include <QSerialPort>
 #include <QString>
 #include <functional>
+#include <optional>
 
 // The one object through which a program uses the serial line: opens and probes ports, sends
 // bytes, collects what arrives in the program's ReplyBuffer, and logs the traffic.
@@ -17,10 +18,12 @@ class ComForm : public QObject
 {
     Q_OBJECT
 public:
-    // Shows a port message to the user (OK button only, program title as caption). Tests replace it.
+    // Shows a port message to the user (OK button only, program title as caption). Each program's main
+    // sets it; without one a failed open is only reported by its result.
     using MessageBoxHook = std::function<void(const QString& text)>;
 
-    // `replyBuffer` belongs to the program's link state and outlives this object.
+    // `replyBuffer` belongs to the program's link state and outlives this object. Nothing is logged
+    // until setLogFilePath() names the file.
     explicit ComForm(QByteArray& replyBuffer, QObject* parent = nullptr);
     ~ComForm() override;
 
@@ -28,23 +31,24 @@ public:
     const PortMap& portMap() const { return m_portMap; }
     void setMessageBoxHook(MessageBoxHook hook) { m_messageBox = std::move(hook); }
     void setLogFilePath(const QString& path) { m_log = CommLog(path); }
-    QString LogFilePath() const { return m_log.path(); }
+    QString logFilePath() const { return m_log.path(); }
 
     void SetVisibility(bool level);
     bool isVisibleWindow() const { return m_visible; }
     void SetLogOn();
     void SetCorliftActive() { m_loaderActive = true; }
-    bool LoaderActive() const { return m_loaderActive; }
+    bool loaderActive() const { return m_loaderActive; }
 
     void WriteOut(const QString& str);
     void WriteIn(const QString& str);
-    QString Text1() const { return m_txText; }
-    QString Text2() const { return m_rxText; }
+    // What the "Tx" and "Rx" boxes show.
+    QString lastSent() const { return m_txText; }
+    QString lastReceived() const { return m_rxText; }
 
     // The "Log to File" check box; checking it starts a new log.
-    bool LogChecked() const { return m_logChecked; }
-    void ChkLog_Click(bool checked);
-    bool LogEnabled() const { return m_logEnabled; }
+    bool logChecked() const { return m_logChecked; }
+    void setLogChecked(bool checked);
+    bool logEnabled() const { return m_logEnabled; }
 
     void ClearMScommInput();
     void SendMScommString(const QByteArray& str);

@@ -38,7 +38,7 @@ QString SetupIniPath()
     return QDir(dataDirectory()).filePath(QStringLiteral("setup.ini"));
 }
 
-QString LogFilePath()
+QString logFilePath(const QString& setupIniPath)
 {
-    return QDir(dataDirectory()).filePath(QStringLiteral("Log.txt"));
+    return QFileInfo(setupIniPath).dir().filePath(QStringLiteral("Log.txt"));
 }

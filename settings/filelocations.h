@@ -8,4 +8,5 @@ QString dataDirectory();
 QString dataDirectoryFor(const QString& programDirectory, const QString& userDirectory);
 
 QString SetupIniPath();
-QString LogFilePath();
+// Log.txt lives beside setup.ini.
+QString logFilePath(const QString& setupIniPath);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "control/linksession.h"
 #include "control/tevlinwindow.h"
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
 #include "sim/ampsim.h"
 #include "sim/pty.h"
 #include "sim/simdriver.h"
+#include "watchdog.h"
 
 #include <QAction>
 #include <QFile>
@@ -26,7 +28,7 @@ namespace bench {
 constexpr int StatusCode = 0xC8;
 
 // The pin that points COM1 at the pseudo-terminal, address 1, and a poll interval so long that the
-// timer never fires by itself: the tests poll by calling Update_Timer.
+// timer never fires by itself: the tests poll by calling tick().
 inline QByteArray pinnedIni(const QString& device)
 {
     return "[ComSettings]\nCOM1=" + device.toLatin1() + "\nDevAdr=1\n[Tevlin]\nUpdateSpeed=600000\n";
@@ -47,26 +49,21 @@ struct Bench
     SimDriver driver;
     LinkState state;
     ComForm link{state.ReplyBuffer};
-    control::TevlinWindow window{state, link, iniPath};
+    control::LinkSession session{state, link, iniPath};
+    control::TevlinWindow window{session};
     QList<QByteArray> requests;
     QStringList portMessages;
     QList<int> setupsOpened;
-    // A hung wait is cancelled, so that a fault fails the test instead of stalling the suite.
-    QTimer watchdog;
+    Watchdog watchdog;
 
     explicit Bench(AmpModel model = AmpModel::Vx900, SimFaults faults = {},
                    std::optional<int> version = std::nullopt)
         : sim(model, 1, version), driver(sim, pty, faults)
     {
-        link.setLogFilePath({});
         link.setMessageBoxHook([this](const QString& text) { portMessages << text; });
-        window.setHooks({{}, [this](int model) { setupsOpened << model; }, {}});
+        session.setSetupHooks({[this](int model) { setupsOpened << model; }, {}});
         QObject::connect(&driver, &SimDriver::requestReceived, &driver,
                          [this](const QByteArray& packet) { requests << packet; });
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, &watchdog,
-                         [this] { state.LinkCancelRequested = true; });
-        watchdog.start(20s);
     }
 
     void writeIni(const QByteArray& contents)
@@ -86,12 +83,15 @@ struct Bench
     void load()
     {
         writeIni(pinnedIni(pty.devicePath()));
-        window.load();
+        session.load();
     }
 
     template <typename T = QPushButton> T* find(const QString& name)
     {
+        // The port menu's entries belong to the session.
         T* child = window.findChild<T*>(name);
+        if (!child)
+            child = session.findChild<T*>(name);
         if (!child)
             qFatal("no control %s", qPrintable(name));
         return child;
@@ -130,7 +130,7 @@ struct Bench
         load();
         if (!connectLink())
             return false;
-        window.Update_Timer();
+        session.tick();
         return !state.AdoptAmpState;
     }
 
@@ -139,8 +139,8 @@ struct Bench
     QList<QByteArray> pollSends()
     {
         const qsizetype from = requests.size();
-        window.Update_Timer();
-        window.Update_Timer();
+        session.tick();
+        session.tick();
         QList<QByteArray> sent;
         for (const QByteArray& packet : requests.mid(from))
             if (codeOf(packet) != StatusCode)

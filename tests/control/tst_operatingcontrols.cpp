@@ -5,116 +5,116 @@
 #include "control/statusreply.h"
 
 #include <QTest>
+#include <functional>
 
 using namespace control;
 
 namespace {
 
-OperatingState poweredOn()
+using Action = std::function<void(OperatingState&)>;
+
+// What an action changed in the state of an amplifier that is on at volume 45.5 (start-up 45.0,
+// maximum 99.9, input 4), e.g. "Volume 456*": a star marks a request for the next poll.
+QString changes(const Action& action)
 {
-    OperatingState state;
-    state.PowerState = PowerOn;
-    state.Volume = 455;
-    state.DefVolume = 450;
-    state.MaxVolume = 999;
-    return state;
+    OperatingState s;
+    s.powerState = PowerOn;
+    s.volume = 455;
+    s.defVolume = 450;
+    const OperatingState before = s;
+    action(s);
+    QStringList out;
+    const auto field = [&](const char* name, int was, int is, bool marked) {
+        if (was != is || marked)
+            out << QStringLiteral("%1 %2%3").arg(QLatin1String(name)).arg(is).arg(marked ? "*" : "");
+    };
+    field("Volume", before.volume, s.volume, s.volumeChanged);
+    field("DefVolume", before.defVolume, s.defVolume, s.defVolumeChanged);
+    field("MaxVolume", before.maxVolume, s.maxVolume, s.maxVolumeChanged);
+    field("Balance", before.balanceIndex, s.balanceIndex, s.balanceChanged);
+    field("Mute", before.muteState, s.muteState, s.muteChanged);
+    field("Power", before.powerState, s.powerState, s.powerChanged);
+    field("Input", before.inputSelected, s.inputSelected, s.inputChanged);
+    return out.join(QStringLiteral(", "));
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Action)
 
 class TestOperatingControls : public QObject
 {
     Q_OBJECT
 private slots:
-    // Typed values as the end-to-end tests do not try them; both separators are tried there.
-    void typedVolumes_data()
+    // The operating controls: what each press, slider move or typed value changes and marks. The
+    // end-to-end tests carry some of each to the amplifier; these are the edges.
+    void userActions_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("tenths"); // -1: not a number
-        QTest::newRow("half up to even") << "45.55" << 456;
-        QTest::newRow("negative") << "-1" << 0;
-        QTest::newRow("huge") << "1e300" << 999;
-        QTest::newRow("letters") << "4x" << -1;
-        QTest::newRow("empty") << "" << -1;
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("changed");
+        const auto step = [](const LevelField& f, int delta, int from) {
+            return Action([&f, delta, from](OperatingState& s) {
+                s.*f.value = from;
+                stepLevel(s, f, delta);
+            });
+        };
+        const auto slide = [](const LevelField& f, int to) {
+            return Action([&f, to](auto& s) { slideLevel(s, f, to); });
+        };
+        const auto type = [](const LevelField& f, const char* text) {
+            return Action([&f, text](auto& s) { typeLevel(s, f, QString::fromLatin1(text)); });
+        };
+        QTest::newRow("volume up") << step(VolumeLevel, 1, 455) << "Volume 456*";
+        QTest::newRow("volume down at 0.0") << step(VolumeLevel, -1, 0) << "Volume 0*";
+        QTest::newRow("start-up volume down") << step(DefVolumeLevel, -1, 450) << "DefVolume 449*";
+        QTest::newRow("maximum up at 99.9") << step(MaxVolumeLevel, 1, 999) << "MaxVolume 999*";
+        QTest::newRow("balance up") << step(BalanceLevel, 1, 6) << "Balance 7*";
+        QTest::newRow("balance down") << step(BalanceLevel, -1, 6) << "Balance 5*";
+        QTest::newRow("balance up at 12") << step(BalanceLevel, 1, 12) << "Balance 12*";
+        QTest::newRow("balance down at 0") << step(BalanceLevel, -1, 0) << "Balance 0*";
+        QTest::newRow("balance down from a reply's 200") << step(BalanceLevel, -1, 200) << "Balance 199*";
+        QTest::newRow("start-up volume slid beyond") << slide(DefVolumeLevel, 1000) << "DefVolume 999*";
+        QTest::newRow("maximum slid below the volume") << slide(MaxVolumeLevel, 200) << "MaxVolume 455*";
+        QTest::newRow("balance slid beyond") << slide(BalanceLevel, 13) << "Balance 12*";
+        QTest::newRow("typed half up to even") << type(VolumeLevel, "45.55") << "Volume 456*";
+        QTest::newRow("typed -1") << type(VolumeLevel, "-1") << "Volume 0*";
+        QTest::newRow("typed 1e300") << type(DefVolumeLevel, "1e300") << "DefVolume 999*";
+        QTest::newRow("typed letters") << type(VolumeLevel, "4x") << "";
+        QTest::newRow("typed nothing") << type(MaxVolumeLevel, "") << "";
+        QTest::newRow("balance typed -3,0") << type(BalanceLevel, "-3,0") << "Balance 0*";
+        QTest::newRow("balance typed 0.7, no step") << type(BalanceLevel, "0.7") << "Balance 6*";
+        QTest::newRow("balance typed 4, out of range") << type(BalanceLevel, "4") << "Balance 6*";
+        QTest::newRow("balance typed letters") << type(BalanceLevel, "left") << "";
+        QTest::newRow("mute") << Action([](auto& s) { pressMute(s, true); }) << "Mute 1*";
+        QTest::newRow("mute in standby") << Action([](auto& s) {
+            s.powerState = 0;
+            pressMute(s, true);
+        }) << "Mute 0*, Power 0";
+        QTest::newRow("mute offline") << Action([](auto& s) { pressMute(s, false); }) << "Mute 0*";
+        QTest::newRow("standby") << Action([](auto& s) { pressPower(s, true); }) << "Volume 450*, Power 0*";
+        QTest::newRow("on") << Action([](auto& s) {
+            s.powerState = 0;
+            pressPower(s, true);
+        }) << "Volume 450, Power 1*";
+        QTest::newRow("power offline") << Action([](auto& s) { pressPower(s, false); }) << "Power 1*";
+        const auto input = [](int n, int model, bool connected) {
+            return Action([=](auto& s) { selectInput(s, n, connected, model); });
+        };
+        QTest::newRow("D4 on a Solstice") << input(8, ModelCode::Solstice, true) << "Input 8*";
+        QTest::newRow("D5 on a VX 900S") << input(9, ModelCode::Vx900S, true) << "Input 9*";
+        QTest::newRow("D5 on a Solstice") << input(9, ModelCode::Solstice, true) << "Input 4*";
+        QTest::newRow("input offline") << input(1, ModelCode::Vx900, false) << "Input 4*";
+        QTest::newRow("input 10") << input(10, ModelCode::Vx900, true) << "Input 4*";
+        QTest::newRow("input in standby") << Action([](auto& s) {
+            s.powerState = 0;
+            selectInput(s, 1, true, ModelCode::Vx900);
+        }) << "Power 0, Input 4*";
     }
-    void typedVolumes()
+    void userActions()
     {
-        QFETCH(QString, text);
-        QFETCH(int, tenths);
-        QCOMPARE(typedTenths(text).value_or(-1), tenths);
-    }
-
-    void typedBalances_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("step"); // -1: not a number
-        QTest::newRow("-3,0") << "-3,0" << 0;
-        QTest::newRow("0.7 is no step") << "0.7" << 6;
-        QTest::newRow("4 is out of range") << "4" << 6;
-        QTest::newRow("letters") << "abc" << -1;
-    }
-    void typedBalances()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, step);
-        QCOMPARE(typedBalanceStep(text).value_or(-1), step);
-    }
-
-    void volumeActionsStayWithinTheirLimits()
-    {
-        OperatingState s = poweredOn();
-        s.Volume = 0;
-        stepVolume(s, -1);
-        QCOMPARE(s.Volume, 0);
-        QVERIFY(s.VolumeChanged);
-
-        s.MaxVolume = 999;
-        stepMaxVolume(s, 1);
-        QCOMPARE(s.MaxVolume, 999);
-
-        s.Volume = 300;
-        slideMaxVolume(s, 200); // the maximum does not go below the volume
-        QCOMPARE(s.MaxVolume, 300);
-
-        stepDefVolume(s, 1000);
-        QCOMPARE(s.DefVolume, 999);
-    }
-
-    void nonNumericTextKeepsTheValueAndItsMark()
-    {
-        OperatingState s = poweredOn();
-        setVolumeFromText(s, u"loud");
-        setMaxVolumeFromText(s, u"");
-        setBalanceFromText(s, u"left");
-        QCOMPARE(s.Volume, 455);
-        QVERIFY(!s.VolumeChanged && !s.MaxVolumeChanged && !s.BalanceChanged);
-    }
-
-    void showComparesWithTheShownCopy()
-    {
-        OperatingState s = poweredOn();
-        QVERIFY(ShowVolume(s));
-        QVERIFY(!ShowVolume(s));
-        s.Volume = 1000;
-        QVERIFY(ShowVolume(s));
-        QCOMPARE(s.Volume, 999);
-        s.Volume = 1000; // clamps to what is already shown
-        QVERIFY(!ShowVolume(s));
-        QCOMPARE(s.Volume, 999);
-        pressMute(s, true); // muting forces the redraw
-        QVERIFY(ShowVolume(s));
-    }
-
-    void balanceStepsStayWithinRange()
-    {
-        OperatingState s = poweredOn();
-        s.BalanceIndex = 12;
-        stepBalance(s, 1);
-        QCOMPARE(s.BalanceIndex, 12);
-        s.BalanceIndex = 0;
-        stepBalance(s, -1);
-        QCOMPARE(s.BalanceIndex, 0);
-        QVERIFY(s.BalanceChanged);
+        QFETCH(Action, action);
+        QFETCH(QString, changed);
+        QCOMPARE(changes(action), changed);
     }
 
     void balanceTexts_data()
@@ -129,63 +129,6 @@ private slots:
         QFETCH(int, step);
         QFETCH(QString, text);
         QCOMPARE(balanceText(step, QLocale::c()), text);
-    }
-
-    // Mute is marked in any case, but only mutes an amplifier that is on and connected.
-    void muteNeedsPowerAndTheLink()
-    {
-        const std::tuple<int, bool, bool> cases[]{{1, true, true}, {0, true, false}, {1, false, false}};
-        for (const auto& [power, connected, muted] : cases) {
-            OperatingState s = poweredOn();
-            s.PowerState = power;
-            pressMute(s, connected);
-            QVERIFY(s.MuteChanged);
-            QCOMPARE(s.MuteState, muted);
-        }
-    }
-
-    void powerButtonTakesTheStartupVolume()
-    {
-        OperatingState s = poweredOn();
-        pressPower(s, true);
-        QCOMPARE(s.PowerState, 0);
-        QCOMPARE(s.Volume, 450);
-        QVERIFY(s.PowerChanged && s.VolumeChanged);
-        s.clearChangedMarks();
-        s.Volume = 100;
-        pressPower(s, true);
-        QCOMPARE(s.PowerState, PowerOn);
-        QCOMPARE(s.Volume, 450);
-        QVERIFY(!s.VolumeChanged);
-        pressPower(s, false);
-        QCOMPARE(s.PowerState, PowerOn);
-    }
-
-    void selectInput_data()
-    {
-        QTest::addColumn<int>("model");
-        QTest::addColumn<int>("input");
-        QTest::addColumn<int>("power");
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<int>("selected");
-        QTest::newRow("D4 on Solstice") << 2 << 8 << 1 << true << 8;
-        QTest::newRow("D5 on VX 900S") << 7 << 9 << 1 << true << 9;
-        QTest::newRow("refused in standby") << 5 << 1 << 0 << true << 4;
-        QTest::newRow("refused without link") << 5 << 1 << 1 << false << 4;
-        QTest::newRow("out of range") << 5 << 10 << 1 << true << 4;
-    }
-    void selectInput()
-    {
-        QFETCH(int, model);
-        QFETCH(int, input);
-        QFETCH(int, power);
-        QFETCH(bool, connected);
-        QFETCH(int, selected);
-        OperatingState s;
-        s.PowerState = power;
-        SelectInput(s, input, connected, model);
-        QCOMPARE(s.InputSelected, selected);
-        QVERIFY(s.InputChanged);
     }
 
     // Keys typed into a box through the filter (second decimal, letters, typing over a selection,
@@ -260,7 +203,7 @@ private slots:
         QFETCH(QString, enabled);
         QFETCH(bool, balance);
         OperatingState s;
-        s.PowerState = power;
+        s.powerState = power;
         const auto layout = arrangeForModel(model, s);
         QVERIFY(layout);
         QStringList shownCaptions;

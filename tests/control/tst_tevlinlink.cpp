@@ -1,23 +1,9 @@
 #include "tevlinbench.h"
 
+#include "cputime.h"
 #include <QStatusBar>
-#include <sys/resource.h>
 
 using namespace bench;
-
-namespace {
-
-std::chrono::microseconds cpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto us = [](const timeval& t) {
-        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-    };
-    return us(usage.ru_utime) + us(usage.ru_stime);
-}
-
-} // namespace
 
 class TestTevlinLink : public QObject
 {
@@ -72,11 +58,11 @@ private slots:
         const QString pty = b.pty.devicePath();
         if (!ini.isEmpty())
             b.writeIni(ini.replace("<pty>", pty.toLatin1()));
-        b.window.load();
+        b.session.load();
 
         QCOMPARE(b.state.ComPort, comPort);
         QCOMPARE(b.state.ComSpeed, comSpeed);
-        QCOMPARE(b.window.pollInterval(), interval);
+        QCOMPARE(b.session.pollInterval(), interval);
         QCOMPARE(b.link.isVisibleWindow(), debug);
         QCOMPARE(b.state.DeviceAddress, address);
         QCOMPARE(b.linkState(), Bench::Idle);
@@ -95,89 +81,60 @@ private slots:
         QVERIFY(b.portMessages.isEmpty());
     }
 
-    void handshakeConnects()
-    {
-        Bench b;
-        b.load();
-        QVERIFY(b.connectLink());
-        // Length 5, address 1 (low, high), code 01, checksum 5 + 1 + 0 + 1.
-        QCOMPARE(b.requests, QList<QByteArray>{QByteArray::fromHex("0501000107")});
-        QCOMPARE(b.linkState(), "Discon, Connected, port open, link up, settings off, adopt next");
-        QVERIFY(b.find("BtnPower")->isEnabled());
-        QVERIFY(b.find("BtnSetupAmp")->isEnabled());
-    }
-
-    // An address no packet can carry sends nothing, so there is nothing to wait for.
-    void unsendableAddressStaysIdle_data()
+    // A handshake that does not connect: an address no packet can carry sends nothing (so there is
+    // nothing to wait for); no reply or a three-byte one waits until Cancel; a wrong reply is stuck
+    // with the port open until Cancel. Cancel leaves everything as before.
+    void handshakeWithoutLink_data()
     {
         QTest::addColumn<QByteArray>("address");
-        QTest::newRow("70000") << QByteArray("70000");
-        QTest::newRow("-1") << QByteArray("-1");
+        QTest::addColumn<int>("reply");      // bytes the amplifier sends: 0 none, 2 wrong, 3 one too many
+        QTest::addColumn<QString>("before"); // the link before Cancel
+        const QString waiting = "Cancel, Not connected, port open, link down, settings off, adopt next";
+        QTest::newRow("address 70000") << QByteArray("70000") << 0 << Bench::Idle;
+        QTest::newRow("address -1") << QByteArray("-1") << 0 << Bench::Idle;
+        QTest::newRow("no reply") << QByteArray("1") << 0 << waiting;
+        QTest::newRow("3-byte reply") << QByteArray("1") << 3 << waiting;
+        QTest::newRow("wrong reply") << QByteArray("1") << 2 << waiting;
     }
-    void unsendableAddressStaysIdle()
+    void handshakeWithoutLink()
     {
         QFETCH(QByteArray, address);
-        Bench b;
-        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=" + address));
-        b.window.load();
-        b.click("BtnConnectCancel");
-        QVERIFY(b.watchdog.isActive());
-        QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
-        QVERIFY(b.requests.isEmpty());
-    }
-
-    // The handshake waits without a time-out; Cancel ends it and leaves everything as before.
-    void cancelDuringHandshake_data()
-    {
-        QTest::addColumn<bool>("noReply");
-        QTest::addColumn<int>("extraBytes");
-        QTest::newRow("no reply") << true << 0;
-        QTest::newRow("3-byte reply") << false << 1;
-    }
-    void cancelDuringHandshake()
-    {
-        QFETCH(bool, noReply);
-        QFETCH(int, extraBytes);
+        QFETCH(int, reply);
+        QFETCH(QString, before);
         SimFaults faults;
-        faults.noReply = noReply;
-        faults.extraBytes = extraBytes;
+        faults.noReply = reply == 0;
+        faults.extraBytes = reply == 3 ? 1 : 0;
+        faults.wrongBytePos = reply == 2 ? 2 : 0;
         faults.onlyCode = 0x01;
         Bench b(AmpModel::Vx900, faults);
-        b.load();
-        // The user presses Cancel once whatever the amplifier sends has arrived.
-        const qsizetype expected = noReply ? 0 : 2 + extraBytes;
+        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=" + address));
+        b.session.load();
+        // The user presses Cancel once whatever the amplifier sends has arrived, or at once when
+        // it must be pressed again after the handshake gave up.
+        QString seen;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!b.requests.isEmpty() && b.state.ReplyBuffer.size() == expected) {
+            if (!b.requests.isEmpty() && b.state.ReplyBuffer.size() == reply && reply != 2) {
                 watch.stop();
+                seen = b.linkState();
                 b.click("BtnConnectCancel");
             }
         });
         watch.start(10ms);
         b.click("BtnConnectCancel");
-        QCOMPARE(b.state.ReplyBuffer.size(), expected);
+        if (reply == 2) {
+            QCOMPARE(b.state.ReplyBuffer, QByteArray::fromHex("0255"));
+            seen = b.linkState();
+            b.session.tick(); // polls nothing
+            b.click("BtnConnectCancel");
+        }
+        QCOMPARE(seen.isEmpty() ? Bench::Idle : seen, before);
         QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(!b.state.LinkCancelRequested); // the wait took the cancel
+        QCOMPARE(b.requests.size(), address == "1" ? 1 : 0);
+        QVERIFY(reply == 2 || address != "1" || !b.state.LinkCancelRequested); // the wait took the cancel
         QVERIFY(b.portMessages.isEmpty());
-        QVERIFY(b.watchdog.isActive()); // the click ended the wait, not the watchdog
-    }
-
-    void wrongHandshakeReplyIsStuck()
-    {
-        SimFaults faults;
-        faults.wrongBytePos = 2;
-        faults.onlyCode = 0x01;
-        Bench b(AmpModel::Vx900, faults);
-        b.load();
-        b.click("BtnConnectCancel");
-        QCOMPARE(b.state.ReplyBuffer, QByteArray::fromHex("0255"));
-        QCOMPARE(b.linkState(), "Cancel, Not connected, port open, link down, settings off, adopt next");
-        b.window.Update_Timer();
-        QCOMPARE(b.requests.size(), 1);
-
-        b.click("BtnConnectCancel");
-        QCOMPARE(b.linkState(), Bench::Idle);
+        if (address != "1")
+            QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
     }
 
     void identifiesTheModel_data()
@@ -209,11 +166,15 @@ private slots:
         b.load();
         b.find<QLabel>("ProductType")->setText("as it was");
         QVERIFY(b.connectLink());
-        b.window.Update_Timer();
+        // Length 5, address 1 (low, high), code 01, checksum 5 + 1 + 0 + 1.
+        QCOMPARE(b.requests, QList<QByteArray>{QByteArray::fromHex("0501000107")});
+        QCOMPARE(b.linkState(), "Discon, Connected, port open, link up, settings off, adopt next");
+        QVERIFY(b.find("BtnPower")->isEnabled() && b.find("BtnSetupAmp")->isEnabled());
+        b.session.tick();
         QVERIFY(!b.state.AdoptAmpState);
         QCOMPARE(int(b.state.AmpModelCode), code);
         QCOMPARE(b.label("ProductType"), productType);
-        QCOMPARE(b.window.operatingState().Volume, 123);
+        QCOMPARE(b.session.operatingState().volume, 123);
         QCOMPARE(b.caption("BtnD5"), d5 ? "D5" : "");
         QCOMPARE(b.find("BtnBalanceSet")->isHidden(), code != 1);
         b.click("BtnSetupAmp");
@@ -230,90 +191,107 @@ private slots:
         b.load();
         QVERIFY(b.connectLink());
         bool openedDuringPoll = false;
-        b.window.setHooks({{},
-                           [&](int model) {
-                               openedDuringPoll = b.window.isPolling() || !b.state.ReplyBuffer.isEmpty();
-                               b.setupsOpened << model;
-                           },
-                           {}});
+        b.session.setSetupHooks({[&](int model) {
+                                     openedDuringPoll =
+                                         b.session.isPolling() || !b.state.ReplyBuffer.isEmpty();
+                                     b.setupsOpened << model;
+                                 },
+                                 {}});
         QTimer::singleShot(50ms, [&b] { b.click("BtnSetupAmp"); });
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.setupsOpened, QList<int>{5});
         QVERIFY(!openedDuringPoll);
         QVERIFY(!b.state.SetupDialogOpen);
     }
 
-    // Discon while the poll waits for the status reply or for a correction's acknowledgement.
-    void disconWhileACorrectionWaits()
+    // A setup dialog changed the amplifier's address and speed. While it is open nothing is sent;
+    // the next tick after it drops the link, whatever its phase (never starting a handshake), and
+    // takes the dialog's values over.
+    void changedLinkSettingsDropTheLink_data()
     {
-        SimFaults faults;
-        faults.noReply = true;
-        faults.onlyCode = 0x70;
-        Bench b(AmpModel::Vx900, faults);
+        QTest::addColumn<bool>("dropped"); // the link went down before the tick
+        QTest::newRow("connected") << false;
+        QTest::newRow("disconnected meanwhile") << true;
+    }
+    void changedLinkSettingsDropTheLink()
+    {
+        QFETCH(bool, dropped);
+        Bench b;
         QVERIFY(b.connectAndAdopt());
-        b.click("BtnVolUp");
-        b.onRequest(0x70, [&b] { b.click("BtnConnectCancel"); });
-        b.window.Update_Timer();
-        QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(!b.state.LinkCancelRequested);
-        QVERIFY(!b.find("BtnVolUp")->isEnabled());
-        QVERIFY(!b.find("BtnPower")->isEnabled());
+        using Values = control::LinkSession::SetupLinkValues;
+        b.session.setSetupHooks({{}, [](int model) {
+                                     return model == 5 ? std::optional(Values{7, 2}) : std::nullopt;
+                                 }});
+        b.state.SetupDialogOpen = true;
+        b.state.LinkSettingsChanged = true;
         const qsizetype sent = b.requests.size();
-        b.window.Update_Timer();
+        b.session.tick();
+        QVERIFY(b.state.LinkConnected && b.state.LinkSettingsChanged);
+
+        b.state.SetupDialogOpen = false;
+        if (dropped)
+            b.click("BtnConnectCancel");
+        b.session.tick();
+        QCOMPARE(b.linkState(), Bench::Idle);
         QCOMPARE(b.requests.size(), sent);
-        QVERIFY(b.watchdog.isActive());
+        QVERIFY(b.portMessages.isEmpty());
+        QVERIFY(!b.state.LinkSettingsChanged);
+        QCOMPARE(b.state.DeviceAddress, "7");
+        QVERIFY(b.find<QAction>("Speed_115000")->isChecked());
+        QVERIFY(b.iniLines().contains("DevAdr=7") && b.iniLines().contains("ComSpeed=115200"));
     }
 
-    // The amplifier's side of the line goes away: the window goes back to Idle by itself.
-    void hangUp_data()
+    // The link goes down while a wait is on the stack: the amplifier's side hangs up, or the user
+    // presses Discon. The window goes back to Idle by itself, and the next tick sends nothing. A
+    // wait sleeps: a second of it costs next to no processor time.
+    void linkGoesDown_data()
     {
-        QTest::addColumn<int>("silentCode"); // the request after which the line drops; -1: none
-        QTest::addColumn<int>("hangUpAfter");
-        QTest::newRow("during the handshake") << 0x01 << 0;
-        QTest::newRow("while the poll waits") << StatusCode << 0;
-        QTest::newRow("after the poll's reply") << -1 << 2;
+        QTest::addColumn<int>("silentCode");  // the request left unanswered; -1: none
+        QTest::addColumn<int>("hangUpAfter"); // requests after which ampsim hangs up; 0: never
+        QTest::addColumn<bool>("discon");     // on the silent request: Discon, else the line drops
+        QTest::addColumn<int>("after");       // ms after that request
+        QTest::newRow("hang-up during the handshake") << 0x01 << 0 << false << 0;
+        QTest::newRow("hang-up while the poll waits") << StatusCode << 0 << false << 0;
+        QTest::newRow("hang-up after the poll's reply") << -1 << 2 << false << 0;
+        QTest::newRow("Discon after the poll waited 1 s") << StatusCode << 0 << true << 1000;
+        QTest::newRow("Discon while a correction waits") << 0x70 << 0 << true << 0;
     }
-    void hangUp()
+    void linkGoesDown()
     {
         QFETCH(int, silentCode);
         QFETCH(int, hangUpAfter);
+        QFETCH(bool, discon);
+        QFETCH(int, after);
         SimFaults faults;
         faults.noReply = silentCode > 0;
         faults.onlyCode = silentCode;
         faults.hangUpAfter = hangUpAfter;
         Bench b(AmpModel::Vx900, faults);
         b.load();
-        if (silentCode > 0)
-            b.onRequest(silentCode, [&b] { b.pty.hangUp(); });
-        b.click("BtnConnectCancel");
-        if (silentCode != 0x01)
-            b.window.Update_Timer();
-        QTRY_COMPARE(b.linkState(), Bench::Idle);
-        const qsizetype sent = b.requests.size();
-        b.window.Update_Timer();
-        QCOMPARE(b.requests.size(), sent);
-        QVERIFY(b.watchdog.isActive());
-    }
-
-    // Discon while the poll waits for the status reply; the wait used next to no processor time.
-    void disconWhilePollWaitsAsleep()
-    {
-        SimFaults faults;
-        faults.noReply = true;
-        faults.onlyCode = StatusCode;
-        Bench b(AmpModel::Vx900, faults);
-        b.load();
-        QVERIFY(b.connectLink());
-        QTimer::singleShot(1s, [&b] { b.click("BtnConnectCancel"); });
+        if (silentCode == 0x70) {
+            QVERIFY(b.connectLink());
+            b.session.tick();
+            b.click("BtnVolUp");
+        }
+        b.onRequest(silentCode, [&b, discon, after] {
+            QTimer::singleShot(after,
+                               [&b, discon] { discon ? b.click("BtnConnectCancel") : b.pty.hangUp(); });
+        });
         const auto before = cpuTime();
-        b.window.Update_Timer();
+        if (silentCode != 0x70)
+            b.click("BtnConnectCancel");
+        if (silentCode != 0x01)
+            b.session.tick();
         const auto used = cpuTime() - before;
-        qInfo("CPU time while a poll waited 1 s: %lld us", static_cast<long long>(used.count()));
-        QVERIFY2(used < 30ms, "the wait spins");
-        QCOMPARE(b.linkState(), Bench::Idle);
-        QVERIFY(!b.state.LinkCancelRequested);
+        if (after > 0) {
+            qInfo("CPU time while a poll waited 1 s: %lld us", static_cast<long long>(used.count()));
+            QVERIFY2(used < 30ms, "the wait spins");
+        }
+        QTRY_COMPARE(b.linkState(), Bench::Idle);
+        QVERIFY(silentCode < 0 || !b.state.LinkCancelRequested); // a wait took the cancel
+        QVERIFY(!b.find("BtnVolUp")->isEnabled() && !b.find("BtnPower")->isEnabled());
         const qsizetype sent = b.requests.size();
-        b.window.Update_Timer();
+        b.session.tick();
         QCOMPARE(b.requests.size(), sent);
     }
 };

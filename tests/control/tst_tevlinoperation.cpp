@@ -41,14 +41,14 @@ private slots:
         // Pressed before the first reply: taken over by it, not sent.
         b.click("BtnPower");
         QVERIFY(b.pollSends().isEmpty());
-        const control::OperatingState& op = b.window.operatingState();
-        QCOMPARE(op.Volume, 321);
-        QVERIFY(op.MuteState);
-        QCOMPARE(op.PowerState, 1);
-        QCOMPARE(op.InputSelected, 6);
-        QCOMPARE(op.BalanceIndex, 2);
-        QCOMPARE(op.DefVolume, 250);
-        QCOMPARE(op.MaxVolume, 900);
+        const control::OperatingState& op = b.session.operatingState();
+        QCOMPARE(op.volume, 321);
+        QVERIFY(op.muteState);
+        QCOMPARE(op.powerState, 1);
+        QCOMPARE(op.inputSelected, 6);
+        QCOMPARE(op.balanceIndex, 2);
+        QCOMPARE(op.defVolume, 250);
+        QCOMPARE(op.maxVolume, 900);
         QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), "32.1");
         QCOMPARE(b.find<QLineEdit>("TextBalance")->text(), "-2.0");
         QCOMPARE(b.label("LblSource"), "6");
@@ -60,115 +60,81 @@ private slots:
         b.clickAll({"BtnVolUp", "BtnMute", "BtnA1", "BtnConnectCancel"});
         QVERIFY(b.connectLink());
         QVERIFY(b.pollSends().isEmpty());
-        QCOMPARE(op.Volume, 321);
-        QVERIFY(op.MuteState);
-        QCOMPARE(op.InputSelected, 6);
-    }
-
-    // A slider pulled where the clamps do not let the value go springs back, as the box and display.
-    void sliderStopsAtTheLimit_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("moved");
-        QTest::newRow("volume above the maximum") << "Volume" << 800;
-        QTest::newRow("maximum below the volume") << "MaxVolume" << 300;
-    }
-    void sliderStopsAtTheLimit()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, moved);
-        Bench b;
-        b.sim.state().volume = 400;
-        b.sim.state().maxVolume = 400;
-        QVERIFY(b.connectAndAdopt());
-        auto* slider = b.find<QSlider>("Slide" + name);
-        slider->setValue(moved);
-        QCOMPARE(b.window.operatingState().Volume, 400);
-        QCOMPARE(b.window.operatingState().MaxVolume, 400);
-        QCOMPARE(slider->value(), 400);
-        QCOMPARE(b.find<QLineEdit>("Text" + name)->text(), "40.0");
-        QVERIFY(b.pollSends().isEmpty());
+        QCOMPARE(op.volume, 321);
+        QVERIFY(op.muteState);
+        QCOMPARE(op.inputSelected, 6);
     }
 
     // A user's request goes out once, on the next poll, and only where the amplifier disagrees.
     void correctionsOnTheWire_data()
     {
         QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<int>("ampVolume"); // -1: the factory's
+        QTest::addColumn<QString>("clicks"); // names of the buttons, in order
+        QTest::addColumn<int>("ampVolume");  // -1: the factory's
         QTest::addColumn<int>("ampPower");
+        QTest::addColumn<QString>("wire");    // the packets sent, hex
         QTest::addColumn<bool>("duringWait"); // clicked while the poll waits for its reply
-        QTest::addColumn<QStringList>("clicks");
-        QTest::addColumn<QStringList>("wire");
         const auto vx = AmpModel::Vx900;
         const auto kma = AmpModel::Kma840;
-        QTest::newRow("volume up 3 steps")
-            << vx << -1 << 1 << false << QStringList(3, "BtnVolUp") << QStringList{"070100702902A3"};
-        QTest::newRow("volume up during the wait")
-            << vx << -1 << 1 << true << QStringList(3, "BtnVolUp") << QStringList{"070100702902A3"};
+        const QString up3 = "BtnVolUp BtnVolUp BtnVolUp";
+        QTest::newRow("volume up 3 steps") << vx << up3 << -1 << 1 << "070100702902A3" << false;
+        QTest::newRow("volume up during the wait") << vx << up3 << -1 << 1 << "070100702902A3" << true;
         QTest::newRow("volume back to the amplifier's")
-            << vx << -1 << 1 << false << QStringList{"BtnVolUp", "BtnVolDown"} << QStringList{};
-        QTest::newRow("start-up volume up")
-            << vx << -1 << 1 << false << QStringList{"BtnDefVolUp"} << QStringList{"070100852702B6"};
+            << vx << "BtnVolUp BtnVolDown" << -1 << 1 << "" << false;
+        QTest::newRow("start-up volume up") << vx << "BtnDefVolUp" << -1 << 1 << "070100852702B6" << false;
         QTest::newRow("maximum volume down")
-            << kma << -1 << 1 << false << QStringList{"BtnMaxVolDown"} << QStringList{"07010084E60375"};
-        QTest::newRow("mute") << vx << -1 << 1 << false << QStringList{"BtnMute"}
-                              << QStringList{"06010074017C"};
-        QTest::newRow("mute, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnMute"} << QStringList{"06010074017C", "050100141A"};
-        QTest::newRow("standby") << vx << 300 << 1 << false << QStringList{"BtnPower"}
-                                 << QStringList{"06010075007C", "070100702602A0"};
-        QTest::newRow("standby, kma840") << kma << 300 << 1 << false << QStringList{"BtnPower"}
-                                         << QStringList{"06010075007C", "0501001218", "07010070C2013B"};
+            << kma << "BtnMaxVolDown" << -1 << 1 << "07010084E60375" << false;
+        QTest::newRow("mute") << vx << "BtnMute" << -1 << 1 << "06010074017C" << false;
+        QTest::newRow("mute, kma840") << kma << "BtnMute" << -1 << 1 << "06010074017C 050100141A" << false;
+        QTest::newRow("standby") << vx << "BtnPower" << 300 << 1 << "06010075007C 070100702602A0" << false;
+        QTest::newRow("standby, kma840")
+            << kma << "BtnPower" << 300 << 1 << "06010075007C 0501001218 07010070C2013B" << false;
         QTest::newRow("standby at the start-up volume")
-            << vx << 550 << 1 << false << QStringList{"BtnPower"} << QStringList{"06010075007C"};
-        QTest::newRow("power on, kma840") << kma << 300 << 0 << false << QStringList{"BtnPower"}
-                                          << QStringList{"06010075017D", "0501001117"};
-        QTest::newRow("A3") << vx << -1 << 1 << false << QStringList{"BtnA3"} << QStringList{"06010072037C"};
-        QTest::newRow("D2") << vx << -1 << 1 << false << QStringList{"BtnD2"} << QStringList{"06010071027A"};
-        QTest::newRow("D5, rx900") << AmpModel::Rx900 << -1 << 1 << false << QStringList{"BtnD5"}
-                                   << QStringList{"06010071057D"};
-        QTest::newRow("D5 refused, solstice")
-            << AmpModel::Solstice << -1 << 1 << false << QStringList{"BtnD5"} << QStringList{};
-        QTest::newRow("D5 refused, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnD5"} << QStringList{};
-        QTest::newRow("input 3, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnA3"} << QStringList{"06010020032A"};
+            << vx << "BtnPower" << 550 << 1 << "06010075007C" << false;
+        QTest::newRow("power on, kma840")
+            << kma << "BtnPower" << 300 << 0 << "06010075017D 0501001117" << false;
+        QTest::newRow("A4") << vx << "BtnA4" << -1 << 1 << "06010072047D" << false;
+        QTest::newRow("D1") << vx << "BtnD1" << -1 << 1 << "060100710179" << false;
+        QTest::newRow("D5, rx900") << AmpModel::Rx900 << "BtnD5" << -1 << 1 << "06010071057D" << false;
+        QTest::newRow("D5 refused, solstice") << AmpModel::Solstice << "BtnD5" << -1 << 1 << "" << false;
+        QTest::newRow("D5 refused, kma840") << kma << "BtnD5" << -1 << 1 << "" << false;
+        QTest::newRow("input 3, kma840") << kma << "BtnA3" << -1 << 1 << "06010020032A" << false;
         QTest::newRow("balance, kma840")
-            << kma << -1 << 1 << false << QStringList(2, "BtnBalanceOneUp") << QStringList{"0601001E082D"};
+            << kma << "BtnBalanceOneUp BtnBalanceOneUp" << -1 << 1 << "0601001E082D" << false;
         QTest::newRow("balance and volume in order, kma840")
-            << kma << -1 << 1 << false << QStringList{"BtnBalanceOneDown", "BtnVolUp"}
-            << QStringList{"07010070C3013C", "0601001E052A"};
+            << kma << "BtnBalanceOneDown BtnVolUp" << -1 << 1 << "07010070C3013C 0601001E052A" << false;
     }
     void correctionsOnTheWire()
     {
         QFETCH(AmpModel, model);
+        QFETCH(QString, clicks);
         QFETCH(int, ampVolume);
         QFETCH(int, ampPower);
+        QFETCH(QString, wire);
         QFETCH(bool, duringWait);
-        QFETCH(QStringList, clicks);
-        QFETCH(QStringList, wire);
         Bench b(model);
         if (ampVolume >= 0)
             b.sim.state().volume = ampVolume;
         b.sim.state().power = ampPower;
         QVERIFY(b.connectAndAdopt());
+        const QStringList buttons = clicks.split(u' ');
         if (duringWait)
-            b.onRequest(StatusCode, [&] { b.clickAll(clicks); });
+            b.onRequest(StatusCode, [&] { b.clickAll(buttons); });
         else
-            b.clickAll(clicks);
-        QCOMPARE(b.pollSends(), packets(wire));
+            b.clickAll(buttons);
+        QCOMPARE(b.pollSends(), packets(wire.split(u' ', Qt::SkipEmptyParts)));
 
         // The fence poll took the amplifier's state over: both sides now agree.
-        const control::OperatingState& op = b.window.operatingState();
+        const control::OperatingState& op = b.session.operatingState();
         const AmpState& amp = b.sim.state();
-        QCOMPARE(op.PowerState, amp.power);
-        QCOMPARE(op.Volume, amp.volume);
-        QCOMPARE(op.MuteState, amp.mute);
-        QCOMPARE(op.DefVolume, amp.defVolume);
-        QCOMPARE(op.MaxVolume, amp.maxVolume);
-        QCOMPARE(op.InputSelected, amp.input);
+        QCOMPARE(op.powerState, amp.power);
+        QCOMPARE(op.volume, amp.volume);
+        QCOMPARE(op.muteState, amp.mute);
+        QCOMPARE(op.defVolume, amp.defVolume);
+        QCOMPARE(op.maxVolume, amp.maxVolume);
+        QCOMPARE(op.inputSelected, amp.input);
         if (model == AmpModel::Kma840)
-            QCOMPARE(op.BalanceIndex, amp.balance);
+            QCOMPARE(op.balanceIndex, amp.balance);
         // Nothing is sent twice.
         QVERIFY(b.pollSends().isEmpty());
     }
@@ -184,67 +150,64 @@ private slots:
         QCOMPARE(b.sim.state().volume, 554);
     }
 
-    // Values beyond what the display can show are shown clamped, and the clamp is not a request.
-    void clampsWhatTheAmplifierReports_data()
-    {
-        QTest::addColumn<int>("ampVolume");
-        QTest::addColumn<int>("ampMax");
-        QTest::addColumn<int>("volume");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("1000 shows 99.9") << 1000 << 999 << 999 << "99.9";
-        QTest::newRow("450 above a maximum of 400") << 450 << 400 << 400 << "40.0";
-    }
-    void clampsWhatTheAmplifierReports()
-    {
-        QFETCH(int, ampVolume);
-        QFETCH(int, ampMax);
-        QFETCH(int, volume);
-        QFETCH(QString, shown);
-        Bench b;
-        b.sim.state().volume = ampVolume;
-        b.sim.state().maxVolume = ampMax;
-        QVERIFY(b.connectAndAdopt());
-        QCOMPARE(b.window.operatingState().Volume, volume);
-        QCOMPARE(b.find<control::SevenSegmentDisplay>("VolumeDisplay")->volume(), volume);
-        QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
-        QVERIFY(b.pollSends().isEmpty());
-        QCOMPARE(b.sim.state().volume, ampVolume);
-    }
-
-    void typedVolume_data()
+    // What the volume boxes and the display show: the amplifier's values beyond what they can show,
+    // a slider pulled where the clamps do not let it go (it springs back), a typed volume. Only a
+    // value that ends up differing from the amplifier's is sent.
+    void volumesShown_data()
     {
         QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("ampVolume");
+        QTest::addColumn<QString>("control"); // moved or typed into; empty: none
         QTest::addColumn<int>("ampMax");
+        QTest::addColumn<QString>("input");
         QTest::addColumn<int>("volume");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("comma, C") << "C"
-                                  << "45,5" << 999 << 455 << "45.5";
-        QTest::newRow("point, de") << "de_DE"
-                                   << "45.5" << 999 << 455 << "45,5";
-        QTest::newRow("above the maximum") << "C"
-                                           << "50" << 400 << 400 << "40.0";
-        QTest::newRow("not a number") << "C"
-                                      << "4x5" << 999 << 300 << "30.0";
+        QTest::addColumn<QString>("shown"); // TextVolume|TextMaxVolume
+        QTest::newRow("reply 1000 shows 99.9") << "C" << 1000 << "" << 999 << "" << 999 << "99.9|99.9";
+        QTest::newRow("reply 450 above a maximum of 400")
+            << "C" << 450 << "" << 400 << "" << 400 << "40.0|40.0";
+        QTest::newRow("volume slid above the maximum")
+            << "C" << 400 << "SlideVolume" << 400 << "800" << 400 << "40.0|40.0";
+        QTest::newRow("maximum slid below the volume")
+            << "C" << 400 << "SlideMaxVolume" << 400 << "300" << 400 << "40.0|40.0";
+        QTest::newRow("typed comma, C") << "C" << 300 << "TextVolume" << 999 << "45,5" << 455 << "45.5|99.9";
+        QTest::newRow("typed point, de")
+            << "de_DE" << 300 << "TextVolume" << 999 << "45.5" << 455 << "45,5|99,9";
+        QTest::newRow("typed above the maximum")
+            << "C" << 300 << "TextVolume" << 400 << "50" << 400 << "40.0|40.0";
+        QTest::newRow("typed not a number")
+            << "C" << 300 << "TextVolume" << 999 << "4x5" << 300 << "30.0|99.9";
     }
-    void typedVolume()
+    void volumesShown()
     {
         QFETCH(QString, locale);
-        QFETCH(QString, typed);
+        QFETCH(int, ampVolume);
+        QFETCH(QString, control);
         QFETCH(int, ampMax);
+        QFETCH(QString, input);
         QFETCH(int, volume);
         QFETCH(QString, shown);
         QLocale::setDefault(QLocale(locale));
         Bench b;
-        b.sim.state().volume = 300;
+        b.sim.state().volume = ampVolume;
         b.sim.state().maxVolume = ampMax;
         QVERIFY(b.connectAndAdopt());
-        b.find<QLineEdit>("TextVolume")->setText(typed);
-        b.click("BtnVolSet");
-        QCOMPARE(b.window.operatingState().Volume, volume);
-        QCOMPARE(b.find<QLineEdit>("TextVolume")->text(), shown);
-        b.pollSends();
-        QCOMPARE(b.sim.state().volume, volume);
+        if (control.startsWith("Slide")) {
+            b.find<QSlider>(control)->setValue(input.toInt());
+        } else if (!control.isEmpty()) {
+            b.find<QLineEdit>(control)->setText(input);
+            b.click("BtnVolSet");
+        }
+        const control::OperatingState& op = b.session.operatingState();
+        QCOMPARE(op.volume, volume);
+        QCOMPARE(b.find<control::SevenSegmentDisplay>("VolumeDisplay")->volume(), volume);
+        QCOMPARE(b.find<QLineEdit>("TextVolume")->text() + "|" + b.find<QLineEdit>("TextMaxVolume")->text(),
+                 shown);
+        QCOMPARE(b.find<QSlider>("SlideVolume")->value(), op.volume);
+        QCOMPARE(b.find<QSlider>("SlideMaxVolume")->value(), op.maxVolume);
+        // A clamp of the amplifier's own value is no request.
+        const bool request = !control.isEmpty() && volume != ampVolume;
+        QCOMPARE(b.pollSends().isEmpty(), !request);
+        QCOMPARE(b.sim.state().volume, request ? volume : ampVolume);
     }
 
     // Balance typed key by key on a KMA840: the key filter allows one decimal.
@@ -271,7 +234,7 @@ private slots:
         box->clear();
         QTest::keyClicks(box, keys);
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(b.window.operatingState().BalanceIndex, step);
+        QCOMPARE(b.session.operatingState().balanceIndex, step);
         QCOMPARE(box->text(), shown);
         b.pollSends();
         QCOMPARE(b.sim.state().balance, step);

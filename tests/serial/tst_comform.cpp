@@ -87,56 +87,49 @@ private slots:
         m_link->CloseMScomm();
     }
 
-    void portNumbersOutsideTheMenuAreRefusedQuietly()
+    // A refused open leaves the port closed; only the set-ups that connect say why.
+    void refusedOpens_data()
     {
-        for (const int port : {0, 17}) {
-            QVERIFY(m_link->SetupMScomm(PtyPort, 0));
-            QVERIFY(!m_link->SetupMScomm(port, 0));
-            QVERIFY(!m_link->CheckMScomm());
-            // The probing variant takes any number, and finds no device there.
-            QVERIFY(!m_link->SetupMScommForProduction(port, 0));
-        }
-        QVERIFY(m_messages.isEmpty());
+        QTest::addColumn<char>("variant"); // Normal, Production (the silent probe) or Binary
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList missing{"Comm Port not available!"};
+        QTest::newRow("port 0") << 'N' << 0 << QStringList{};
+        QTest::newRow("port 17") << 'N' << 17 << QStringList{};
+        QTest::newRow("probing port 0") << 'P' << 0 << QStringList{};
+        QTest::newRow("missing device") << 'N' << MissingPort << missing;
+        QTest::newRow("binary, no device mapped") << 'B' << 4 << missing;
+        QTest::newRow("probing a missing device") << 'P' << MissingPort << QStringList{};
     }
-
-    void missingDeviceIsReportedOnce()
+    void refusedOpens()
     {
-        QVERIFY(!m_link->SetupMScomm(MissingPort, 0));
-        QCOMPARE(m_messages, QStringList{QStringLiteral("Comm Port not available!")});
-        QVERIFY(!m_link->SetupMScommAsBinary(4, 0));
-        QCOMPARE(m_messages.size(), 2);
-        QCOMPARE(m_messages.last(), QStringLiteral("Comm Port not available!"));
-        QVERIFY(!m_link->SetupMScommForProduction(MissingPort, 0));
-        QCOMPARE(m_messages.size(), 2);
+        QFETCH(char, variant);
+        QFETCH(int, port);
+        QFETCH(QStringList, messages);
+        QVERIFY(m_link->SetupMScomm(PtyPort, 0));
+        QVERIFY(!(variant == 'N'   ? m_link->SetupMScomm(port, 0)
+                  : variant == 'P' ? m_link->SetupMScommForProduction(port, 0)
+                                   : m_link->SetupMScommAsBinary(port, 0)));
         QVERIFY(!m_link->CheckMScomm());
+        QCOMPARE(m_messages, messages);
     }
 
     void sendWritesTheBytesAndLogsThem()
     {
         QVERIFY(m_link->SetupMScomm(PtyPort, 0));
-        m_link->ChkLog_Click(true);
+        m_link->setLogChecked(true);
         const QByteArray request = QByteArray::fromHex("050100c8ce");
         m_link->SendMScommString(request);
         QCOMPARE(waitUntil([&] { return m_wire.size() >= request.size(); }, nullptr, 2s), WaitResult::Met);
         QCOMPARE(m_wire, request);
-        QCOMPARE(m_link->Text1(), QStringLiteral("TX: 05 01 00 C8 CE "));
+        QCOMPARE(m_link->lastSent(), QStringLiteral("TX: 05 01 00 C8 CE "));
         m_link->SendMScommString({});
 
-        const QStringList lines = logLines(m_link->LogFilePath());
-        QCOMPARE(lines.size(), 8);
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(lines[i].size(), 107);
+        const QStringList lines = logLines(m_link->logFilePath());
+        QCOMPARE(lines.size(), 8); // the banner (its lines are in the hex text tests), two packets
         QVERIFY(lines[3].startsWith(QStringLiteral("*   Start time : ")));
         QCOMPARE(eventText(lines[6]), QStringLiteral("TX: 05 01 00 C8 CE "));
         QCOMPARE(eventText(lines[7]), QStringLiteral("TX: "));
-    }
-
-    void sendOnAClosedPortDoesNothing()
-    {
-        m_link->ChkLog_Click(true);
-        m_link->SendMScommString(QByteArray::fromHex("050100c8ce"));
-        QCOMPARE(m_link->Text1(), QString());
-        QCOMPARE(logLines(m_link->LogFilePath()).size(), 6);
     }
 
     void logSwitchStartsAFreshFileEachTime()
@@ -144,23 +137,23 @@ private slots:
         QVERIFY(m_link->SetupMScomm(PtyPort, 0));
         m_link->SetLogOn();
         m_link->SendMScommString("A");
-        QCOMPARE(logLines(m_link->LogFilePath()).size(), 7);
+        QCOMPARE(logLines(m_link->logFilePath()).size(), 7);
         m_link->SetLogOn(); // already on: no new banner, nothing deleted
-        QCOMPARE(logLines(m_link->LogFilePath()).size(), 7);
+        QCOMPARE(logLines(m_link->logFilePath()).size(), 7);
 
-        m_link->ChkLog_Click(false);
+        m_link->setLogChecked(false);
         m_link->SendMScommString("B");
-        QCOMPARE(m_link->Text1(), QStringLiteral("TX: 42 "));
-        QCOMPARE(logLines(m_link->LogFilePath()).size(), 7);
+        QCOMPARE(m_link->lastSent(), QStringLiteral("TX: 42 "));
+        QCOMPARE(logLines(m_link->logFilePath()).size(), 7);
 
-        m_link->ChkLog_Click(true);
-        QCOMPARE(logLines(m_link->LogFilePath()).size(), 6);
+        m_link->setLogChecked(true);
+        QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
     }
 
     void replyInChunksIsLoggedOnceComplete()
     {
         QVERIFY(m_link->SetupMScomm(PtyPort, 0));
-        m_link->ChkLog_Click(true);
+        m_link->setLogChecked(true);
         // A five-byte reply: its first byte is its length.
         const QList<QByteArray> chunks = {QByteArray::fromHex("0501"), QByteArray::fromHex("00aa55"),
                                           QByteArray::fromHex("77")};
@@ -171,23 +164,23 @@ private slots:
             QCOMPARE(waitUntil([&] { return m_reply.size() >= expected; }, nullptr, 2s), WaitResult::Met);
         }
         QCOMPARE(m_reply, QByteArray::fromHex("050100aa5577"));
-        const QStringList lines = logLines(m_link->LogFilePath()).mid(6);
+        const QStringList lines = logLines(m_link->logFilePath()).mid(6);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(eventText(lines[0]), QStringLiteral("RX: 05 01 00 AA 55 "));
         QCOMPARE(eventText(lines[1]), QStringLiteral("RX: 05 01 00 AA 55 77 "));
-        QCOMPARE(m_link->Text2(), QStringLiteral("RX: 05 01 00 AA 55 77 "));
+        QCOMPARE(m_link->lastReceived(), QStringLiteral("RX: 05 01 00 AA 55 77 "));
     }
 
     void normalModeEmptiesTheBufferPast80()
     {
         QVERIFY(m_link->SetupMScomm(PtyPort, 0));
-        m_link->ChkLog_Click(true);
+        m_link->setLogChecked(true);
         const QByteArray first = QByteArray(1, char(0x7f)) + QByteArray(79, 'x');
         QVERIFY(m_pty->write(first));
         QCOMPARE(waitUntil([&] { return m_reply.size() == 80; }, nullptr, 2s), WaitResult::Met);
         QVERIFY(m_pty->write("y"));
         QCOMPARE(waitUntil([&] { return m_reply.isEmpty(); }, nullptr, 2s), WaitResult::Met);
-        const QStringList lines = logLines(m_link->LogFilePath()).mid(6);
+        const QStringList lines = logLines(m_link->logFilePath()).mid(6);
         QCOMPARE(lines.size(), 1);
         QCOMPARE(eventText(lines[0]), QStringLiteral("RX: ") + ComForm::HexStringToReadable(first + "y"));
     }
@@ -203,7 +196,7 @@ private slots:
             QCOMPARE(waitUntil([&] { return m_reply.size() == expected; }, nullptr, 2s), WaitResult::Met);
         }
         QCOMPARE(m_reply, QByteArray("13 blocks OK10\r\n"));
-        QCOMPARE(m_link->Text2(), QStringLiteral("RX: ") + ComForm::HexStringToReadable(m_reply));
+        QCOMPARE(m_link->lastReceived(), QStringLiteral("RX: ") + ComForm::HexStringToReadable(m_reply));
 
         // Past 80 characters the most recent 80 stay, so a final "OK" is never lost.
         m_reply.clear();
@@ -232,8 +225,11 @@ private slots:
         m_pty->hangUp();
         QCOMPARE(waitUntil([&] { return !lost.isEmpty(); }, nullptr, 2s), WaitResult::Met);
         QVERIFY(!m_link->CheckMScomm());
+        // Sending on the closed port does nothing: no "Tx", no log line.
+        m_link->setLogChecked(true);
         m_link->SendMScommString("x");
-        QCOMPARE(m_link->Text1(), QString());
+        QCOMPARE(m_link->lastSent(), QString());
+        QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
     }
 
     void communicationWindowFollowsTheLink()
@@ -253,8 +249,8 @@ private slots:
         auto* check = window.findChild<QCheckBox*>(QStringLiteral("ChkLog"));
         QVERIFY(check && !check->isChecked());
         check->click();
-        QVERIFY(m_link->LogEnabled());
-        QCOMPARE(logLines(m_link->LogFilePath()).size(), 6);
+        QVERIFY(m_link->logEnabled());
+        QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
         m_link->SetVisibility(false);
         QVERIFY(!window.isVisible());
     }

@@ -1,8 +1,12 @@
 #include "serial/comform.h"
 #include "serial/commlog.h"
+#include "serial/porterror.h"
 #include "serial/portmap.h"
 
+#include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTest>
+#include <unistd.h>
 
 class TestHexText : public QObject
 {
@@ -25,16 +29,6 @@ private slots:
         QCOMPARE(ComForm::HexStringToReadable(bytes), readable);
     }
 
-    void hexDigits()
-    {
-        QCOMPARE(ComForm::myDecToHexString(10), QStringLiteral("0A"));
-        QCOMPARE(ComForm::myDecToHexString(255), QStringLiteral("FF"));
-        QCOMPARE(ComForm::myDecToChar(9), QStringLiteral("9"));
-        QCOMPARE(ComForm::myDecToChar(15), QStringLiteral("F"));
-        QCOMPARE(ComForm::myDecToChar(16), QStringLiteral(" "));
-        QCOMPARE(ComForm::myDecToChar(-1), QStringLiteral(" "));
-    }
-
     void hexTextToByte_data()
     {
         QTest::addColumn<QString>("text");
@@ -52,6 +46,10 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, value);
         QCOMPARE(ComForm::ConvertHexStringToByte(text), value);
+        // And back: two upper-case digits; a "digit" beyond 15 is a blank.
+        if (QRegularExpression(QStringLiteral("^[0-9a-fA-F]{2}$")).match(text).hasMatch())
+            QCOMPARE(ComForm::myDecToHexString(value), text.toUpper());
+        QCOMPARE(ComForm::myDecToChar(16), QStringLiteral(" "));
     }
 
     void bannerLinesAreAll107Characters()
@@ -69,6 +67,46 @@ private slots:
                                 QStringLiteral("*"));
         QCOMPARE(CommLog::timestamp(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))),
                  QStringLiteral("02.01.2026 03.04.05"));
+    }
+
+    // A refused open as the user hears of it. A device we may use but cannot open is held by
+    // another program; one we may not use needs the dialout group.
+    void portErrors_data()
+    {
+        QTest::addColumn<QSerialPort::SerialPortError>("error");
+        QTest::addColumn<QString>("device"); // "usable" and "forbidden": an existing file
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("message"); // how it starts
+        using E = QSerialPort::SerialPortError;
+        QTest::newRow("no device") << E::DeviceNotFoundError << "/dev/gone" << 8002
+                                   << "Comm Port not available!";
+        QTest::newRow("none mapped") << E::OpenError << "" << 8002 << "Comm Port not available!";
+        QTest::newRow("open") << E::OpenError << "/dev/x" << 8005 << "Comm Port already open";
+        QTest::newRow("not open") << E::NotOpenError << "/dev/x" << 8012 << "Comm Port not open";
+        QTest::newRow("in use") << E::PermissionError << "usable" << 8005 << "Comm Port already open";
+        QTest::newRow("forbidden") << E::PermissionError << "forbidden" << 8102
+                                   << "Unknown Comm port problem - Error 8102\n\nYou may not use";
+        QTest::newRow("other") << E::ResourceError << "/dev/x" << 8106
+                               << "Unknown Comm port problem - Error 8106";
+    }
+    void portErrors()
+    {
+        QFETCH(QSerialPort::SerialPortError, error);
+        QFETCH(QString, device);
+        QFETCH(int, number);
+        QFETCH(QString, message);
+        QTemporaryFile file;
+        if (device == "usable" || device == "forbidden") {
+            QVERIFY(file.open());
+            if (device == "forbidden" && ::geteuid() == 0)
+                QSKIP("root may use every device");
+            if (device == "forbidden")
+                QVERIFY(file.setPermissions({}));
+            device = file.fileName();
+        }
+        const PortProblem problem = describePortError(error, device);
+        QCOMPARE(problem.number, number);
+        QVERIFY2(problem.message.startsWith(message), qPrintable(problem.message));
     }
 
     void portMapPutsUsbFirstAndHonoursPins()

@@ -4,21 +4,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/resource.h>
-
-namespace {
-
-std::chrono::microseconds cpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto micros = [](timeval t) {
-        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-    };
-    return micros(usage.ru_utime) + micros(usage.ru_stime);
-}
-
-} // namespace
+#include "cputime.h"
 
 class TestWait : public QObject
 {

@@ -1,0 +1,314 @@
+#include "control/linksession.h"
+
+#include "common/numbers.h"
+#include "control/reconcile.h"
+#include "control/statusreply.h"
+#include "protocol/commandtable.h"
+#include "protocol/framing.h"
+#include "serial/comform.h"
+#include "serial/portmenu.h"
+#include "serial/wait.h"
+#include "settings/debugmode.h"
+#include "settings/inifilehandler.h"
+
+#include <QScopedValueRollback>
+#include <limits>
+
+namespace control {
+namespace {
+
+const QString ComSettings = QStringLiteral("ComSettings");
+constexpr int MinimumPollInterval = 1500;
+// After this long without the reply, the status bar says that the program is still waiting.
+constexpr std::chrono::seconds SlowReplyNotice{3};
+// The port is a byte: a stored 300 selects COM1 and is written back as 256.
+constexpr PortMenu::StoredRange StoredPortRange{-1, 256};
+
+} // namespace
+
+QString connectCaption(LinkSession::Phase phase)
+{
+    switch (phase) {
+    case LinkSession::Phase::Idle:
+        return QStringLiteral("Connect");
+    case LinkSession::Phase::Connecting:
+        return QStringLiteral("Cancel");
+    case LinkSession::Phase::Connected:
+        break;
+    }
+    return QStringLiteral("Discon");
+}
+
+LinkSession::LinkSession(LinkState& state, ComForm& link, QString setupIniPath, QObject* parent)
+    : QObject(parent), m_state(state), m_link(link), m_rs(state, link),
+      m_setupIniPath(std::move(setupIniPath)),
+      m_ports(new PortMenu(link, state.ComPort, m_setupIniPath, StoredPortRange, this))
+{
+    m_setup.open = [](int) {};
+    m_setup.linkValues = [](int) { return std::optional<SetupLinkValues>(); };
+    connect(&m_update, &QTimer::timeout, this, &LinkSession::tick);
+    connect(&m_link, &ComForm::portLost, this, &LinkSession::portLost);
+}
+
+LinkSession::~LinkSession()
+{
+    // A wait further down the stack must not outlive the session it reports to.
+    m_state.LinkCancelRequested = true;
+}
+
+void LinkSession::setSetupHooks(SetupHooks hooks)
+{
+    if (hooks.open)
+        m_setup.open = std::move(hooks.open);
+    if (hooks.linkValues)
+        m_setup.linkValues = std::move(hooks.linkValues);
+}
+
+void LinkSession::load()
+{
+    m_state.SetupDialogOpen = false;
+    m_state.LinkSettingsChanged = false;
+    m_state.LinkConnected = false;
+    m_state.AmpFirmwareVersion = 0;
+    m_state.AmpModelCode = 0;
+    m_state.AdoptAmpState = true;
+    m_op = OperatingState{};
+    m_panelLit = false;
+    setPhase(Phase::Idle);
+    emit wantedChanged();
+
+    m_state.DeviceAddress =
+        ReadIniValue(ComSettings, QStringLiteral("DevAdr"), QStringLiteral("?"), m_setupIniPath);
+    m_ports->selectStored();
+    const double speed = common::numericValue(
+        ReadIniValue(ComSettings, QStringLiteral("ComSpeed"), QStringLiteral("9600"), m_setupIniPath));
+    selectComSpeed(speed == SpeedBauds[2] ? 2 : speed == SpeedBauds[1] ? 1 : 0);
+    m_ports->probe(m_state.ComSpeed);
+
+    const double interval = common::numericValue(ReadIniValue(
+        QStringLiteral("Tevlin"), QStringLiteral("UpdateSpeed"), QStringLiteral("3500"), m_setupIniPath));
+    m_update.setInterval(static_cast<int>(std::clamp<long long>(
+        common::roundHalfEven(interval), MinimumPollInterval, std::numeric_limits<int>::max())));
+    m_update.start();
+
+    m_link.SetVisibility(debugModeOn(m_setupIniPath));
+}
+
+void LinkSession::setPhase(Phase phase)
+{
+    m_phase = phase;
+    emit phaseChanged(phase);
+}
+
+void LinkSession::selectComSpeed(int index)
+{
+    if (index < 0 || index >= int(SpeedBauds.size()))
+        index = 0;
+    m_state.ComSpeed = index;
+    emit comSpeedChanged(index);
+    WriteIniValue(ComSettings, QStringLiteral("ComSpeed"), QString::number(SpeedBauds[index]),
+                  m_setupIniPath);
+}
+
+void LinkSession::setDeviceAddress(const QString& answer)
+{
+    if (answer.isEmpty())
+        return;
+    m_state.DeviceAddress = answer;
+    WriteIniValue(ComSettings, QStringLiteral("DevAdr"),
+                  QString::number(common::numericValue(answer), 'g', 15), m_setupIniPath);
+}
+
+void LinkSession::openSetupDialog()
+{
+    // The dialog owns the link while it is open; a poll waiting for its reply must finish first.
+    if (m_polling) {
+        m_setupPending = true;
+        return;
+    }
+    m_state.SetupDialogOpen = true;
+    m_setup.open(m_state.AmpModelCode);
+    m_state.SetupDialogOpen = false;
+}
+
+void LinkSession::shutDown()
+{
+    // A wait on the stack would keep the program alive; cancelling it lets the quit go through.
+    m_state.LinkCancelRequested = true;
+    m_state.LinkConnected = false;
+}
+
+void LinkSession::changeWanted(const std::function<void(OperatingState&)>& apply)
+{
+    apply(m_op);
+    emit wantedChanged();
+}
+
+bool LinkSession::waitForAmplifier(const std::function<bool()>& condition)
+{
+    QTimer slow;
+    slow.setSingleShot(true);
+    connect(&slow, &QTimer::timeout, this, [this] {
+        emit notice(tr("Waiting for the amplifier ... (\"%1\" stops waiting)").arg(connectCaption(m_phase)));
+    });
+    slow.start(SlowReplyNotice);
+    const WaitResult result = waitUntil(condition, &m_state.LinkCancelRequested);
+    emit notice(QString());
+    return result == WaitResult::Met;
+}
+
+void LinkSession::toggle()
+{
+    if (m_phase != Phase::Idle) {
+        drop();
+        return;
+    }
+    setPhase(Phase::Connecting);
+    if (m_link.CheckMScomm() || m_state.LinkConnected)
+        return;
+    m_state.LinkCancelRequested = false;
+    m_state.ReplyBuffer.clear();
+
+    if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
+        // The port told the user why; nothing can answer on a closed port, so go back to Idle
+        // instead of waiting for a reply that cannot come.
+        drop();
+        return;
+    }
+    if (m_rs.SendShortCommand(Command::ConnectRequest) == RSfunctions::Result::Rejected) {
+        dropUnsendableAddress();
+        return;
+    }
+    emit notice(tr("Connecting to the amplifier at address %1 ...").arg(m_state.DeviceAddress));
+    if (!waitForAmplifier([this] { return m_state.ReplyBuffer.size() == framing::AckSize; })) {
+        m_state.LinkCancelRequested = false;
+        m_link.CloseMScomm();
+        m_state.LinkConnected = false;
+        linkGone();
+        return;
+    }
+    if (!framing::isAcknowledgement(m_state.ReplyBuffer)) {
+        // The port stays open until the user presses Cancel, as the caption says.
+        m_state.LinkConnected = false;
+        emit notice(tr("The amplifier did not acknowledge; press Cancel to start again."));
+        return;
+    }
+    m_state.ReplyBuffer.clear();
+    m_state.LinkConnected = true;
+    setPhase(Phase::Connected);
+}
+
+void LinkSession::drop()
+{
+    m_state.LinkCancelRequested = true;
+    m_link.CloseMScomm();
+    m_state.LinkConnected = false;
+    m_state.AdoptAmpState = true;
+    m_panelLit = false;
+    setPhase(Phase::Idle);
+}
+
+void LinkSession::linkGone()
+{
+    // A wait given up without the user's click (the program ends) leaves the link down all the same.
+    m_panelLit = false;
+    if (m_phase != Phase::Idle)
+        setPhase(Phase::Idle);
+}
+
+void LinkSession::dropUnsendableAddress()
+{
+    // Nothing went out, so no reply can come: waiting would wait for ever.
+    drop();
+    emit notice(tr("No amplifier can have the network address \"%1\"; choose one from 0 to 65535 (Setting, "
+                   "Com Adress).")
+                    .arg(m_state.DeviceAddress));
+}
+
+void LinkSession::portLost()
+{
+    if (m_phase == Phase::Idle)
+        return;
+    drop();
+    emit notice(tr("The serial device went away; the link is closed."));
+}
+
+void LinkSession::readBackLinkSettings()
+{
+    // The link is dropped whatever its phase: a toggle would start a handshake on a link that is down.
+    drop();
+    m_state.LinkSettingsChanged = false;
+    const std::optional<SetupLinkValues> values = m_setup.linkValues(m_state.AmpModelCode);
+    if (!values)
+        return;
+    m_state.DeviceAddress = QString::number(values->DevAdr);
+    WriteIniValue(ComSettings, QStringLiteral("DevAdr"), m_state.DeviceAddress, m_setupIniPath);
+    selectComSpeed(values->ComSpe);
+}
+
+void LinkSession::tick()
+{
+    // The timer keeps running while a poll waits; a tick must not start a second poll inside it.
+    if (m_polling)
+        return;
+    {
+        QScopedValueRollback guard(m_polling, true);
+        poll();
+    }
+    // A setup dialog asked for during the poll opens now that the link is free.
+    if (m_setupPending) {
+        m_setupPending = false;
+        if (m_phase == Phase::Connected)
+            openSetupDialog();
+    }
+}
+
+void LinkSession::poll()
+{
+    if (m_state.LinkSettingsChanged && !m_state.SetupDialogOpen)
+        readBackLinkSettings();
+    if (!m_state.LinkConnected || m_state.SetupDialogOpen)
+        return;
+
+    m_state.ReplyBuffer.clear();
+    if (m_rs.SendShortCommand(Command::StatusRequest) == RSfunctions::Result::Rejected) {
+        dropUnsendableAddress();
+        return;
+    }
+    const bool answered = waitForAmplifier([this] {
+        return !m_state.ReplyBuffer.isEmpty() &&
+               m_state.ReplyBuffer.size() >= expectedStatusReplyLength(m_state.ReplyBuffer);
+    });
+    if (!answered) {
+        m_state.LinkCancelRequested = false;
+        m_link.CloseMScomm();
+        m_state.LinkConnected = false;
+        m_state.AdoptAmpState = true;
+        linkGone();
+        return;
+    }
+    const std::optional<StatusReply> reply = decodeStatusReply(m_state.ReplyBuffer);
+    if (!reply)
+        return;
+    m_state.AmpModelCode = static_cast<std::uint8_t>(reply->modelCode);
+    m_state.AmpFirmwareVersion = static_cast<std::int16_t>(reply->firmwareVersion);
+
+    const PollOutcome outcome = reconcileStatus(m_op, *reply, m_state.AdoptAmpState);
+    // Stored before anything is sent: a click during an acknowledgement wait below marks a new
+    // request that the next poll will see.
+    m_op = outcome.state;
+    m_state.ReplyBuffer.clear();
+    m_state.AdoptAmpState = false;
+    m_panelLit = true;
+    emit replied(*reply);
+
+    for (const Correction& correction : outcome.corrections) {
+        m_rs.SendCommand(correction.command, correction.data[0], correction.data[1], correction.data[2]);
+        if (!m_state.LinkConnected) {
+            linkGone();
+            break;
+        }
+    }
+}
+
+} // namespace control

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+
+class ComForm;
+class QAction;
+
+// The entries COM1 to COM16 of a program's port menu: each shows its device, only the ports that
+// open are visible, and the chosen port is ticked. The window puts the actions into its own menu.
+class PortMenu : public QObject
+{
+    Q_OBJECT
+public:
+    // How far the number stored in setup.ini is taken as it is before it is selected: Tevlin takes
+    // it as a byte (so 300 selects COM1 and writes 256 back), Corlift writes back any number.
+    struct StoredRange
+    {
+        double lowest;
+        double highest;
+    };
+
+    // `comPort` is the program's chosen port number, kept in its state record.
+    PortMenu(ComForm& link, int& comPort, QString setupIniPath, StoredRange stored,
+             QObject* parent = nullptr);
+
+    const QList<QAction*>& actions() const { return m_actions; }
+
+    // Selects the number stored under "ComPort" (section ComSettings, default 1), rounded half to even.
+    void selectStored();
+    // A port outside 1..16 selects COM1; the number itself is written back as it came.
+    void select(long long port);
+    // Maps the ports to devices (pins in setup.ini first) and shows the entries of the ports that
+    // open at speed index `comSpeed`, tried silently one after the other.
+    void probe(int comSpeed);
+
+private:
+    ComForm& m_link;
+    int& m_comPort;
+    QString m_setupIniPath;
+    StoredRange m_stored;
+    QList<QAction*> m_actions; // COM1 first
+};
