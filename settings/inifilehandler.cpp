@@ -2,9 +2,13 @@
 
 #include "settings/inidocument.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -15,6 +19,10 @@ namespace {
 constexpr qsizetype MaxValueLength = 254;
 // A settings file is a few kilobytes; anything far larger is not one we should load or rewrite.
 constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
+// Another program holds the lock for one write, a few milliseconds. A holder that died is seen at
+// once (its process is gone); one that hangs is taken over after the stale time.
+constexpr int LockTimeoutMs = 2000;
+constexpr int StaleLockMs = 10000;
 
 // Devices and directories are never settings files (and a device may never end).
 enum class FileKind
@@ -40,12 +48,55 @@ FileKind fileKind(const QString& fileName)
 #endif
 }
 
-IniDocument load(const QString& fileName)
+// The document, or nothing when the file must not be loaded (too large, or not a file). A missing
+// or unreadable file is an empty document.
+std::optional<IniDocument> load(const QString& fileName)
 {
-    QFile file(fileName);
-    if (fileKind(fileName) != FileKind::Regular || !file.open(QIODevice::ReadOnly))
+    switch (fileKind(fileName)) {
+    case FileKind::Missing:
         return IniDocument::parse({});
-    return IniDocument::parse(file.read(MaxFileSize));
+    case FileKind::Other:
+        return std::nullopt;
+    case FileKind::Regular:
+        break;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return IniDocument::parse({});
+    const QByteArray content = file.read(MaxFileSize + 1);
+    if (content.size() > MaxFileSize) {
+        // Rewriting what was read would cut the file: refuse, and say why.
+        qWarning("%s is larger than %lld bytes: not read, not changed", qPrintable(fileName), MaxFileSize);
+        return std::nullopt;
+    }
+    return IniDocument::parse(content);
+}
+
+// A writer killed between writing its temporary file and renaming it leaves "setup.ini.XXXXXX"
+// behind. Under the lock no live writer has one, so every such file is stale. Once per file and
+// run: the first access is the program's start-up.
+void removeStaleTemporaries(const QString& fileName, QLockFile& lock)
+{
+    static QSet<QString> cleaned;
+    const QFileInfo info(fileName);
+    if (cleaned.contains(info.absoluteFilePath()))
+        return;
+    if (!lock.isLocked() && !lock.tryLock(LockTimeoutMs))
+        return;
+    cleaned.insert(info.absoluteFilePath());
+    const QRegularExpression temporary(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(info.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
+    const QDir dir = info.absoluteDir();
+    const QStringList candidates = dir.entryList({info.fileName() + QStringLiteral(".??????")}, QDir::Files);
+    for (const QString& name : candidates) {
+        if (temporary.match(name).hasMatch())
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+QString lockPath(const QString& fileName)
+{
+    return fileName + QStringLiteral(".lock");
 }
 
 } // namespace
@@ -53,26 +104,45 @@ IniDocument load(const QString& fileName)
 QString ReadIniValue(const QString& section, const QString& key, const QString& defaultValue,
                      const QString& fileName)
 {
-    const auto stored = load(fileName).value(section.toLatin1(), key.toLatin1());
-    if (stored && !stored->isEmpty())
-        return QString::fromLatin1(stored->left(MaxValueLength));
-    if (!defaultValue.isEmpty())
+    if (fileKind(fileName) != FileKind::Other) {
+        QLockFile lock(lockPath(fileName));
+        lock.setStaleLockTime(StaleLockMs);
+        removeStaleTemporaries(fileName, lock);
+    }
+    const auto document = load(fileName);
+    const auto stored = document ? document->value(section, key) : std::nullopt;
+    if (stored && !stored->isEmpty()) {
+        // Never cut between the two halves of a character outside the basic plane.
+        const qsizetype length =
+            stored->size() > MaxValueLength && stored->at(MaxValueLength).isLowSurrogate()
+                ? MaxValueLength - 1
+                : MaxValueLength;
+        return stored->left(length);
+    }
+    if (!defaultValue.isEmpty() && document)
         WriteIniValue(section, key, defaultValue, fileName);
     return defaultValue;
 }
 
 bool WriteIniValue(const QString& section, const QString& key, const QString& value, const QString& fileName)
 {
-    IniDocument document = load(fileName);
-    document.setValue(section.toLatin1(), key.toLatin1(), value.toLatin1());
-
-    // A save file would write into a device directly, without the rename that makes it safe.
+    // Both programs may write at once: read, change and replace the file under one lock, or one
+    // program's change is lost to the other's rename.
     if (fileKind(fileName) == FileKind::Other)
+        return false;
+    QLockFile lock(lockPath(fileName));
+    lock.setStaleLockTime(StaleLockMs);
+    if (!lock.tryLock(LockTimeoutMs))
+        return false;
+    removeStaleTemporaries(fileName, lock);
+
+    auto document = load(fileName);
+    if (!document || !document->setValue(section, key, value))
         return false;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray content = document.serialize();
+    const QByteArray content = document->serialize();
     // commit() alone does not report a failed flush (a full disk): check it before the rename.
     if (file.write(content) != content.size() || !file.flush()) {
         file.cancelWriting();
