@@ -67,10 +67,15 @@ void UploadRun::CheckFirmwareFile(const QString& path)
     } else {
         m_state.BootModeText.clear();
     }
+    QString status =
+        valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
+    if (result.outcome == loader::CheckOutcome::LineTooLong)
+        status += QStringLiteral(" (a line is longer than any S-record can be)");
+    else if (result.outcome == loader::CheckOutcome::FileTooLarge)
+        status += QStringLiteral(" (the file is larger than any firmware can be)");
     change([&](LoaderControls& c) {
         c.commportEnabled = valid;
-        c.Text_Filevalid =
-            valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
+        c.Text_Filevalid = status;
         c.Label1 = loader::guideText() + m_state.BootModeText;
         c.Text_Filename = path;
     });
@@ -256,8 +261,9 @@ bool UploadRun::sendLines(QFile& file)
         QCoreApplication::processEvents();
         if (m_state.StopRequested)
             return true;
-        const auto line = loader::readLine(file);
-        if (!line)
+        // A line too long for any record means the file changed since its check: send no more.
+        const auto line = loader::readLine(file, loader::MaxRecordLength + 1);
+        if (!line || line->size() > loader::MaxRecordLength)
             return true;
         if (const auto record = loader::dataRecord(*line))
             m_state.UploadSent += std::max(record->dataBytes, 0);

@@ -124,8 +124,8 @@ private slots:
         QTest::newRow("non-hex address digit") << header + "S113FZ08\r\n" + srec::s9 << qint64(20);
         QTest::newRow("count only, no address") << header + "S113\r\n" + srec::s9 << qint64(36);
         QTest::newRow("count exactly 3") << header + "S1030000FC\r\n" + srec::s9 << qint64(20);
-        QTest::newRow("100000-char data line")
-            << header + "S1FF0000" + QByteArray(100000, '0') + "\r\n" + srec::s9 << qint64(20 + 252);
+        QTest::newRow("longest possible record")
+            << header + "S1FF0000" + QByteArray(2 * 0xFD, '0') + "\r\n" + srec::s9 << qint64(20 + 252);
     }
     void sumsUploadTotal()
     {
@@ -134,6 +134,29 @@ private slots:
         const auto result = loader::checkFirmwareFile(file(content));
         QCOMPARE(result.outcome, CheckOutcome::Valid);
         QCOMPARE(result.uploadTotal, total);
+    }
+
+    void refusesWhatNoFirmwareCanBe_data()
+    {
+        const QByteArray header = "S0090000525839303000B3\r\n";
+        const QByteArray record = srec::s1(0, QByteArray(16, '\x55')) + "\r\n";
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<CheckOutcome>("outcome");
+        QTest::newRow("record one character too long")
+            << header + "S1FF0000" + QByteArray(2 * 0xFD + 1, '0') + "\r\n" + srec::s9
+            << CheckOutcome::LineTooLong;
+        QTest::newRow("4 MB line after the end record")
+            << header + srec::s9 + "\r\n" + QByteArray(4000000, 'A') << CheckOutcome::LineTooLong;
+        QByteArray huge = header;
+        while (huge.size() <= loader::MaxFirmwareFileSize)
+            huge += record;
+        QTest::newRow("larger than any firmware") << huge << CheckOutcome::FileTooLarge;
+    }
+    void refusesWhatNoFirmwareCanBe()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(CheckOutcome, outcome);
+        QCOMPARE(loader::checkFirmwareFile(file(content)).outcome, outcome);
     }
 
     void reportsMissingAndUnreadableFiles()

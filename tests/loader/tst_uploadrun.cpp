@@ -281,6 +281,9 @@ private slots:
         QTest::newRow("not valid") << QByteArray("hello\r\n") << "File not valid for any Korvanes product"
                                    << false;
         QTest::newRow("empty") << QByteArray() << "File not valid for any Korvanes product" << false;
+        QTest::newRow("line too long")
+            << QByteArray(Kma840Header) + "\r\nS1" + QByteArray(600, '0') + "\r\n"
+            << "File not valid for any Korvanes product (a line is longer than any S-record can be)" << false;
     }
     void checkUpdatesTheWindowTexts()
     {
