@@ -660,7 +660,7 @@ void TevlinWindow::act(const std::function<void(OperatingState&)>& action)
 
 void TevlinWindow::showValues()
 {
-    const auto show = [this](VolumeRow& row, int value, const QString& text) {
+    const auto show = [](VolumeRow& row, int value, const QString& text) {
         if (row.shownValue == value)
             return;
         row.shownValue = value;
