@@ -63,8 +63,10 @@ std::optional<IniDocument> load(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return IniDocument::parse({});
-    const QByteArray content = file.read(MaxFileSize + 1);
-    if (content.size() > MaxFileSize) {
+    // One byte more than the size tells a file that grew while it was read.
+    const qint64 size = file.size();
+    const QByteArray content = size <= MaxFileSize ? file.read(size + 1) : QByteArray();
+    if (size > MaxFileSize || content.size() > size) {
         // Rewriting what was read would cut the file: refuse, and say why.
         qWarning("%s is larger than %lld bytes: not read, not changed", qPrintable(fileName), MaxFileSize);
         return std::nullopt;
