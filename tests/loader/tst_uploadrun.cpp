@@ -161,19 +161,27 @@ private slots:
     {
         QTest::addColumn<int>("okDelay");
         QTest::addColumn<bool>("answer");
+        QTest::addColumn<int>("hangUpAt");
+        QTest::addColumn<int>("padding");
         QTest::addColumn<QString>("status");
-        QTest::newRow("just inside") << 700 << true << "Succes";
-        QTest::newRow("just outside") << 1400 << true << "Failed";
-        QTest::newRow("never") << 0 << false << "Failed";
+        QTest::newRow("just inside") << 700 << true << 0 << 0 << "Succes";
+        QTest::newRow("just outside") << 1400 << true << 0 << 0 << "Failed";
+        QTest::newRow("never") << 0 << false << 0 << 0 << "Failed";
+        QTest::newRow("product gone mid-upload") << 0 << true << 3 << 0 << "Failed";
+        QTest::newRow("OK in a reply longer than the buffer") << 0 << true << 0 << 200 << "Succes";
     }
     void confirmationMustComeInTime()
     {
         QFETCH(int, okDelay);
         QFETCH(bool, answer);
+        QFETCH(int, hangUpAt);
+        QFETCH(int, padding);
         QFETCH(QString, status);
         BootLoaderOptions options = kma840();
         options.okDelay = std::chrono::milliseconds(okDelay);
         options.answer = answer;
+        options.hangUpAtLine = hangUpAt;
+        options.replyPadding = padding;
         UploadRig rig(options);
         rig.run.setConfirmLimit(1000ms);
         QVERIFY(rig.prepare(srec::firmware(Kma840Header, 3)));

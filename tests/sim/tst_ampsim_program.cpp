@@ -131,6 +131,16 @@ private slots:
         QTRY_COMPARE(sim.received, reply);
     }
 
+    void lineNoiseFollowsEachReply()
+    {
+        Session sim({"--model", "kma840", "--noise", "6"});
+        QVERIFY(sim.connect());
+        sim.send(Connect);
+        QTRY_COMPARE(sim.received.size(), 2 + 6);
+        QCOMPARE(sim.received.left(2), QByteArray::fromHex("02AA"));
+        QCOMPARE(sim.pieces.first(), 2);
+    }
+
     void noReplyOnlyForTheChosenCode()
     {
         Session sim({"--model", "vx900", "--no-reply", "--fault-code", "0xC8"});
@@ -223,9 +233,9 @@ private slots:
         QVERIFY(process.waitForFinished(5000));
         QCOMPARE(process.exitCode(), 0);
         const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
-        for (const char* option :
-             {"--model", "--address", "--version", "--log", "--no-reply", "--delay", "--chunk", "--chunk-gap",
-              "--wrong-byte", "--extra", "--hangup-after", "--fault-code", "--setup-ini", "--com", "--boot"})
+        for (const char* option : {"--model", "--address", "--version", "--log", "--no-reply", "--delay",
+                                   "--chunk", "--chunk-gap", "--wrong-byte", "--extra", "--noise",
+                                   "--hangup-after", "--fault-code", "--setup-ini", "--com", "--boot"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
         for (const char* model : {"kma840", "solstice", "rx900", "vx900", "vx900s", "generic21"})
             QVERIFY2(help.contains(QLatin1String(model)), model);
