@@ -27,7 +27,7 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
-constexpr int WriterKeys = 300;
+constexpr int WriterKeys = 150;
 
 // One of the writers of twoProcessesWritingAtOnceLoseNothing.
 int writeKeys(const QString& ini, const QString& prefix)
@@ -64,84 +64,13 @@ private slots:
         QCOMPARE(ReadIniValue("Tevlin", "UpdateSpeed", "9999", m_ini), QStringLiteral("3500"));
     }
 
-    void emptyValueIsReplacedByTheDefault()
+    // Placement, case, escaping and foreign lines of any file are in the INI document fuzz target.
+    void blankKeysAreRefused()
     {
-        // An empty default writes nothing back.
-        writeFile(m_ini, "[ComSettings]\r\nDevAdr=\r\nComPort=3\r\n");
-        QCOMPARE(ReadIniValue("ComSettings", "DevAdr", "", m_ini), QString());
-        QCOMPARE(ReadIniValue("Corlifter", "File name", "", m_ini), QString());
-        QCOMPARE(ReadIniValue("ComSettings", "DevAdr", "?", m_ini), QStringLiteral("?"));
-        QCOMPARE(readFile(m_ini), QByteArray("[ComSettings]\r\nDevAdr=?\r\nComPort=3\r\n"));
-    }
-
-    void namesMatchWithoutCase()
-    {
-        writeFile(m_ini, "[comsettings]\nCOMPORT=7\n");
-        QCOMPARE(ReadIniValue("ComSettings", "ComPort", "1", m_ini), QStringLiteral("7"));
-        QVERIFY(WriteIniValue("COMSETTINGS", "comport", "8", m_ini));
-        QCOMPARE(readFile(m_ini), QByteArray("[comsettings]\ncomport=8\n"));
-    }
-
-    void longValuesAreCutTo254()
-    {
-        const QString value(300, u'x');
-        QVERIFY(WriteIniValue("Amp", "Name", value, m_ini));
-        QCOMPARE(ReadIniValue("Amp", "Name", "", m_ini), value.left(254));
-    }
-
-    void keysWithBlanksAndCommaValuesStayAsTheyAre()
-    {
-        QVERIFY(WriteIniValue("Corlifter", "File name", "/home/tech/fw v2.s19", m_ini));
-        QVERIFY(WriteIniValue("Living Room", "Input 1 Sens", "55,0", m_ini));
-        QCOMPARE(readFile(m_ini), QByteArray("[Corlifter]\r\nFile name=/home/tech/fw v2.s19\r\n"
-                                             "[Living Room]\r\nInput 1 Sens=55,0\r\n"));
-        QCOMPARE(ReadIniValue("living room", "input 1 sens", "", m_ini), QStringLiteral("55,0"));
-    }
-
-    void foreignLinesArePreservedByteForByte()
-    {
-        const QByteArray before = "; written by another tool\r\n"
-                                  "[ComSettings]\r\n"
-                                  "ComPort = 2\r\n"
-                                  "OtherTool=\"quoted, value\"\r\n"
-                                  "\r\n"
-                                  "# trailing comment\r\n"
-                                  "[Tevlin]\n"
-                                  "Debug=0\n"
-                                  "garbage line without equals\n"
-                                  "caf\xe9=\xff\xfe";
-        writeFile(m_ini, before);
-        QVERIFY(WriteIniValue("ComSettings", "ComSpeed", "9600", m_ini));
-        QVERIFY(WriteIniValue("Tevlin", "Debug", "86", m_ini));
-        QVERIFY(WriteIniValue("Corlifter", "Delay", "350", m_ini));
-        const QByteArray after = "; written by another tool\r\n"
-                                 "[ComSettings]\r\n"
-                                 "ComPort = 2\r\n"
-                                 "OtherTool=\"quoted, value\"\r\n"
-                                 "ComSpeed=9600\r\n"
-                                 "\r\n"
-                                 "# trailing comment\r\n"
-                                 "[Tevlin]\n"
-                                 "Debug=86\n"
-                                 "garbage line without equals\n"
-                                 "caf\xe9=\xff\xfe\r\n"
-                                 "[Corlifter]\r\n"
-                                 "Delay=350\r\n";
-        QCOMPARE(readFile(m_ini), after);
-        QCOMPARE(ReadIniValue("ComSettings", "ComPort", "1", m_ini), QStringLiteral("2"));
-        QCOMPARE(ReadIniValue("Tevlin", QString::fromLatin1("caf\xe9"), "", m_ini),
-                 QString::fromLatin1("\xff\xfe"));
-    }
-
-    void hostileKeysStayOnTheirLine()
-    {
-        QVERIFY(WriteIniValue("Amp", "[Tevlin]", "1", m_ini));
-        QVERIFY(WriteIniValue("Amp", "a=b", "2", m_ini));
-        // A key that is blank once made safe could never be read back: nothing is written.
+        // Blank once made safe, such a key could never be read back; each read would add a line.
         QVERIFY(!WriteIniValue("Amp", " \r\n", "3", m_ini));
         QCOMPARE(ReadIniValue("Amp", "", "4", m_ini), QStringLiteral("4"));
-        QCOMPARE(readFile(m_ini), QByteArray("[Amp]\r\n_Tevlin]=1\r\na-b=2\r\n"));
-        QCOMPARE(ReadIniValue("Amp", "a=b", "", m_ini), QStringLiteral("2"));
+        QVERIFY(!QFile::exists(m_ini));
     }
 
     void textOutsideLatin1IsKeptAndLatin1StaysLatin1_data()
@@ -194,30 +123,23 @@ private slots:
 
     void staleTemporaryFilesAreRemovedAtStartUp()
     {
-        const QStringList stale{"setup.ini.aB3xY9", "setup.ini.000000"};
-        const QStringList kept{"setup.ini.bak", "setup.ini.a-b-c-", "other.ini.aB3xY9", "setup.ini.aB3xY9z"};
-        for (const QString& name : stale + kept)
+        // Sorted as the directory lists them.
+        const QStringList kept{"other.ini.aB3xY9", "setup.ini.a-b-c-", "setup.ini.aB3xY9z", "setup.ini.bak"};
+        for (const QString& name : kept + QStringList{"setup.ini.aB3xY9", "setup.ini.000000"})
             writeFile(m_dir->filePath(name), "x");
         QCOMPARE(ReadIniValue("Tevlin", "Debug", "", m_ini), QString());
-        QStringList left = QDir(m_dir->path()).entryList(QDir::Files);
-        QStringList expected = kept;
-        left.sort();
-        expected.sort();
-        QCOMPARE(left, expected);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files, QDir::Name), kept);
     }
 
     void twoProcessesWritingAtOnceLoseNothing()
     {
-        QList<QProcess*> writers;
-        for (const char* prefix : {"a", "b"}) {
-            auto* writer = new QProcess(this);
-            writer->start(QCoreApplication::applicationFilePath(),
-                          {QStringLiteral("--write-keys"), m_ini, QLatin1String(prefix)});
-            writers << writer;
-        }
-        for (QProcess* writer : writers) {
-            QVERIFY(writer->waitForFinished(20000));
-            QCOMPARE(writer->exitCode(), 0);
+        std::array<QProcess, 2> writers;
+        for (int i = 0; i < 2; ++i)
+            writers[i].start(QCoreApplication::applicationFilePath(),
+                             {"--write-keys", m_ini, i == 0 ? "a" : "b"});
+        for (QProcess& writer : writers) {
+            QVERIFY(writer.waitForFinished(20000));
+            QCOMPARE(writer.exitCode(), 0);
         }
         for (const char* prefix : {"a", "b"}) {
             for (int i = 0; i < WriterKeys; ++i)
