@@ -2,13 +2,16 @@
 
 #include "settings/inidocument.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -21,7 +24,7 @@ constexpr qsizetype MaxValueLength = 254;
 constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
 // Another program holds the lock for one write, a few milliseconds. A holder that died is seen at
 // once (its process is gone); one that hangs is taken over after the stale time.
-constexpr int LockTimeoutMs = 2000;
+constexpr std::chrono::milliseconds LockTimeout{5000};
 constexpr int StaleLockMs = 10000;
 
 // Devices and directories are never settings files (and a device may never end).
@@ -74,6 +77,20 @@ std::optional<IniDocument> load(const QString& fileName)
     return IniDocument::parse(content);
 }
 
+// Waits in short, uneven steps, so that the lock is taken between two writes of another program
+// rather than after QLockFile's own growing pauses (which let a busy writer starve this one).
+bool lockWithin(QLockFile& lock, std::chrono::milliseconds limit)
+{
+    lock.setStaleLockTime(StaleLockMs);
+    const QDeadlineTimer deadline(limit);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(2 + QRandomGenerator::global()->bounded(10));
+    }
+    return true;
+}
+
 // A writer killed between writing its temporary file and renaming it leaves "setup.ini.XXXXXX"
 // behind. Under the lock no live writer has one, so every such file is stale. Once per file and
 // run: the first access is the program's start-up.
@@ -83,7 +100,7 @@ void removeStaleTemporaries(const QString& fileName, QLockFile& lock)
     const QFileInfo info(fileName);
     if (cleaned.contains(info.absoluteFilePath()))
         return;
-    if (!lock.isLocked() && !lock.tryLock(LockTimeoutMs))
+    if (!lock.isLocked() && !lockWithin(lock, LockTimeout))
         return;
     cleaned.insert(info.absoluteFilePath());
     const QRegularExpression temporary(QRegularExpression::anchoredPattern(
@@ -108,7 +125,6 @@ QString ReadIniValue(const QString& section, const QString& key, const QString& 
 {
     if (fileKind(fileName) != FileKind::Other) {
         QLockFile lock(lockPath(fileName));
-        lock.setStaleLockTime(StaleLockMs);
         removeStaleTemporaries(fileName, lock);
     }
     const auto document = load(fileName);
@@ -133,8 +149,7 @@ bool WriteIniValue(const QString& section, const QString& key, const QString& va
     if (fileKind(fileName) == FileKind::Other)
         return false;
     QLockFile lock(lockPath(fileName));
-    lock.setStaleLockTime(StaleLockMs);
-    if (!lock.tryLock(LockTimeoutMs))
+    if (!lockWithin(lock, LockTimeout))
         return false;
     removeStaleTemporaries(fileName, lock);
 
