@@ -68,10 +68,15 @@ void UploadRun::checkFile(const QString& path)
     } else {
         m_state.bootModeText.clear();
     }
+    QString status =
+        valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
+    if (result.outcome == loader::CheckOutcome::LineTooLong)
+        status += QStringLiteral(" (a line is longer than any S-record can be)");
+    else if (result.outcome == loader::CheckOutcome::FileTooLarge)
+        status += QStringLiteral(" (the file is larger than any firmware can be)");
     change([&](LoaderControls& c) {
         c.commportEnabled = valid;
-        c.statusText =
-            valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
+        c.statusText = status;
         c.guideText = loader::guideText() + m_state.bootModeText;
         c.fileName = path;
     });
@@ -268,8 +273,9 @@ bool UploadRun::sendLines(QFile& file)
         QCoreApplication::processEvents();
         if (m_state.StopRequested)
             return true;
-        const auto line = loader::readLine(file);
-        if (!line)
+        // A line too long for any record means the file changed since its check: send no more.
+        const auto line = loader::readLine(file, loader::MaxRecordLength + 1);
+        if (!line || line->size() > loader::MaxRecordLength)
             return true;
         if (const auto record = loader::dataRecord(*line))
             m_state.uploadSent += std::max(record->dataBytes, 0);
