@@ -308,10 +308,13 @@ void UploadRun::writeRecord(const char* status)
     const QString time =
         QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("dd/MM/yyyy hh:mm"));
     const QString product = m_state.product ? QLatin1String(m_state.product->name) : QString();
-    WriteIniValue(Section, QStringLiteral("Product"), product, m_setupIniPath);
-    WriteIniValue(Section, QStringLiteral("File name"), m_state.firmwarePath, m_setupIniPath);
-    WriteIniValue(Section, QStringLiteral("Upload time"), time, m_setupIniPath);
-    WriteIniValue(Section, QStringLiteral("Status"), QLatin1String(status), m_setupIniPath);
+    // One write: a record is never half the last upload's and half this one's.
+    WriteIniValues(Section,
+                   {{QStringLiteral("Product"), product},
+                    {QStringLiteral("File name"), m_state.firmwarePath},
+                    {QStringLiteral("Upload time"), time},
+                    {QStringLiteral("Status"), QLatin1String(status)}},
+                   m_setupIniPath);
 }
 
 void UploadRun::endAttempt()
