@@ -205,9 +205,11 @@ void Corlifter::render()
     m_commPortMenu->setEnabled(c.portMenuEnabled);
     m_progressBar->setEnabled(c.progressEnabled);
     if (m_progressBar->value() != c.progress) {
+        // Painted once, in the pause after the line (which still repaints), rather than twice
+        // (the bar repaints itself at once) before the line is sent.
+        m_progressBar->setUpdatesEnabled(false);
         m_progressBar->setValue(c.progress);
-        // The upload pauses without handling input after each line; show its progress now.
-        m_progressBar->repaint();
+        m_progressBar->setUpdatesEnabled(true);
     }
 }
 
