@@ -83,7 +83,7 @@ void LinkSession::load()
     const double speed = common::numericValue(
         ReadIniValue(ComSettings, QStringLiteral("ComSpeed"), QStringLiteral("9600"), m_setupIniPath));
     selectComSpeed(speed == SpeedBauds[2] ? 2 : speed == SpeedBauds[1] ? 1 : 0);
-    m_ports->probe(m_state.ComSpeed);
+    m_ports->probeSoon(m_state.ComSpeed);
 
     const double interval = common::numericValue(ReadIniValue(
         QStringLiteral("Tevlin"), QStringLiteral("UpdateSpeed"), QStringLiteral("3500"), m_setupIniPath));
@@ -169,6 +169,7 @@ void LinkSession::toggle()
     m_state.LinkCancelRequested = false;
     m_state.ReplyBuffer.clear();
 
+    m_ports->finishProbe();
     if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
         // The port told the user why; nothing can answer on a closed port, so go back to Idle
         // instead of waiting for a reply that cannot come.

@@ -124,6 +124,8 @@ void Corlifter::buildWindow()
     resize(640, sizeHint().height());
 
     connect(m_btnBrowse, &QPushButton::clicked, this, &Corlifter::chooseFile);
+    // Opening a port needs the port map.
+    connect(m_commport, &QPushButton::clicked, &m_ports, &PortMenu::finishProbe);
     connect(m_commport, &QPushButton::clicked, &m_run, &UploadRun::toggleCommport);
     connect(m_btnUpload, &QPushButton::clicked, &m_run, &UploadRun::toggleUpload);
 }
@@ -161,7 +163,7 @@ void Corlifter::startUp()
     m_ports.selectStored();
     m_state.ComSpeed = 0;
     m_state.StopRequested = false;
-    m_ports.probe(m_state.ComSpeed);
+    m_ports.probeSoon(m_state.ComSpeed);
 
     m_comWindow = std::make_unique<ComWindow>(m_link, this);
     m_link.SetVisibility(debugModeOn(m_setupIniPath));
