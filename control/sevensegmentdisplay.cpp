@@ -445,9 +445,11 @@ void SevenSegmentDisplay::paintEvent(QPaintEvent*)
         m_layers.reset(new Layers{size(), ratio, m_segmentColor, m_digitSize, {}, {}, {}});
         m_layers->glass = drawnPart(area, {}, size(), ratio, [&](QPainter& p) { paintGlass(p, area, big); });
         if (big) {
-            m_layers->reflection = drawnPart(area, {}, size(), ratio, [&](QPainter& p) {
-                paintReflection(p, area.adjusted(2, 2, -2, -2));
-            });
+            // The reflection lies on the upper half.
+            const QRectF glass = area.adjusted(2, 2, -2, -2);
+            m_layers->reflection =
+                drawnPart(QRectF(glass.topLeft(), QSizeF(glass.width(), glass.height() / 2)), {}, size(),
+                          ratio, [&](QPainter& p) { paintReflection(p, glass); });
         }
     }
 
