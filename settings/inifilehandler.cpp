@@ -228,25 +228,27 @@ bool WriteIniValue(const QString& section, const QString& key, const QString& va
 bool WriteIniValues(const QString& section, const QList<std::pair<QString, QString>>& values,
                     const QString& fileName)
 {
-    const auto changed = [&](Snapshot& file) {
+    // What `file` must become to hold the values: nothing when it already holds them byte for byte,
+    // false when it must not be written.
+    struct Rewrite
+    {
+        bool allowed = false;
+        std::optional<QByteArray> content;
+    };
+    const auto rewrite = [&](std::optional<Snapshot> file) {
+        if (!file)
+            return Rewrite{};
         for (const auto& [key, value] : values) {
-            if (!file.document.setValue(section, key, value))
-                return std::optional<QByteArray>();
+            if (!file->document.setValue(section, key, value))
+                return Rewrite{};
         }
-        return std::optional(file.document.serialize());
+        const QByteArray content = file->document.serialize();
+        return Rewrite{true, content == file->content ? std::nullopt : std::optional(content)};
     };
     removeStaleTemporaries(fileName);
-    // A file that already holds these values, byte for byte as they would be written, is not
-    // written again.
-    auto seen = current(fileName);
-    if (!seen)
-        return false;
-    const QByteArray before = seen->content;
-    const auto wanted = changed(*seen);
-    if (!wanted)
-        return false;
-    if (*wanted == before)
-        return true;
+    const Rewrite seen = rewrite(current(fileName));
+    if (!seen.allowed || !seen.content)
+        return seen.allowed;
 
     // Both programs may write at once: read, change and replace the file under one lock, or one
     // program's change is lost to the other's rename.
@@ -254,20 +256,15 @@ bool WriteIniValues(const QString& section, const QList<std::pair<QString, QStri
     if (!lockWithin(lock, LockTimeout))
         return false;
     forget(fileName);
-    auto file = load(fileName, stampOf(fileName).kind);
-    if (!file)
-        return false;
-    const QByteArray old = file->content;
-    const auto content = changed(*file);
-    if (!content)
-        return false;
-    if (*content == old)
-        return true;
+    const Rewrite fresh = rewrite(load(fileName, stampOf(fileName).kind));
+    if (!fresh.allowed || !fresh.content)
+        return fresh.allowed;
+    const QByteArray& content = *fresh.content;
     QSaveFile save(fileName);
     if (!save.open(QIODevice::WriteOnly))
         return false;
     // commit() alone does not report a failed flush (a full disk): check it before the rename.
-    if (save.write(*content) != content->size() || !save.flush()) {
+    if (save.write(content) != content.size() || !save.flush()) {
         save.cancelWriting();
         return false;
     }
