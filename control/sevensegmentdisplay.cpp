@@ -321,7 +321,9 @@ Placed drawnDigit(const Picture& picture, int place, const SegmentStyle& style, 
     const qreal right = place == DotDigit ? dotCentre(style).x() + dotRadius(style) : left + DigitWidth;
     const QRectF cell(QPointF(std::max(bandLeft(place), left - reach), -reach),
                       QPointF(std::max(std::min(bandRight(place), right + reach), right), 1 + reach));
-    const auto [lit, unlit] = placePaths(picture, place, style);
+    const auto paths = placePaths(picture, place, style);
+    const QPainterPath& lit = paths.first;
+    const QPainterPath& unlit = paths.second;
     const QPainterPath glow = glowing(picture, place, style);
     return drawnPart(cell, digitsTransform(QRectF(QPointF(0, 0), widget)), widget, ratio, [&](QPainter& p) {
         paintUnlit(p, unlit, color);
