@@ -175,12 +175,11 @@ void SetupDialog::run()
     m_linkChangedWritten = m_session.state().LinkSettingsChanged;
     setEditing(false);
     m_upload->setEnabled(false);
-    Controls c = controls();
+    // Only a fixed name is known before the amplifier has answered.
     for (qsizetype i = 0; i < qsizetype(m_spec.fields.size()); ++i) {
         if (m_spec.fields[i].kind == Kind::Text && !m_spec.fields[i].read.exists())
-            c[i].text = QString::fromLatin1(m_spec.fields[i].factory);
+            m_bindings[i].box->setText(QString::fromLatin1(m_spec.fields[i].factory));
     }
-    setControls(c);
     // On the screen while it reads, so that "Close" can end a wait that gets no reply.
     setModal(true);
     show();

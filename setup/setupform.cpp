@@ -2,10 +2,12 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QVBoxLayout>
 
 namespace setup::form {
 
@@ -34,22 +36,33 @@ QComboBox* list(QWidget* parent, const QString& name, const QStringList& entries
     return l;
 }
 
-QWidget* addRow(QFormLayout* form, const QString& caption, QWidget* field, const QString& unit)
+QFrame* column(QWidget* parent, const QString& heading, QWidget** column)
+{
+    *column = new QWidget(parent);
+    auto* stack = new QVBoxLayout(*column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(new QLabel(heading, *column));
+    auto* panel = new QFrame(*column);
+    panel->setFrameShape(QFrame::StyledPanel);
+    stack->addWidget(panel);
+    stack->addStretch();
+    return panel;
+}
+
+int addRow(QFormLayout* form, const QString& caption, QWidget* field, const QString& unit)
 {
     auto* label = new QLabel(caption, form->parentWidget());
     label->setBuddy(field);
-    QWidget* rowField = field;
-    if (!unit.isEmpty()) {
-        rowField = new QWidget(form->parentWidget());
-        auto* line = new QHBoxLayout(rowField);
-        line->setContentsMargins(0, 0, 0, 0);
-        field->setParent(rowField);
+    if (unit.isEmpty()) {
+        form->addRow(label, field);
+    } else {
+        auto* line = new QHBoxLayout;
         line->addWidget(field);
-        line->addWidget(new QLabel(unit, rowField));
+        line->addWidget(new QLabel(unit, form->parentWidget()));
         line->addStretch();
+        form->addRow(label, line);
     }
-    form->addRow(label, rowField);
-    return rowField;
+    return form->rowCount() - 1;
 }
 
 void addToGrid(QGridLayout* grid, int row, int column, const QString& caption, QWidget* field,

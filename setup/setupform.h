@@ -5,6 +5,7 @@
 
 class QComboBox;
 class QFormLayout;
+class QFrame;
 class QGridLayout;
 class QLineEdit;
 class QWidget;
@@ -17,9 +18,13 @@ QLineEdit* box(QWidget* parent, const QString& name, int width = 64);
 QLineEdit* readOnlyBox(QWidget* parent, const QString& name, int width = 110);
 QComboBox* list(QWidget* parent, const QString& name, const QStringList& entries);
 
-// A row of `form`: the label, then the field with its unit beside it. Returns the row's field
-// (the box itself, or the box and its unit together), to show or hide the row by.
-QWidget* addRow(QFormLayout* form, const QString& caption, QWidget* field, const QString& unit = QString());
+// A column of a form: a heading above a framed panel that holds the rows. The panel is no group
+// box, so that a frame inside it is named by its own title.
+QFrame* column(QWidget* parent, const QString& heading, QWidget** column);
+
+// A row of `form`: the label, then the field with its unit beside it; label and field share a
+// parent, which screen readers need to pair them. Returns the row's index.
+int addRow(QFormLayout* form, const QString& caption, QWidget* field, const QString& unit = QString());
 // The same in columns `column` .. `column` + 2 of a grid row.
 void addToGrid(QGridLayout* grid, int row, int column, const QString& caption, QWidget* field,
                const QString& unit = QString());

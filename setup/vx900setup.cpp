@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -33,7 +34,7 @@ VX900setup::VX900setup(control::LinkSession& session, QWidget* parent) : SetupDi
     columns->setContentsMargins(0, 0, 0, 0);
     // Made column by column, top to bottom: the tab order follows.
     for (QWidget* column : {amplifierColumn(form), inputsColumn(form), outputsColumn(form)})
-        columns->addWidget(column, 0, Qt::AlignTop);
+        columns->addWidget(column);
     setForm(form);
 
     m_timer1.setInterval(Timer1Interval);
@@ -42,7 +43,8 @@ VX900setup::VX900setup(control::LinkSession& session, QWidget* parent) : SetupDi
 
 QWidget* VX900setup::amplifierColumn(QWidget* parent)
 {
-    auto* group = new QGroupBox(tr("Amplifier"), parent);
+    QWidget* column = nullptr;
+    QFrame* group = form::column(parent, tr("Amplifier"), &column);
     m_amplifier = new QFormLayout(group);
     QFormLayout* f = m_amplifier;
     auto* name = form::readOnlyBox(group, QStringLiteral("TextAmpName"), 130);
@@ -92,7 +94,7 @@ QWidget* VX900setup::amplifierColumn(QWidget* parent)
         grid->addWidget(lock[k], k / 2, k % 2);
     }
     f->addRow(frame);
-    m_presetRows << frame;
+    m_presetRows << f->rowCount() - 1;
     bindPresetLock(PresetLock, lock);
 
     auto* voicing = form::readOnlyBox(group, QStringLiteral("TxtVoicing"));
@@ -104,14 +106,15 @@ QWidget* VX900setup::amplifierColumn(QWidget* parent)
     auto* focus = form::readOnlyBox(group, QStringLiteral("TxtFocus"));
     m_roomCorrectionRows << addRow(f, tr("Focus selected"), focus);
     bindBox(FocusSelected, focus);
-    for (QWidget* row : std::as_const(m_roomCorrectionRows))
+    for (const int row : std::as_const(m_roomCorrectionRows))
         f->setRowVisible(row, false);
-    return group;
+    return column;
 }
 
 QWidget* VX900setup::inputsColumn(QWidget* parent)
 {
-    auto* group = new QGroupBox(tr("Inputs"), parent);
+    QWidget* column = nullptr;
+    QFrame* group = form::column(parent, tr("Inputs"), &column);
     auto* grid = new QGridLayout(group);
     // Analog 1..4, then digital 1..5: the sensitivity, then the name shown for the input.
     for (int k = 0; k < 9; ++k) {
@@ -126,12 +129,13 @@ QWidget* VX900setup::inputsColumn(QWidget* parent)
         bindList(AnalogLabel1 + k, label);
     }
     grid->setColumnMinimumWidth(3, 90);
-    return group;
+    return column;
 }
 
 QWidget* VX900setup::outputsColumn(QWidget* parent)
 {
-    auto* group = new QGroupBox(tr("Outputs"), parent);
+    QWidget* column = nullptr;
+    QFrame* group = form::column(parent, tr("Outputs"), &column);
     auto* f = new QFormLayout(group);
     auto* level = box(group, QStringLiteral("TxtLineOutLevel"));
     addRow(f, tr("&Lineout level"), level, QStringLiteral("dB"));
@@ -167,16 +171,16 @@ QWidget* VX900setup::outputsColumn(QWidget* parent)
     auto* volumeTimeout = list(group, QStringLiteral("CmbVolBright"), NoTimeout);
     addRow(f, tr("Vol.disp. timeout"), volumeTimeout);
     bindList(VolumeDispTimeout, volumeTimeout);
-    return group;
+    return column;
 }
 
 void VX900setup::afterLoad()
 {
     // With the room correction installed its settings take the place of the presets.
     const bool roomCorrection = value(AuralignInstalled) != 0;
-    for (QWidget* row : std::as_const(m_presetRows))
+    for (const int row : std::as_const(m_presetRows))
         m_amplifier->setRowVisible(row, !roomCorrection);
-    for (QWidget* row : std::as_const(m_roomCorrectionRows))
+    for (const int row : std::as_const(m_roomCorrectionRows))
         m_amplifier->setRowVisible(row, roomCorrection);
     for (int k = 0; k < 4; ++k)
         m_routingPrevious[k] = m_routing[k]->currentIndex();

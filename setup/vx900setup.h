@@ -29,8 +29,8 @@ private:
     void timerTick();
 
     QFormLayout* m_amplifier = nullptr;
-    QList<QWidget*> m_presetRows;
-    QList<QWidget*> m_roomCorrectionRows;
+    QList<int> m_presetRows;
+    QList<int> m_roomCorrectionRows;
     std::array<QComboBox*, 4> m_routing{};
     std::array<QLineEdit*, 4> m_delays{};
     vx900::Routing m_routingPrevious{};
