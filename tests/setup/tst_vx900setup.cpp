@@ -114,6 +114,30 @@ private slots:
         QCOMPARE(reread, "120 HP Right");
     }
 
+    // After an Update the dialog stays open and the main window polls again. An Update clicked while
+    // a poll has half its reply goes out after the poll, which would otherwise lose the rest.
+    void updateDuringAPollWaitsForIt()
+    {
+        SimFaults faults;
+        faults.chunkSize = 12;
+        faults.chunkGap = 400ms;
+        faults.onlyCode = StatusCode;
+        SetupBench b(AmpModel::Vx900, faults);
+        QVERIFY(b.connectAndAdopt());
+        qsizetype before = 0;
+        b.openSetup([&](setup::SetupDialog& d) {
+            press(d, "OKButton");
+            // The three acknowledgements nobody waits for have come in.
+            (void)QTest::qWaitFor([&] { return b.state.ReplyBuffer.size() == 6; }, 2000);
+            before = b.requests.size();
+            b.onRequest(StatusCode, [&] { QTimer::singleShot(100ms, &d, [&] { press(d, "OKButton"); }); });
+            b.session.tick();
+            press(d, "CancelButton");
+        });
+        QVERIFY(b.state.LinkConnected && !b.state.AdoptAmpState);
+        QTRY_COMPARE(codes(b.requests.mid(before)), (QList<int>{StatusCode, 0xD5, 0xDB, 0xD3}));
+    }
+
     // Save to PC, then Get from PC brings the saved values back; Factoty set. on an amplifier at its
     // factory address and speed leaves the link alone.
     void savedValuesComeBack()
