@@ -8,6 +8,7 @@
 #include "setup/setupdialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char* argv[])
 {
@@ -16,6 +17,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.0"));
     QApplication::setOrganizationName(QStringLiteral("Korvanes"));
+    QApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral("Controls a Korvanes amplifier over a serial line."));
+    options.addHelpOption();
+    options.addVersionOption();
+    options.process(app);
 
     const QString setupIniPath = SetupIniPath();
     LinkState state;

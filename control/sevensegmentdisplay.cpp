@@ -1,6 +1,7 @@
 #include "control/sevensegmentdisplay.h"
 
 #include "common/numbers.h"
+#include "common/timestamps.h"
 
 #include <QAccessible>
 #include <QPainter>
@@ -263,6 +264,7 @@ int SevenSegmentDisplay::heightForWidth(int width) const
 
 void SevenSegmentDisplay::paintEvent(QPaintEvent*)
 {
+    const common::TimestampScope stamp("segments");
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF area = rect();

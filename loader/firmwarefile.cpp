@@ -11,8 +11,6 @@ namespace {
 
 // A header record is short; anything longer cannot match, so the first line is read only so far.
 constexpr qsizetype HeaderReadLimit = 64;
-// Record type, byte count and address: all the scan looks at.
-constexpr qsizetype ScanReadLimit = 8;
 constexpr qsizetype CountPosition = 3;
 constexpr qsizetype AddressPosition = 5;
 // Address (2) and checksum (1) are part of the byte count.
@@ -106,6 +104,8 @@ CheckResult checkFirmwareFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {CheckOutcome::Unreadable};
+    if (file.size() > MaxFirmwareFileSize)
+        return {CheckOutcome::FileTooLarge};
     const auto first = readLine(file, HeaderReadLimit);
     if (!first)
         return {CheckOutcome::Unreadable};
@@ -115,15 +115,21 @@ CheckResult checkFirmwareFile(const QString& path)
         return result;
 
     qint64 total = 0;
-    while (const auto line = readLine(file, ScanReadLimit)) {
+    bool ended = false;
+    // Lines after the end record are not counted, but the upload sends them too.
+    while (const auto line = readLine(file, MaxRecordLength + 1)) {
+        if (line->size() > MaxRecordLength)
+            return {CheckOutcome::LineTooLong, result.product};
+        if (ended)
+            continue;
         if (const auto record = dataRecord(*line)) {
             // A record too short to hold its own address and checksum: the file is damaged.
             if (record->dataBytes < 0)
                 return result;
             if (record->address < CountedAddressLimit)
                 total += record->dataBytes;
-        } else if (isEndRecord(*line)) {
-            break;
+        } else {
+            ended = isEndRecord(*line);
         }
     }
     if (file.error() != QFileDevice::NoError)

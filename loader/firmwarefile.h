@@ -85,6 +85,11 @@ inline constexpr std::array<Product, 9> ProductTable{{
 inline constexpr int CountedAddressLimit = 0xEF08;
 // Added to every total, so that a file without data still has a measure.
 inline constexpr qint64 UploadTotalBase = 20;
+// "S", the type, a byte count of at most FF and that many bytes in hex: no record is longer.
+inline constexpr qsizetype MaxRecordLength = 4 + 2 * 0xFF;
+// 64 KiB of data in one-byte records takes under 1 MiB; a file far beyond that is no firmware,
+// and checking or sending it would hold the window for long.
+inline constexpr qint64 MaxFirmwareFileSize = 4 * 1024 * 1024;
 
 inline constexpr const char* FileFilter = "Korvanes s19 Files (*.s19)";
 inline constexpr const char* StatusFileNotFound = "File not found";
@@ -126,6 +131,9 @@ enum class CheckOutcome
     Unreadable,
     // The first line is no product's header, or an S1 record is malformed.
     NotValid,
+    // A line longer than any record, or a file larger than any firmware: not read on.
+    LineTooLong,
+    FileTooLarge,
     Valid,
 };
 

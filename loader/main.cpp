@@ -1,9 +1,11 @@
+#include "loader/corliftabout.h"
 #include "loader/corlifter.h"
 #include "serial/portmessagebox.h"
 #include "serial/wait.h"
 #include "settings/filelocations.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char* argv[])
 {
@@ -12,6 +14,18 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Corlift"));
     // The port set-up's message boxes carry the program title.
     QApplication::setApplicationDisplayName(QStringLiteral("Corlift"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(CorliftAbout::VersionMajor)
+                                            .arg(CorliftAbout::VersionMinor)
+                                            .arg(CorliftAbout::VersionRevision));
+    QApplication::setDesktopFileName(QStringLiteral("com.korvanes.Corlift"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("Loads firmware into a Korvanes product's boot loader."));
+    options.addHelpOption();
+    options.addVersionOption();
+    options.process(app);
 
     CorliftState state;
     Corlifter window(state, SetupIniPath());

@@ -1,6 +1,7 @@
 #include "loader/uploadrun.h"
 
 #include "common/numbers.h"
+#include "common/timestamps.h"
 #include "serial/comform.h"
 #include "serial/wait.h"
 #include "settings/debugmode.h"
@@ -67,10 +68,15 @@ void UploadRun::checkFile(const QString& path)
     } else {
         m_state.bootModeText.clear();
     }
+    QString status =
+        valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
+    if (result.outcome == loader::CheckOutcome::LineTooLong)
+        status += QStringLiteral(" (a line is longer than any S-record can be)");
+    else if (result.outcome == loader::CheckOutcome::FileTooLarge)
+        status += QStringLiteral(" (the file is larger than any firmware can be)");
     change([&](LoaderControls& c) {
         c.commportEnabled = valid;
-        c.statusText =
-            valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
+        c.statusText = status;
         c.guideText = loader::guideText() + m_state.bootModeText;
         c.fileName = path;
     });
@@ -267,8 +273,9 @@ bool UploadRun::sendLines(QFile& file)
         QCoreApplication::processEvents();
         if (m_state.StopRequested)
             return true;
-        const auto line = loader::readLine(file);
-        if (!line)
+        // A line too long for any record means the file changed since its check: send no more.
+        const auto line = loader::readLine(file, loader::MaxRecordLength + 1);
+        if (!line || line->size() > loader::MaxRecordLength)
             return true;
         if (const auto record = loader::dataRecord(*line))
             m_state.uploadSent += std::max(record->dataBytes, 0);
@@ -280,9 +287,12 @@ bool UploadRun::sendLines(QFile& file)
                                  : 0;
         change([&](LoaderControls& c) { c.progress = progress; });
 
-        m_link.SendMScommString(*line);
-        m_link.SendMScommString(cr);
-        m_link.SendMScommString(lf);
+        {
+            const common::TimestampScope stamp("line");
+            m_link.SendMScommString(*line);
+            m_link.SendMScommString(cr);
+            m_link.SendMScommString(lf);
+        }
         // The boot loader takes its time per line; meanwhile neither clicks nor received data are
         // handled, but the window still repaints.
         pauseFor(milliseconds(m_state.delayMs),

@@ -195,13 +195,14 @@ void ComForm::receive()
     }
 
     // A boot loader talks in text lines ("OK", "Wrong signature"): nothing received may be lost
-    // before the loader has looked at it, so a long buffer keeps its most recent part.
+    // before the loader has looked at it, so a long buffer keeps its most recent part, and the
+    // newest piece stays whole however long it is ("OK" followed by a long banner).
     if (chunk.isEmpty())
         return;
-    m_replyBuffer += chunk;
-    WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
     if (m_replyBuffer.size() > ReplyBufferLimit)
         m_replyBuffer = m_replyBuffer.right(ReplyBufferLimit);
+    m_replyBuffer += chunk;
+    WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
 }
 
 void ComForm::portError(QSerialPort::SerialPortError error)

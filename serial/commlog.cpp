@@ -1,6 +1,12 @@
 #include "serial/commlog.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 constexpr int BannerWidth = 107;
@@ -24,7 +30,10 @@ QStringList CommLog::banner(const QDateTime& when)
 
 void CommLog::start()
 {
-    if (QFile::exists(m_path)) {
+    // A symbolic link is replaced, not followed: its target may be any file of the user's.
+    if (QFileInfo(m_path).isSymLink()) {
+        QFile::remove(m_path);
+    } else if (QFile::exists(m_path)) {
         QFile::setPermissions(m_path, QFile::permissions(m_path) | QFileDevice::WriteOwner);
         QFile::remove(m_path);
     }
@@ -39,9 +48,21 @@ void CommLog::append(const QString& text)
 
 bool CommLog::appendLine(const QString& line)
 {
-    QFile file(m_path);
+    QFile file;
+#ifdef Q_OS_UNIX
+    // A link put in the log's place after it started is not followed either.
+    const int fd = ::open(QFile::encodeName(m_path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0 || !file.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+#else
+    file.setFileName(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
+#endif
     const QByteArray bytes = line.toLatin1() + "\r\n";
     return file.write(bytes) == bytes.size();
 }

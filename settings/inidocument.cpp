@@ -1,72 +1,112 @@
 #include "settings/inidocument.h"
 
+#include <QStringDecoder>
+
 namespace {
 
-QByteArray trimmedBlanks(const QByteArray& text)
+QString trimmedBlanks(const QString& text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
         ++begin;
-    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
         --end;
     return text.mid(begin, end - begin);
 }
 
-bool sameName(const QByteArray& a, const QByteArray& b)
+bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 // The name of a section header line "[name]", or nothing for other lines.
-std::optional<QByteArray> headerName(const QByteArray& line)
+std::optional<QString> headerName(const QString& line)
 {
-    const QByteArray text = trimmedBlanks(line);
-    if (!text.startsWith('['))
+    const QString text = trimmedBlanks(line);
+    if (!text.startsWith(u'['))
         return std::nullopt;
-    const qsizetype close = text.indexOf(']');
+    const qsizetype close = text.indexOf(u']');
     if (close < 0)
         return std::nullopt;
     return trimmedBlanks(text.mid(1, close - 1));
 }
 
-bool isComment(const QByteArray& text)
+bool isComment(const QString& text)
 {
-    return text.startsWith(';') || text.startsWith('#');
+    return text.startsWith(u';') || text.startsWith(u'#');
 }
 
 // Key and value of a "key=value" line, or nothing for other lines.
-std::optional<std::pair<QByteArray, QByteArray>> keyValue(const QByteArray& line)
+std::optional<std::pair<QString, QString>> keyValue(const QString& line)
 {
-    const QByteArray text = trimmedBlanks(line);
+    const QString text = trimmedBlanks(line);
     if (text.isEmpty() || isComment(text))
         return std::nullopt;
-    const qsizetype equals = text.indexOf('=');
+    const qsizetype equals = text.indexOf(u'=');
     if (equals <= 0)
         return std::nullopt;
     return std::pair{trimmedBlanks(text.left(equals)), trimmedBlanks(text.mid(equals + 1))};
 }
 
-QByteArray replaced(QByteArray text, std::initializer_list<std::pair<char, char>> pairs)
+QString replaced(QString text, std::initializer_list<std::pair<char16_t, char16_t>> pairs)
 {
     for (auto [from, to] : pairs)
-        text.replace(from, to);
+        text.replace(QChar(from), QChar(to));
     return text;
+}
+
+std::optional<QString> fromUtf8(const QByteArray& bytes)
+{
+    // A byte order mark stays a character, so that a file that had one keeps it.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+bool fitsLatin1(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
-IniDocument IniDocument::parse(const QByteArray& content)
+QString IniDocument::decode(const QByteArray& fileContent)
 {
+    if (auto text = fromUtf8(fileContent))
+        return *text;
+    return QString::fromLatin1(fileContent);
+}
+
+QByteArray IniDocument::encode(const QString& text)
+{
+    if (fitsLatin1(text)) {
+        // Latin-1 bytes that happen to be valid UTF-8 ("Ã©") would read back as other text.
+        QByteArray latin1 = text.toLatin1();
+        if (decode(latin1) == text)
+            return latin1;
+    }
+    return text.toUtf8();
+}
+
+IniDocument IniDocument::parse(const QByteArray& fileContent)
+{
+    const QString content = decode(fileContent);
     IniDocument document;
     qsizetype start = 0;
     while (start < content.size()) {
         qsizetype end = start;
-        while (end < content.size() && content[end] != '\r' && content[end] != '\n')
+        while (end < content.size() && content[end] != u'\r' && content[end] != u'\n')
             ++end;
         Line line{content.mid(start, end - start), {}};
         if (end < content.size()) {
-            const bool crlf = content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n';
+            const bool crlf = content[end] == u'\r' && end + 1 < content.size() && content[end + 1] == u'\n';
             line.ending = content.mid(end, crlf ? 2 : 1);
         }
         start = end + line.ending.size();
@@ -77,34 +117,34 @@ IniDocument IniDocument::parse(const QByteArray& content)
 
 QByteArray IniDocument::serialize() const
 {
-    QByteArray content;
+    QString content;
     for (const Line& line : m_lines)
         content += line.text + line.ending;
-    return content;
+    return encode(content);
 }
 
-QByteArray IniDocument::safeSectionName(const QByteArray& name)
+QString IniDocument::safeSectionName(const QString& name)
 {
-    return trimmedBlanks(replaced(name, {{'\r', ' '}, {'\n', ' '}, {'\0', ' '}, {']', ')'}}));
+    return trimmedBlanks(replaced(name, {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u']', u')'}}));
 }
 
-QByteArray IniDocument::safeKeyName(const QByteArray& name)
+QString IniDocument::safeKeyName(const QString& name)
 {
     // A key must not look like a section header or a comment, nor carry its own "=".
-    QByteArray safe = trimmedBlanks(replaced(name, {{'\r', ' '}, {'\n', ' '}, {'\0', ' '}, {'=', '-'}}));
-    if (safe.startsWith('[') || isComment(safe))
-        safe[0] = '_';
+    QString safe = trimmedBlanks(replaced(name, {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u'=', u'-'}}));
+    if (safe.startsWith(u'[') || isComment(safe))
+        safe[0] = u'_';
     return safe;
 }
 
-QByteArray IniDocument::safeValue(const QByteArray& value)
+QString IniDocument::safeValue(const QString& value)
 {
-    return trimmedBlanks(replaced(value, {{'\r', ' '}, {'\n', ' '}, {'\0', ' '}}));
+    return trimmedBlanks(replaced(value, {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}}));
 }
 
-std::optional<qsizetype> IniDocument::findSection(const QByteArray& section) const
+std::optional<qsizetype> IniDocument::findSection(const QString& section) const
 {
-    const QByteArray wanted = safeSectionName(section);
+    const QString wanted = safeSectionName(section);
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         const auto name = headerName(m_lines[i].text);
         if (name && sameName(*name, wanted))
@@ -121,9 +161,9 @@ qsizetype IniDocument::sectionEnd(qsizetype sectionLine) const
     return i;
 }
 
-std::optional<qsizetype> IniDocument::findKey(qsizetype sectionLine, const QByteArray& key) const
+std::optional<qsizetype> IniDocument::findKey(qsizetype sectionLine, const QString& key) const
 {
-    const QByteArray wanted = safeKeyName(key);
+    const QString wanted = safeKeyName(key);
     const qsizetype end = sectionEnd(sectionLine);
     for (qsizetype i = sectionLine + 1; i < end; ++i) {
         const auto pair = keyValue(m_lines[i].text);
@@ -133,8 +173,10 @@ std::optional<qsizetype> IniDocument::findKey(qsizetype sectionLine, const QByte
     return std::nullopt;
 }
 
-std::optional<QByteArray> IniDocument::value(const QByteArray& section, const QByteArray& key) const
+std::optional<QString> IniDocument::value(const QString& section, const QString& key) const
 {
+    if (safeKeyName(key).isEmpty())
+        return std::nullopt;
     const auto sectionLine = findSection(section);
     if (!sectionLine)
         return std::nullopt;
@@ -144,31 +186,34 @@ std::optional<QByteArray> IniDocument::value(const QByteArray& section, const QB
     return keyValue(m_lines[*keyLine].text)->second;
 }
 
-QByteArray IniDocument::newLineEnding() const
+QString IniDocument::newLineEnding() const
 {
     for (const Line& line : m_lines) {
         if (!line.ending.isEmpty())
             return line.ending;
     }
-    return "\r\n";
+    return QStringLiteral("\r\n");
 }
 
-void IniDocument::setValue(const QByteArray& section, const QByteArray& key, const QByteArray& value)
+bool IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
-    const QByteArray ending = newLineEnding();
-    const QByteArray text = safeKeyName(key) + '=' + safeValue(value);
+    const QString safeKey = safeKeyName(key);
+    if (safeKey.isEmpty())
+        return false;
+    const QString ending = newLineEnding();
+    const QString text = safeKey + u'=' + safeValue(value);
     if (!m_lines.isEmpty() && m_lines.last().ending.isEmpty())
         m_lines.last().ending = ending;
 
     const auto sectionLine = findSection(section);
     if (!sectionLine) {
-        m_lines.append({'[' + safeSectionName(section) + ']', ending});
+        m_lines.append({u'[' + safeSectionName(section) + u']', ending});
         m_lines.append({text, ending});
-        return;
+        return true;
     }
     if (const auto keyLine = findKey(*sectionLine, key)) {
         m_lines[*keyLine].text = text;
-        return;
+        return true;
     }
     // After the section's last key, so that blank lines or comments that end it stay below.
     qsizetype insertAt = *sectionLine + 1;
@@ -178,4 +223,5 @@ void IniDocument::setValue(const QByteArray& section, const QByteArray& key, con
             insertAt = i + 1;
     }
     m_lines.insert(insertAt, {text, ending});
+    return true;
 }

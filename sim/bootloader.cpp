@@ -160,6 +160,11 @@ void BootLoader::takeLine(QByteArray line)
         return;
     ++m_lineInUpload;
     emit lineReceived(m_lineInUpload, line);
+    if (m_lineInUpload == m_options.hangUpAtLine) {
+        finish();
+        m_pty.hangUp();
+        return;
+    }
 
     const bool wrongHeader = m_lineInUpload == 1 && line != m_header;
     if (wrongHeader || m_lineInUpload == m_options.rejectAtLine) {
@@ -181,7 +186,7 @@ void BootLoader::reply(const QByteArray& text)
 {
     if (!m_options.answer)
         return;
-    m_pty.write(text);
+    m_pty.write(text + QByteArray(m_options.replyPadding, '.'));
     emit answered(text);
 }
 

@@ -23,6 +23,11 @@ struct BootLoaderOptions
     bool answer = true;
     // Rejects the file on receiving this line (1-based) even when it is good; 0 never.
     int rejectAtLine = 0;
+    // Goes away (hangs up the line) on receiving this line, as an unplugged product would; 0 never.
+    int hangUpAtLine = 0;
+    // Follows each answer with this many '.' in the same write: a reply longer than a program's
+    // receive buffer keeps.
+    int replyPadding = 0;
     // Every byte received is appended here, so the file holds the lines exactly as they came.
     QString logPath;
 };

@@ -41,6 +41,15 @@ int runBootLoaderCli(const QStringList& arguments)
     const QCommandLineOption rejectAt(QStringLiteral("reject-at"),
                                       QStringLiteral("Answer \"Wrong signature\" on line n (1-based)."),
                                       QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption hangUpAt(
+        QStringLiteral("hangup-at"),
+        QStringLiteral("Go away (hang up the line) on receiving line n (1-based), as an unplugged product."),
+        QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption replyPadding(
+        QStringLiteral("reply-padding"),
+        QStringLiteral(
+            "Follow each answer with n '.' in the same write, longer than a receive buffer keeps."),
+        QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append every byte received to this file."),
                                  QStringLiteral("file"));
@@ -54,8 +63,8 @@ int runBootLoaderCli(const QStringList& arguments)
                                    QStringLiteral("n"), QStringLiteral("64"));
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
-    parser.addOptions(
-        {boot, noAnnounce, okDelay, noAnswer, rejectAt, log, link, makeFile, lines, setupIni, com});
+    parser.addOptions({boot, noAnnounce, okDelay, noAnswer, rejectAt, hangUpAt, replyPadding, log, link,
+                       makeFile, lines, setupIni, com});
 
     if (!parser.parse(QStringList{QStringLiteral("ampsim")} + arguments)) {
         err << "ampsim: " << parser.errorText() << Qt::endl;
@@ -73,9 +82,12 @@ int runBootLoaderCli(const QStringList& arguments)
     options.logPath = parser.value(log);
     const auto delay = nonNegative(parser.value(okDelay));
     const auto rejectLine = nonNegative(parser.value(rejectAt));
-    if (BootLoader::headerFor(options.product).isEmpty() || !delay || !rejectLine) {
+    const auto hangUpLine = nonNegative(parser.value(hangUpAt));
+    const auto padding = nonNegative(parser.value(replyPadding));
+    if (BootLoader::headerFor(options.product).isEmpty() || !delay || !rejectLine || !hangUpLine ||
+        !padding) {
         err << "ampsim: --boot needs one of " << products
-            << "; --ok-delay and --reject-at take numbers 0 and up" << Qt::endl;
+            << "; --ok-delay, --reject-at, --hangup-at and --reply-padding take numbers 0 and up" << Qt::endl;
         return 2;
     }
     if (parser.isSet(makeFile)) {
@@ -91,6 +103,8 @@ int runBootLoaderCli(const QStringList& arguments)
     }
     options.okDelay = std::chrono::milliseconds(*delay);
     options.rejectAtLine = *rejectLine;
+    options.hangUpAtLine = *hangUpLine;
+    options.replyPadding = *padding;
 
     Pty pty;
     if (!pty.isOpen()) {

@@ -32,8 +32,8 @@ const QString Description = QStringLiteral(
     "The program ends when it hangs up (--hangup-after) or is stopped.\n"
     "\n"
     "'ampsim --boot PRODUCT' plays a product's boot loader instead; 'ampsim --boot PRODUCT --help'\n"
-    "lists its options (--no-announce, --ok-delay, --no-answer, --reject-at, --log, --link,\n"
-    "--make-file, --lines, --setup-ini, --com).");
+    "lists its options (--no-announce, --ok-delay, --no-answer, --reject-at, --hangup-at,\n"
+    "--reply-padding, --log, --link, --make-file, --lines, --setup-ini, --com).");
 
 std::optional<int> intValue(const QString& text, int min, int max, int base = 10)
 {
@@ -90,17 +90,20 @@ int runAmplifier(QCoreApplication& app)
     const QCommandLineOption extra(QStringLiteral("extra"),
                                    QStringLiteral("Fault: append N bytes 0xEE to each reply."),
                                    QStringLiteral("n"));
+    const QCommandLineOption noise(
+        QStringLiteral("noise"), QStringLiteral("Fault: line noise, N random bytes 50 ms after each reply."),
+        QStringLiteral("n"));
     const QCommandLineOption hangUp(
         QStringLiteral("hangup-after"),
         QStringLiteral("Fault: hang up the line and exit after answering N requests."), QStringLiteral("n"));
     const QCommandLineOption faultCode(
         QStringLiteral("fault-code"),
-        QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte and --extra "
+        QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte, --extra and --noise "
                        "only to requests with this command code (hex, e.g. C8)."),
         QStringLiteral("hex"));
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
-    parser.addOptions({model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra,
+    parser.addOptions({model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra, noise,
                        hangUp, faultCode, setupIni, com});
     parser.process(app);
 
@@ -129,7 +132,8 @@ int runAmplifier(QCoreApplication& app)
     int gapMs = 20;
     if (!number(delay, 0, 600000, delayMs) || !number(chunk, 1, 255, faults.chunkSize) ||
         !number(chunkGap, 0, 60000, gapMs) || !number(wrongByte, 1, 255, faults.wrongBytePos) ||
-        !number(extra, 1, 255, faults.extraBytes) || !number(hangUp, 1, 1000000, faults.hangUpAfter))
+        !number(extra, 1, 255, faults.extraBytes) || !number(noise, 1, 255, faults.noiseBytes) ||
+        !number(hangUp, 1, 1000000, faults.hangUpAfter))
         return fail(QStringLiteral("a fault option has a value out of range; see --help"));
     if (parser.isSet(faultCode)) {
         QString text = parser.value(faultCode);

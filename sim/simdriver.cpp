@@ -85,6 +85,13 @@ void SimDriver::schedule(const QByteArray& reply, bool faulty, bool hangUpAfter)
             due += m_faults.chunkGap;
         m_queue.push_back({bytes.mid(offset, chunk), due});
     }
+    if (faulty && m_faults.noiseBytes > 0 && !bytes.isEmpty()) {
+        QByteArray noise(m_faults.noiseBytes, '\0');
+        for (char& c : noise)
+            c = static_cast<char>(m_noise.bounded(256));
+        due += m_faults.noiseGap;
+        m_queue.push_back({noise, due});
+    }
     if (hangUpAfter)
         m_queue.push_back({{}, due, true});
     sendDue();

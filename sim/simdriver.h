@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QObject>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <chrono>
 #include <deque>
@@ -28,6 +29,9 @@ struct SimFaults
     int wrongBytePos = 0;
     // Append this many bytes (0xEE) to each reply.
     int extraBytes = 0;
+    // Line noise: this many random bytes (always the same ones) follow each reply, `noiseGap` after it.
+    int noiseBytes = 0;
+    std::chrono::milliseconds noiseGap{50};
     // Hang up the line once this many requests have been taken and answered (0: never).
     int hangUpAfter = 0;
     // Apply the reply faults above only to requests with this command code.
@@ -78,6 +82,7 @@ private:
     std::chrono::milliseconds m_lastByte{0};
     std::deque<Outgoing> m_queue;
     QTimer m_sendTimer;
+    QRandomGenerator m_noise{1};
     int m_requests = 0;
     bool m_hungUp = false;
 };

@@ -191,6 +191,32 @@ private slots:
         }
     }
 
+    // The product's faults on the line: it goes away in the middle of the lines, or its "OK" comes
+    // inside a reply longer than the link keeps.
+    void productFaults_data()
+    {
+        QTest::addColumn<int>("hangUpAt");
+        QTest::addColumn<int>("padding");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("product gone mid-upload") << 3 << 0 << "Failed";
+        QTest::newRow("OK in a reply longer than the buffer") << 0 << 200 << "Succes";
+    }
+    void productFaults()
+    {
+        QFETCH(int, hangUpAt);
+        QFETCH(int, padding);
+        QFETCH(QString, status);
+        BootLoaderOptions options = kma840();
+        options.hangUpAtLine = hangUpAt;
+        options.replyPadding = padding;
+        UploadRig rig(options);
+        rig.run.setConfirmLimit(1000ms);
+        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 3)));
+        rig.run.toggleUpload();
+        QCOMPARE(rig.ini("Corlifter", "Status"), status);
+        QVERIFY(!rig.link.CheckMScomm());
+    }
+
     // Close Comm Port ends the wait for the boot loader (Upload is refused meanwhile), or closes
     // the port after it announced itself.
     void closePort_data()
@@ -263,6 +289,9 @@ private slots:
         QTest::newRow("not valid") << QByteArray("hello\r\n") << "File not valid for any Korvanes product"
                                    << false;
         QTest::newRow("empty") << QByteArray() << "File not valid for any Korvanes product" << false;
+        QTest::newRow("line too long")
+            << QByteArray(Kma840Header) + "\r\nS1" + QByteArray(600, '0') + "\r\n"
+            << "File not valid for any Korvanes product (a line is longer than any S-record can be)" << false;
     }
     void checkUpdatesTheWindowTexts()
     {

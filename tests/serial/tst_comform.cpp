@@ -198,14 +198,16 @@ private slots:
         QCOMPARE(m_reply, QByteArray("13 blocks OK10\r\n"));
         QCOMPARE(m_link->lastReceived(), QStringLiteral("RX: ") + ComForm::HexStringToReadable(m_reply));
 
-        // Past 80 characters the most recent 80 stay, so a final "OK" is never lost.
+        // Past 80 characters the most recent 80 stay, and the newest piece whole: "OK" is never lost.
         m_reply.clear();
         const QByteArray filler(79, '.');
         QVERIFY(m_pty->write(filler));
         QCOMPARE(waitUntil([&] { return m_reply.size() == 79; }, nullptr, 2s), WaitResult::Met);
         QVERIFY(m_pty->write("OK\r\n"));
         QCOMPARE(waitUntil([&] { return m_reply.endsWith("OK\r\n"); }, nullptr, 2s), WaitResult::Met);
-        QCOMPARE(m_reply.size(), 80);
+        QVERIFY(m_pty->write("OK" + filler));
+        QCOMPARE(waitUntil([&] { return m_reply.size() == 80 + 81; }, nullptr, 2s), WaitResult::Met);
+        QVERIFY(m_reply.endsWith("OK" + filler));
     }
 
     void clearInputEmptiesTheReplyBuffer()

@@ -1,5 +1,4 @@
 #include "sim/ampsim.h"
-#include "sim/requestparser.h"
 
 #include <QTest>
 
@@ -119,34 +118,8 @@ private slots:
         QCOMPARE(early.handleRequest(request(1, 0xC4)).size(), 5);
     }
 
-    void ignoresWhatIsNotForIt_data()
-    {
-        QTest::addColumn<QByteArray>("packet");
-        QTest::addColumn<int>("verdict");
-        QByteArray badSum = request(1, 0xC8);
-        badSum[4] = char(badSum[4] + 1);
-        QByteArray badLength = request(1, 0xC8);
-        badLength[0] = 6;
-        QTest::newRow("checksum") << badSum << int(AmpSim::Verdict::BadChecksum);
-        QTest::newRow("length byte") << badLength << int(AmpSim::Verdict::BadLength);
-        QTest::newRow("other address") << request(2, 0xC8) << int(AmpSim::Verdict::OtherAddress);
-        QTest::newRow("high address byte") << request(257, 0xC8) << int(AmpSim::Verdict::OtherAddress);
-        QTest::newRow("unknown code") << request(1, 0x02) << int(AmpSim::Verdict::UnknownCode);
-        QTest::newRow("wrong length for the code")
-            << request(1, 0x70, {1}) << int(AmpSim::Verdict::BadLength);
-        QTest::newRow("another family's read") << request(1, 0xCE) << int(AmpSim::Verdict::NotUnderstood);
-        QTest::newRow("another family's write") << request(1, 0x11) << int(AmpSim::Verdict::NotUnderstood);
-    }
-    void ignoresWhatIsNotForIt()
-    {
-        QFETCH(QByteArray, packet);
-        QFETCH(int, verdict);
-        AmpSim sim(AmpModel::Vx900);
-        const AmpSim::Response response = sim.respond(packet);
-        QCOMPARE(int(response.verdict), verdict);
-        QVERIFY(response.reply.isEmpty());
-    }
-
+    // Requests it must ignore (checksum, address, code, length, family) are in the request parser
+    // fuzz target.
     void factoryBlocks()
     {
         AmpSim kma(AmpModel::Kma840, 2);
@@ -322,20 +295,6 @@ private slots:
         QCOMPARE(sim.handleRequest(request(1, 0xD3, d3)), Ack);
         QVERIFY(sim.handleRequest(request(1, 0xC8)).isEmpty());
         QCOMPARE(sim.handleRequest(request(7, 0xC8)).size(), 25);
-    }
-
-    void parserCutsTheStream()
-    {
-        RequestParser parser;
-        const QByteArray status = QByteArray::fromHex("050100C8CE");
-        const QByteArray volume = QByteArray::fromHex("07010070C70140");
-        QVERIFY(parser.feed(status.left(2)).isEmpty());
-        QCOMPARE(parser.feed(status.mid(2) + volume), (QList<QByteArray>{status, volume}));
-        // Noise that cannot start a packet is skipped.
-        QCOMPARE(parser.feed(QByteArray::fromHex("00FF02") + status), QList<QByteArray>{status});
-        QVERIFY(parser.feed(status.left(3)).size() == 0 && parser.hasPartial());
-        parser.reset();
-        QCOMPARE(parser.feed(status), QList<QByteArray>{status});
     }
 };
 

@@ -151,6 +151,15 @@ private slots:
         QVERIFY(pieces == 0 || sim.pieces.size() == pieces);
     }
 
+    void lineNoiseFollowsEachReply()
+    {
+        Session sim({"--model", "kma840", "--noise", "6"});
+        QVERIFY(sim.connect());
+        sim.send(Connect);
+        QTRY_COMPARE(sim.received.size(), 2 + 6);
+        QCOMPARE(sim.received.left(2), QByteArray::fromHex("02AA"));
+    }
+
     void hangsUpAfterSomeRequests()
     {
         Session sim({"--model", "generic21", "--hangup-after", "2"});

@@ -1,0 +1,504 @@
+#include "bench/measures.h"
+
+#include "bench/procfs.h"
+#include "loader/firmwarefile.h"
+#include "serial/wait.h"
+#include "settings/inifilehandler.h"
+#include "sim/setuppin.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <algorithm>
+
+using namespace std::chrono_literals;
+using std::chrono::duration;
+using std::chrono::nanoseconds;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int StatusRequest = 0xC8;
+constexpr int ConnectRequest = 0x01;
+constexpr int DelayMs = 150;
+constexpr std::chrono::milliseconds WindowLimit = 10s;
+constexpr std::chrono::milliseconds StepLimit = 5s;
+// Tevlin's shortest poll interval.
+constexpr std::chrono::milliseconds PollInterval = 1500ms;
+
+// Goals.
+constexpr double WaitingCpuGoal = 0.05;  // % of a core
+constexpr double UploadCpuGoal = 0.15;   // % of a core
+constexpr double UploadTimeGoal = 1.005; // upload time / (lines x Delay)
+constexpr double StartUpGoal = 1.25;     // x a bare Qt window
+constexpr double MemoryGoal = 1.2;       // x a bare Qt window
+constexpr double RepaintGoalMs = 1.0;
+constexpr double LinearGoal = 1.5; // cost per line, large file / small file
+
+double ms(nanoseconds t)
+{
+    return duration<double, std::milli>(t).count();
+}
+
+nanoseconds sinceEpoch(Clock::time_point t)
+{
+    return std::chrono::duration_cast<nanoseconds>(t.time_since_epoch());
+}
+
+template <typename T> T median(std::vector<T> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+Row row(QString measure, QString figure, bool pass)
+{
+    return {std::move(measure), std::move(figure), pass ? Row::Outcome::Pass : Row::Outcome::Fail};
+}
+
+Row broken(QString measure, const QString& why)
+{
+    return {std::move(measure), QStringLiteral("not measured: ") + why, Row::Outcome::Broken};
+}
+
+// An amplifier that does not answer: at all, or only requests with this command code.
+SimFaults unanswered(std::optional<int> code = std::nullopt)
+{
+    SimFaults faults;
+    faults.noReply = true;
+    faults.onlyCode = code;
+    return faults;
+}
+
+BootLoaderOptions bootLoader(bool announce)
+{
+    BootLoaderOptions options;
+    options.product = QStringLiteral("kma840");
+    options.announce = announce;
+    return options;
+}
+
+int codeOf(const QByteArray& packet)
+{
+    return packet.size() > 3 ? static_cast<unsigned char>(packet[3]) : -1;
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+// "<ns> begin|end <name>" lines of the programs' time stamps, as (begin, end) pairs.
+std::vector<std::pair<nanoseconds, nanoseconds>> stampedSpans(const QByteArray& text, const QByteArray& name)
+{
+    std::vector<std::pair<nanoseconds, nanoseconds>> spans;
+    std::optional<nanoseconds> begin;
+    for (const QByteArray& line : text.split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(' ');
+        bool ok = false;
+        const nanoseconds at(fields.value(0).toLongLong(&ok));
+        if (!ok || fields.size() != 3 || fields[2] != name)
+            continue;
+        if (fields[1] == "begin")
+            begin = at;
+        else if (fields[1] == "end" && begin)
+            spans.emplace_back(*begin, at);
+    }
+    return spans;
+}
+
+} // namespace
+
+Bench::Bench(BenchOptions options, WindowWatch& windows) : m_options(std::move(options)), m_windows(windows)
+{
+    m_scale =
+        m_options.smoke ? Scale{300ms, 50ms, 0, 1, 1, 4, 2000} : Scale{10s, 500ms, 1, 11, 5, 302, 20000};
+}
+
+bool Bench::prepare(QString& error)
+{
+    const QDir bin(m_options.binDir);
+    for (const char* name : {"tevlin", "corlift", "bench-bare-window"}) {
+        if (!QFile::exists(bin.filePath(QLatin1String(name)))) {
+            error = QStringLiteral("%1 is not in %2").arg(QLatin1String(name), bin.path());
+            return false;
+        }
+    }
+    if (!m_dir.isValid() || !m_ampPty.isOpen() || !m_bootPty.isOpen()) {
+        error = QStringLiteral("no temporary directory or pseudo-terminal");
+        return false;
+    }
+    const QDir dir(m_dir.path());
+    for (const char* sub : {"tevlin", "corlift", "bare"})
+        dir.mkpath(QLatin1String(sub));
+    m_tevlin.emplace(bin.filePath(QStringLiteral("tevlin")), dir.filePath(QStringLiteral("tevlin")),
+                     m_windows);
+    m_corlift.emplace(bin.filePath(QStringLiteral("corlift")), dir.filePath(QStringLiteral("corlift")),
+                      m_windows);
+    m_bare.emplace(bin.filePath(QStringLiteral("bench-bare-window")), dir.filePath(QStringLiteral("bare")),
+                   m_windows);
+
+    // The lines of the upload: a header, the data records and the end record.
+    m_firmwarePath = dir.filePath(QStringLiteral("corlift/firmware.s19"));
+    const QString tevlinIni = m_tevlin->iniPath();
+    const QString corliftIni = m_corlift->iniPath();
+    const bool written =
+        writeFile(m_firmwarePath,
+                  BootLoader::sampleFirmware(QStringLiteral("kma840"), m_scale.uploadLines - 2)) &&
+        pinInSetupIni(tevlinIni, 1, m_ampPty.devicePath(), 1) &&
+        WriteIniValue(QStringLiteral("Tevlin"), QStringLiteral("UpdateSpeed"),
+                      QString::number(PollInterval.count()), tevlinIni) &&
+        pinInSetupIni(corliftIni, 1, m_bootPty.devicePath(), std::nullopt) &&
+        WriteIniValue(QStringLiteral("Corlifter"), QStringLiteral("File name"), m_firmwarePath, corliftIni) &&
+        WriteIniValue(QStringLiteral("Corlifter"), QStringLiteral("Delay"), QString::number(DelayMs),
+                      corliftIni);
+    if (!written) {
+        error = QStringLiteral("cannot write the programs' files in %1").arg(dir.path());
+        return false;
+    }
+    return true;
+}
+
+std::vector<Row> Bench::run()
+{
+    // Broken rows of a program stand in for all of its rows.
+    const std::vector<Row> startUp = startUpAndMemory();
+    const std::vector<Row> tevlinRows = tevlin();
+    const std::vector<Row> corliftRows = corlift();
+    std::vector<Row> rows{cpuWhileWaiting()};
+    rows.insert(rows.end(), corliftRows.begin(), corliftRows.end());
+    rows.insert(rows.end(), startUp.begin(), startUp.end());
+    rows.insert(rows.end(), tevlinRows.begin(), tevlinRows.end());
+    rows.push_back(firmwareCheck());
+    return rows;
+}
+
+void Bench::measureWaiting(const QString& what, ProgramRun& program)
+{
+    pauseFor(m_scale.settle);
+    const auto before = procfs::cpuTime(program.pid());
+    const Clock::time_point start = Clock::now();
+    pauseFor(m_scale.cpuWindow);
+    const auto after = procfs::cpuTime(program.pid());
+    const nanoseconds elapsed = Clock::now() - start;
+    std::optional<double> percent;
+    if (before && after && program.isRunning())
+        percent = ms(*after - *before) * 100 / ms(elapsed);
+    m_waiting.emplace_back(what, percent);
+}
+
+std::vector<Row> Bench::startUpAndMemory()
+{
+    m_ampDriver.emplace(m_amp, m_ampPty);
+    m_bootLoader.emplace(m_bootPty, bootLoader(true));
+
+    struct Runs
+    {
+        ProgramRun* program;
+        const char* name;
+        std::vector<double> startMs;
+        // CPU used until the window appeared: steadier than the time when other work shares the cores.
+        std::vector<double> startCpuMs;
+        std::vector<double> residentMib;
+    };
+    std::vector<Runs> runs{{&*m_bare, "bare", {}, {}, {}},
+                           {&*m_tevlin, "Tevlin", {}, {}, {}},
+                           {&*m_corlift, "Corlift", {}, {}, {}}};
+    // The first round fills caches and writes the programs' defaults. The programs
+    // take turns, so that a disturbance from outside spreads over all of them.
+    for (int round = 0; round < m_scale.warmUp + m_scale.startRuns; ++round) {
+        for (Runs& r : runs) {
+            if (!r.program->start())
+                return {broken(QStringLiteral("start-up"),
+                               QStringLiteral("%1 does not start").arg(QLatin1String(r.name)))};
+            const auto shown = r.program->waitForWindow(WindowLimit);
+            const auto cpu = procfs::cpuTime(r.program->pid());
+            pauseFor(m_scale.settle);
+            const auto resident = procfs::residentKib(r.program->pid());
+            r.program->stop();
+            if (!shown || !cpu || !resident)
+                return {broken(QStringLiteral("start-up"),
+                               QStringLiteral("%1 showed no window").arg(QLatin1String(r.name)))};
+            if (round >= m_scale.warmUp) {
+                r.startMs.push_back(ms(*shown));
+                r.startCpuMs.push_back(ms(*cpu));
+                r.residentMib.push_back(double(*resident) / 1024);
+            }
+        }
+    }
+
+    std::vector<Row> rows;
+    const double bareStart = median(runs[0].startMs);
+    const double bareCpu = median(runs[0].startCpuMs);
+    const double bareMemory = median(runs[0].residentMib);
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        const Runs& r = runs[i];
+        const double start = median(r.startMs);
+        const auto [low, high] = std::minmax_element(r.startMs.begin(), r.startMs.end());
+        const double cpu = median(r.startCpuMs);
+        rows.push_back(
+            row(QStringLiteral("start-up to first window, %1 vs a bare Qt window, median of %2: %3 ms "
+                               "(%4-%5) vs %6 ms; CPU until then %7 ms vs %8 ms, %9x (goal <= %10x)")
+                    .arg(QLatin1String(r.name))
+                    .arg(r.startMs.size())
+                    .arg(fixed(start, 1), fixed(*low, 1), fixed(*high, 1), fixed(bareStart, 1), fixed(cpu, 1),
+                         fixed(bareCpu, 1), fixed(cpu / bareCpu, 2))
+                    .arg(StartUpGoal),
+                fixed(start / bareStart, 2) + u'x', start / bareStart <= StartUpGoal));
+    }
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        const Runs& r = runs[i];
+        const double memory = median(r.residentMib);
+        rows.push_back(
+            row(QStringLiteral("resident memory, %1 vs a bare Qt window: %2 MiB vs %3 MiB (goal <= %4x)")
+                    .arg(QLatin1String(r.name), fixed(memory, 1), fixed(bareMemory, 1))
+                    .arg(MemoryGoal),
+                fixed(memory / bareMemory, 2) + u'x', memory / bareMemory <= MemoryGoal));
+    }
+    return rows;
+}
+
+std::optional<QString> Bench::startTevlin(const QStringList& environment)
+{
+    if (!m_tevlin->start(environment) || !m_tevlin->waitForWindow(WindowLimit))
+        return QStringLiteral("Tevlin showed no window");
+    // Connect is first in the window's tab order.
+    if (!m_tevlin->type({QStringLiteral("space")}))
+        return QStringLiteral("xdotool could not type into Tevlin's window");
+    return std::nullopt;
+}
+
+std::vector<Row> Bench::tevlin()
+{
+    const QString roundTrip = QStringLiteral("poll round trip");
+    int handshakes = 0;
+    int statusRequests = 0;
+    const auto count = [&](const QByteArray& packet) {
+        handshakes += codeOf(packet) == ConnectRequest;
+        statusRequests += codeOf(packet) == StatusRequest;
+    };
+
+    // The handshake, never answered.
+    m_ampDriver.emplace(m_amp, m_ampPty, unanswered());
+    QObject::connect(&*m_ampDriver, &SimDriver::requestReceived, count);
+    if (const auto failed = startTevlin({}))
+        return {broken(roundTrip, *failed)};
+    if (waitUntil([&] { return handshakes > 0; }, nullptr, StepLimit) != WaitResult::Met)
+        return {broken(roundTrip,
+                       QStringLiteral("Tevlin sent no handshake: is Connect still first in its tab order?"))};
+    measureWaiting(QStringLiteral("handshake"), *m_tevlin);
+    m_tevlin->stop();
+
+    // Answered polls; the volume changes every time, so that the display has something to show.
+    m_polls.clear();
+    m_ampDriver.emplace(m_amp, m_ampPty);
+    std::optional<nanoseconds> requestAt;
+    QObject::connect(&*m_ampDriver, &SimDriver::requestReceived, [&](const QByteArray& packet) {
+        if (codeOf(packet) != StatusRequest)
+            return;
+        requestAt = sinceEpoch(Clock::now());
+        m_amp.state().volume = m_amp.state().volume == 550 ? 300 : 550;
+    });
+    QObject::connect(&*m_ampDriver, &SimDriver::replySent, [&](const QByteArray&) {
+        if (requestAt)
+            m_polls.emplace_back(*requestAt, sinceEpoch(Clock::now()));
+        requestAt.reset();
+    });
+    if (const auto failed = startTevlin({QStringLiteral("KORVANES_TIMESTAMPS=1")}))
+        return {broken(roundTrip, *failed)};
+    // The first poll lights the whole panel up; only the smoke run, which has no time, counts it.
+    const auto polled = [&](int polls) {
+        return waitUntil([&] { return int(m_polls.size()) >= polls; }, nullptr,
+                         PollInterval * (polls + 1) + StepLimit) == WaitResult::Met;
+    };
+    if (!polled(m_scale.warmUp + m_scale.polls))
+        return {broken(roundTrip, QStringLiteral("Tevlin did not poll"))};
+    m_polls.erase(m_polls.begin(), m_polls.begin() + m_scale.warmUp);
+
+    // The next poll goes unanswered.
+    m_ampDriver.emplace(m_amp, m_ampPty, unanswered(StatusRequest));
+    QObject::connect(&*m_ampDriver, &SimDriver::requestReceived, count);
+    statusRequests = 0;
+    if (waitUntil([&] { return statusRequests > 0; }, nullptr, PollInterval + StepLimit) != WaitResult::Met)
+        return {broken(roundTrip, QStringLiteral("Tevlin stopped polling"))};
+    measureWaiting(QStringLiteral("unanswered poll"), *m_tevlin);
+    m_tevlin->stop();
+    return {pollRoundTrip(m_tevlin->standardError())};
+}
+
+Row Bench::pollRoundTrip(const QByteArray& timestamps)
+{
+    const QString measure = QStringLiteral("poll round trip");
+    const auto paints = stampedSpans(timestamps, "segments");
+    std::vector<double> roundTrips;
+    std::vector<double> toPaint;
+    std::vector<double> repaints;
+    for (std::size_t i = 0; i < m_polls.size(); ++i) {
+        const auto [request, reply] = m_polls[i];
+        const nanoseconds until = i + 1 < m_polls.size() ? m_polls[i + 1].first : reply + nanoseconds(1s);
+        std::optional<nanoseconds> first;
+        nanoseconds last{0};
+        nanoseconds painting{0};
+        for (const auto& [begin, end] : paints) {
+            if (begin < reply || begin >= until)
+                continue;
+            first = first.value_or(begin);
+            last = end;
+            painting += end - begin;
+        }
+        if (!first)
+            return broken(
+                measure,
+                QStringLiteral("no repaint of the display after poll %1 (time stamps on?)").arg(i + 1));
+        roundTrips.push_back(ms(last - request));
+        toPaint.push_back(ms(*first - reply));
+        repaints.push_back(ms(painting));
+    }
+    const double repaint = median(repaints);
+    return row(QStringLiteral(
+                   "poll round trip, request at ampsim -> panel repainted %1 ms, of which reply -> "
+                   "repaint starts %2 ms; seven-segment repaint, value changed, median of %3 (goal <= %4 ms)")
+                   .arg(fixed(median(roundTrips), 2), fixed(median(toPaint), 2))
+                   .arg(repaints.size())
+                   .arg(RepaintGoalMs),
+               fixed(repaint, 2) + QStringLiteral(" ms"), repaint <= RepaintGoalMs);
+}
+
+std::vector<Row> Bench::corlift()
+{
+    const QString upload = QStringLiteral("upload");
+    m_bootLoader.emplace(m_bootPty, bootLoader(false));
+    if (!m_corlift->start({QStringLiteral("KORVANES_TIMESTAMPS=1")}) ||
+        !m_corlift->waitForWindow(WindowLimit))
+        return {broken(upload, QStringLiteral("Corlift showed no window"))};
+    // From the file name: Browse, then Open Comm Port (Upload, before it in the tab order, is disabled).
+    if (!m_corlift->type({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}))
+        return {broken(upload, QStringLiteral("xdotool could not type into Corlift's window"))};
+    const QString device = m_bootPty.devicePath();
+    if (waitUntil([&] { return procfs::hasOpen(m_corlift->pid(), device); }, nullptr, StepLimit) !=
+        WaitResult::Met)
+        return {broken(
+            upload,
+            QStringLiteral("Corlift did not open the port: is Open Comm Port two tabs from the file name?"))};
+    measureWaiting(QStringLiteral("silent boot loader"), *m_corlift);
+
+    // The boot loader wakes up and announces itself; Corlift waits for the user to press Upload.
+    m_bootLoader.emplace(m_bootPty, bootLoader(true));
+    std::size_t received = 0;
+    std::optional<std::pair<nanoseconds, nanoseconds>> cpuAtFirstLine;
+    QObject::connect(&*m_bootLoader, &BootLoader::lineReceived, [&](int, const QByteArray&) {
+        if (++received == 1 && procfs::cpuTime(m_corlift->pid()))
+            cpuAtFirstLine.emplace(sinceEpoch(Clock::now()), *procfs::cpuTime(m_corlift->pid()));
+    });
+    // The upload is over when Corlift has recorded its outcome.
+    QFileSystemWatcher watcher({QFileInfo(m_corlift->iniPath()).path()});
+    std::optional<std::pair<nanoseconds, nanoseconds>> cpuAtEnd;
+    QObject::connect(&watcher, &QFileSystemWatcher::directoryChanged, [&] {
+        QFile ini(m_corlift->iniPath());
+        if (cpuAtEnd || !ini.open(QIODevice::ReadOnly) || !ini.readAll().contains("Status=Succes"))
+            return;
+        if (const auto cpu = procfs::cpuTime(m_corlift->pid()))
+            cpuAtEnd.emplace(sinceEpoch(Clock::now()), *cpu);
+    });
+    pauseFor(m_options.smoke ? 500ms : 1s);
+    if (!m_corlift->type({QStringLiteral("shift+Tab"), QStringLiteral("space")}))
+        return {broken(upload, QStringLiteral("xdotool could not type into Corlift's window"))};
+    const auto expected = std::chrono::milliseconds(DelayMs) * m_scale.uploadLines;
+    if (waitUntil([&] { return cpuAtEnd.has_value(); }, nullptr, expected * 2 + StepLimit) !=
+            WaitResult::Met ||
+        !cpuAtFirstLine)
+        return {broken(
+            upload, received == 0 ? QStringLiteral(
+                                        "Corlift sent nothing: is Upload one shift+tab from Close Comm Port?")
+                                  : QStringLiteral("Corlift did not record a successful upload"))};
+    m_corlift->stop();
+
+    // Corlift's own time stamps around each line it writes: a pause is the time between two of them.
+    const auto sent = stampedSpans(m_corlift->standardError(), "line");
+    if (sent.size() != received)
+        return {
+            broken(upload, QStringLiteral("Corlift stamped %1 lines, ampsim received %2 (time stamps on?)")
+                               .arg(sent.size())
+                               .arg(received))};
+    const nanoseconds took = cpuAtEnd->first - sent.front().first;
+    nanoseconds shortest = took;
+    for (std::size_t i = 1; i < sent.size(); ++i)
+        shortest = std::min(shortest, sent[i].first - sent[i - 1].second);
+    const double cpu =
+        ms(cpuAtEnd->second - cpuAtFirstLine->second) * 100 / ms(cpuAtEnd->first - cpuAtFirstLine->first);
+    const double ratio = ms(took) / double(expected.count());
+    return {row(QStringLiteral("CPU while Corlift uploads %1 lines at Delay %2 (goal <= %3% of a core)")
+                    .arg(received)
+                    .arg(DelayMs)
+                    .arg(UploadCpuGoal),
+                fixed(cpu, 3) + u'%', cpu <= UploadCpuGoal),
+            row(QStringLiteral(
+                    "upload time / (%1 lines x %2 ms), first line sent -> result recorded: %3 s, shortest "
+                    "pause %4 ms (goal <= %5, no pause under %2 ms)")
+                    .arg(received)
+                    .arg(DelayMs)
+                    .arg(fixed(ms(took) / 1000, 2), fixed(ms(shortest), 1))
+                    .arg(UploadTimeGoal),
+                fixed(ratio, 4), ratio <= UploadTimeGoal && ms(shortest) >= DelayMs)};
+}
+
+Row Bench::cpuWhileWaiting()
+{
+    constexpr std::size_t Waits = 3;
+    if (m_waiting.size() != Waits)
+        return broken(QStringLiteral("CPU while waiting"),
+                      QStringLiteral("a program did not reach its wait"));
+    QStringList parts;
+    double worst = 0;
+    for (const auto& [what, percent] : m_waiting) {
+        if (!percent)
+            return broken(QStringLiteral("CPU while waiting"), what + QStringLiteral(": no CPU time read"));
+        parts << QStringLiteral("%1 %2%").arg(what, fixed(*percent, 4));
+        worst = std::max(worst, *percent);
+    }
+    return row(QStringLiteral("CPU while waiting, worst of %1 over %2 s each (goal <= %3% of a core)")
+                   .arg(parts.join(QStringLiteral(", ")), fixed(m_scale.cpuWindow.count() / 1000.0, 1))
+                   .arg(WaitingCpuGoal),
+               fixed(worst, 4) + u'%', worst <= WaitingCpuGoal);
+}
+
+Row Bench::firmwareCheck()
+{
+    // Best of three, so that a disturbance does not pass for the cost of the check.
+    const auto nsPerLine = [this](int lines) -> std::optional<double> {
+        const QString path = QDir(m_dir.path()).filePath(QStringLiteral("check-%1.s19").arg(lines));
+        if (!writeFile(path, BootLoader::sampleFirmware(QStringLiteral("kma840"), lines)))
+            return std::nullopt;
+        double best = 0;
+        for (int run = 0; run < 3; ++run) {
+            QElapsedTimer timer;
+            timer.start();
+            if (loader::checkFirmwareFile(path).outcome != loader::CheckOutcome::Valid)
+                return std::nullopt;
+            const double each = double(timer.nsecsElapsed()) / lines;
+            best = run == 0 ? each : std::min(best, each);
+        }
+        return best;
+    };
+    const int small = m_scale.checkLines;
+    const int large = small * 10;
+    const auto smallCost = nsPerLine(small);
+    const auto largeCost = nsPerLine(large);
+    if (!smallCost || !largeCost)
+        return broken(QStringLiteral("firmware check"),
+                      QStringLiteral("a made-up firmware file did not pass the check"));
+    const double growth = *largeCost / *smallCost;
+    return row(QStringLiteral("firmware check, %1 lines vs %2: %3x the cost per line (goal linear, <= %4x)")
+                   .arg(large)
+                   .arg(small)
+                   .arg(fixed(growth, 2))
+                   .arg(LinearGoal),
+               fixed(*largeCost, 0) + QStringLiteral(" ns per line"), growth <= LinearGoal);
+}

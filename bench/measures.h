@@ -1,0 +1,100 @@
+#pragma once
+
+#include "bench/programrun.h"
+#include "bench/windowwatch.h"
+#include "sim/ampsim.h"
+#include "sim/bootloader.h"
+#include "sim/pty.h"
+#include "sim/simdriver.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <chrono>
+#include <optional>
+#include <vector>
+
+// One line of the benchmark's report.
+struct Row
+{
+    enum class Outcome
+    {
+        Pass,
+        Fail,
+        // The measure could not be taken; `figure` says why.
+        Broken,
+    };
+    // What was measured, with the goal and the figures behind the result.
+    QString measure;
+    QString figure;
+    Outcome outcome = Outcome::Broken;
+};
+
+struct BenchOptions
+{
+    // Where tevlin, corlift and bench-bare-window were built.
+    QString binDir;
+    // A quick run that only shows that every measure can still be taken.
+    bool smoke = false;
+};
+
+// The programs against ampsim's amplifier and boot loader, measured from outside: start-up and
+// memory against a bare Qt window, CPU while waiting and uploading, upload timing, the poll round
+// trip, and the firmware check.
+class Bench
+{
+public:
+    Bench(BenchOptions options, WindowWatch& windows);
+
+    // False, with the reason, when the programs or their peers cannot be set up.
+    bool prepare(QString& error);
+    // Every measure, one row each: CPU while waiting, CPU while uploading, upload time, start-up and
+    // memory of each program, the poll round trip, the firmware check.
+    std::vector<Row> run();
+
+private:
+    // How long and how often; the smoke run keeps every step but takes the least of each.
+    struct Scale
+    {
+        std::chrono::milliseconds cpuWindow;
+        std::chrono::milliseconds settle;
+        // Rounds of start-ups and polls that fill caches first and do not count.
+        int warmUp;
+        int startRuns;
+        int polls;
+        int uploadLines;
+        int checkLines;
+    };
+
+    // Tevlin waiting for the handshake and for an unanswered poll, and the poll round trip.
+    std::vector<Row> tevlin();
+    // Corlift waiting for a silent boot loader, then uploading: CPU and upload time.
+    std::vector<Row> corlift();
+    std::vector<Row> startUpAndMemory();
+    Row firmwareCheck();
+    Row cpuWhileWaiting();
+    // Notes the share of a core `program` uses over the CPU window, after it settled.
+    void measureWaiting(const QString& what, ProgramRun& program);
+    std::optional<QString> startTevlin(const QStringList& environment);
+    Row pollRoundTrip(const QByteArray& timestamps);
+
+    BenchOptions m_options;
+    Scale m_scale;
+    WindowWatch& m_windows;
+    QTemporaryDir m_dir;
+    QString m_firmwarePath;
+
+    Pty m_ampPty;
+    AmpSim m_amp{AmpModel::Vx900};
+    std::optional<SimDriver> m_ampDriver;
+    Pty m_bootPty;
+    std::optional<BootLoader> m_bootLoader;
+
+    std::optional<ProgramRun> m_tevlin;
+    std::optional<ProgramRun> m_corlift;
+    std::optional<ProgramRun> m_bare;
+
+    // Percent of a core while waiting, filled by tevlin() and corlift() and reported as one row.
+    std::vector<std::pair<QString, std::optional<double>>> m_waiting;
+    // The status requests and replies of the measured polls, on the monotonic clock.
+    std::vector<std::pair<std::chrono::nanoseconds, std::chrono::nanoseconds>> m_polls;
+};

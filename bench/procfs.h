@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <optional>
+
+// What the kernel tells about another process, read from /proc.
+namespace procfs {
+
+// CPU time used so far by all threads of `pid`. The per-thread schedstat counts nanoseconds;
+// /proc/<pid>/stat counts clock ticks (10 ms), too coarse for a waiting program, and is only the
+// fallback.
+std::optional<std::chrono::nanoseconds> cpuTime(qint64 pid);
+
+// Resident memory (VmRSS) in kibibytes.
+std::optional<qint64> residentKib(qint64 pid);
+
+// Whether `pid` holds `path` open.
+bool hasOpen(qint64 pid, const QString& path);
+
+} // namespace procfs
