@@ -22,11 +22,6 @@ bool ticked(const Field& f, int value)
     return (value != 0) != f.inverted;
 }
 
-int lastAccepted(const ListRule& rule)
-{
-    return rule.acceptLast < 0 ? rule.count - 1 : rule.acceptLast;
-}
-
 void put(QByteArray& data, const Field& f, int value)
 {
     const qsizetype at = f.write.pos - framing::FirstDataPos;
@@ -149,7 +144,7 @@ QList<std::optional<QByteArray>> encode(const ModelSpec& spec, Controls& control
             value = validatedNumber(f.number, e.text, value);
             break;
         case Kind::List:
-            if (e.index >= 0 && e.index <= lastAccepted(f.list))
+            if (f.list.accepts(e.index))
                 value = e.index + f.list.offset;
             else
                 e.index = listIndexOf(f.list, value);

@@ -217,8 +217,7 @@ void SetupDialog::listChanged(int field, int index)
         return;
     int& stored = m_values.number[field];
     const int before = stored;
-    const int last = rule.acceptLast < 0 ? rule.count - 1 : rule.acceptLast;
-    if (index >= 0 && index <= last)
+    if (rule.accepts(index))
         stored = index + rule.offset;
     else
         m_bindings[field].list->setCurrentIndex(rule.reselect == ReselectStored ? listIndexOf(rule, stored)

@@ -81,6 +81,11 @@ struct ListRule
     int coerceMin = 0;
     int coerceMax = -1;
     int coerceTo = 0;
+
+    constexpr bool accepts(int index) const
+    {
+        return index >= 0 && index <= (acceptLast < 0 ? count - 1 : acceptLast);
+    }
 };
 
 enum class IniForm : std::uint8_t

@@ -155,9 +155,11 @@ private slots:
             type(d, "TxtMainL", "77");
             press(d, "FactoryButton");
             seen << text(d, "TxtMainL") << QString::number(b.state.LinkSettingsChanged);
+            in<QCheckBox>(d, "Check8")->click(); // display only
+            seen << QString::number(in<QCheckBox>(d, "Check8")->isChecked());
             press(d, "CancelButton");
         });
-        QCOMPARE(seen, (QStringList{"1", "200", "ANALOG 1", "0", "0"}));
+        QCOMPARE(seen, (QStringList{"1", "200", "ANALOG 1", "0", "0", "1"}));
         const QStringList lines = b.iniLines();
         QVERIFY(lines.contains("Saved=True") && lines.contains("Crossover freq=200") &&
                 lines.contains("Def Volume=55,0"));
@@ -227,13 +229,16 @@ private slots:
         QStringList questions;
         qsizetype afterCancel = 0;
         b.openSetup([&](setup::SetupDialog& d) {
+            press(d, "FactoryButton"); // address 1 and 57600: the amplifier's link would change
+            questions << QString::number(b.state.LinkSettingsChanged);
             questions << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Cancel);
             afterCancel = b.requests.size();
             questions << QString::number(d.isVisible());
             questions << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Ok);
         });
-        QCOMPARE(questions[0], "Tevlin|Everything in VX 900 will be set to factory settings.\nAre you sure?");
-        QCOMPARE(questions[1], "1");
+        QCOMPARE(questions[0], "1");
+        QCOMPARE(questions[1], "Tevlin|Everything in VX 900 will be set to factory settings.\nAre you sure?");
+        QCOMPARE(questions[2], "1");
         QTRY_COMPARE(b.requests.size(), afterCancel + 1);
         QCOMPARE(b.requests.last(), QByteArray::fromHex("0505004953"));
         b.session.tick();
