@@ -70,7 +70,7 @@ void SetupDialog::setForm(QWidget* form)
         row->addWidget(b);
     column->addLayout(row);
 
-    connect(m_ok, &QPushButton::clicked, this, &SetupDialog::update);
+    connect(m_ok, &QPushButton::clicked, this, [this] { useLink(&SetupDialog::writeToAmplifier); });
     connect(m_cancel, &QPushButton::clicked, this, &SetupDialog::reject);
     connect(m_default, &QPushButton::clicked, this, &SetupDialog::askDefault);
     connect(m_factory, &QPushButton::clicked, this, &SetupDialog::fillFactory);
@@ -232,24 +232,18 @@ void SetupDialog::addressEdited(const QString& text)
         m_session.state().LinkSettingsChanged = true;
 }
 
-bool SetupDialog::linkUsable()
+void SetupDialog::useLink(void (SetupDialog::*action)())
 {
-    if (m_session.state().LinkConnected)
-        return true;
-    setStatus(tr("Not connected: nothing was sent. Connect again in the main window."));
-    return false;
-}
-
-void SetupDialog::update()
-{
-    if (!linkUsable())
+    if (!m_session.state().LinkConnected) {
+        setStatus(tr("Not connected: nothing was sent. Connect again in the main window."));
         return;
+    }
     if (m_session.isPolling())
         setStatus(tr("Waiting for the main window's status request to finish\u2026"));
     // A click can arrive while the main window's poll waits for its reply: it goes out after it.
-    m_session.whenLinkFree([that = QPointer(this)] {
+    m_session.whenLinkFree([that = QPointer(this), action] {
         if (that && !that->m_leaving)
-            that->writeToAmplifier();
+            (that->*action)();
     });
 }
 
@@ -286,12 +280,8 @@ void SetupDialog::askDefault()
                     QStringLiteral("Everything in %1 will be set to factory settings.\nAre you sure?")
                         .arg(QString::fromLatin1(m_spec.name)),
                     QMessageBox::Ok | QMessageBox::Cancel, this);
-    if (box.exec() != QMessageBox::Ok || !linkUsable())
-        return;
-    m_session.whenLinkFree([that = QPointer(this)] {
-        if (that && !that->m_leaving)
-            that->resetAmplifier();
-    });
+    if (box.exec() == QMessageBox::Ok)
+        useLink(&SetupDialog::resetAmplifier);
 }
 
 void SetupDialog::resetAmplifier()

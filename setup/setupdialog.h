@@ -69,7 +69,8 @@ private:
     };
 
     QPushButton* addButton(const QString& name, const QString& caption, const QString& toolTip);
-    void update();
+    // Runs `action` on the link once no poll is using it; not at all while the link is down.
+    void useLink(void (SetupDialog::*action)());
     void writeToAmplifier();
     void askDefault();
     void resetAmplifier();
@@ -80,7 +81,6 @@ private:
     void addressEdited(const QString& text);
     void showPresetLock(int field);
     void trimNameAndCheckSaved();
-    bool linkUsable();
     void setEditing(bool editing);
     void setStatus(const QString& text, const QString& notice = QString());
     void leave(int result);
