@@ -2,7 +2,6 @@
 
 #include "common/numbers.h"
 #include "settings/inifilehandler.h"
-#include "setup/setupcodec.h"
 
 #include <cmath>
 

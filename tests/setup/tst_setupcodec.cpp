@@ -347,6 +347,9 @@ private slots:
         QCOMPARE(c[CrossOverFreq].text, "200");
         QCOMPARE(c[DefVol].text, "55,0");
         QCOMPARE(c[DigitalLabel5].index, 17);
+        QFile saved(ini);
+        QVERIFY(saved.open(QIODevice::ReadOnly) &&
+                saved.readAll().contains("[Korvanes VX 900]\r\nDef Volume=55,0\r\nMax Volume=99,9\r\n"));
     }
 };
 

@@ -308,6 +308,33 @@ private slots:
         QCOMPARE(codeOf(b.requests.last()), StatusCode);
         QVERIFY(b.state.LinkConnected);
     }
+
+    // The line drops while a read waits: the wait ends, the dialog says why and the link is down.
+    void readEndsWhenTheLineDrops()
+    {
+        SimFaults faults;
+        faults.noReply = true;
+        faults.onlyCode = 0xD4;
+        SetupBench b(AmpModel::Vx900, faults);
+        QVERIFY(b.connectAndAdopt());
+        QString shown;
+        setup::SetupDialog* dialog = nullptr;
+        QObject::connect(&b.dialogs, &setup::SetupDialogs::opened,
+                         [&](setup::SetupDialog* d) { dialog = d; });
+        b.onRequest(0xD4, [&] {
+            b.pty.hangUp();
+            QTimer::singleShot(300ms, dialog, [&] {
+                shown = in<QLabel>(*dialog, "LblProgress")->text() + u'|' +
+                        QString::number(in(*dialog, "OKButton")->isEnabled()) + u'|' + b.linkState();
+                press(*dialog, "CancelButton");
+            });
+        });
+        b.openSetup({});
+        QCOMPARE(shown,
+                 QStringLiteral("The link to the amplifier is down, so its settings could not be read.|0|") +
+                     Bench::Idle);
+        QVERIFY(!b.state.SetupDialogOpen && !b.state.LinkCancelRequested);
+    }
 };
 
 QTEST_MAIN(TestVx900Setup)
