@@ -286,6 +286,24 @@ private slots:
         QCOMPARE(c[LineOutLevel].text, "-6,5");
     }
 
+    // The factory values are the stored defaults, but for the speed (57600, where a missing key
+    // reads 9600) and the preset (Preset 1, where a missing key selects nothing).
+    void factoryValuesAreTheStoredDefaults()
+    {
+        const Values values = decode(Spec, Replies);
+        Controls c = controlsFor(Spec, values);
+        fillFactory(Spec, c);
+        QStringList differing;
+        for (const auto& [key, text] : storedPairs(Spec, c, values)) {
+            const auto field = std::find_if(Spec.fields.begin(), Spec.fields.end(),
+                                            [&](const Field& f) { return f.ini.key && key == f.ini.key; });
+            if (text != QLatin1String(field->ini.defaultText))
+                differing << key + u'=' + text;
+        }
+        QCOMPARE(differing, (QStringList{"Com Speed=1", "Preset=1", "Preset Lock=129"}));
+        QCOMPARE(c[AmpName].text, "Korvanes VX 900");
+    }
+
     // "Get from PC" in a point locale: comma texts read as numbers, indexes outside a list select
     // nothing, a missing key takes its default ("Preset" 0: no selection).
     void storedValuesLoadBack()

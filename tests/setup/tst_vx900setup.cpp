@@ -89,8 +89,8 @@ private slots:
             type(d, "TextDefVolume", "40,5");
             type(d, "TxtLineOutLevel", "12");
             choose(d, "CmbRouteMainL", 4); // HP Left: the timer brings Main R to HP Right
-            (void)QTest::qWaitFor([&] { return in<QComboBox>(d, "CmbRouteMainR")->currentIndex() == 5; },
-                                  2000);
+            type(d, "TxtMainR", "1000");   // and resets the delay
+            (void)QTest::qWaitFor([&] { return text(d, "TxtMainR") == "0"; }, 2000);
             press(d, "OKButton");
             after = QStringLiteral("%1 %2 %3")
                         .arg(text(d, "TxtLineOutLevel"))
@@ -105,6 +105,7 @@ private slots:
         QCOMPARE(amp.defVolume, 405);
         QCOMPARE(amp.lineOutLevel, 120);
         QCOMPARE(amp.routing, (std::array<int, 4>{4, 5, 0, 1}));
+        QCOMPARE(amp.delays[1], 0);
 
         QString reread;
         b.openSetup([&](setup::SetupDialog& d) {
