@@ -250,16 +250,6 @@ private slots:
         QCOMPARE(typed, shown);
     }
 
-    void roomCorrectionTexts()
-    {
-        QCOMPARE(focusText(9), "Global");
-        QCOMPARE(focusText(0), "Bypass");
-        QCOMPARE(focusText(12), "Bypass");
-        QCOMPARE(focusText(3), "Focus 3");
-        QCOMPARE(voicingText(0), "Neutral Voicing");
-        QCOMPARE(voicingText(2), "Voicing 2");
-    }
-
     // "Save to PC" writes the keys in order and in their forms; a positive line-out level is stored
     // (and shown) as an attenuation.
     void storedKeysInOrder()
