@@ -85,6 +85,7 @@ private slots:
             "AmpName=Korvanes VX 900 | Polarity=0 | CrossOverLock=1 | AuralignInstalled=1 | "
             "FocusSelected=Focus 3 | MeasureVolume=75,0 | AdvancedFunction=5 | UnitSelect=6 | "
             "VoicingSelected=Voicing 2 | VolumeControlByte=7");
+        QCOMPARE(focusText(0) + focusText(12) + voicingText(0), "BypassBypassNeutral Voicing");
     }
 
     // Out-of-range list values from D2 are coerced before they are shown.
