@@ -131,6 +131,14 @@ void LinkSession::openSetupDialog()
     m_state.SetupDialogOpen = false;
 }
 
+void LinkSession::whenLinkFree(std::function<void()> work)
+{
+    if (m_polling)
+        m_afterPoll.append(std::move(work));
+    else
+        work();
+}
+
 void LinkSession::shutDown()
 {
     // A wait on the stack would keep the program alive; cancelling it lets the quit go through.
@@ -255,6 +263,8 @@ void LinkSession::tick()
         QScopedValueRollback guard(m_polling, true);
         poll();
     }
+    for (const auto& work : std::exchange(m_afterPoll, {}))
+        work();
     // A setup dialog asked for during the poll opens now that the link is free.
     if (m_setupPending) {
         m_setupPending = false;

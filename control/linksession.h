@@ -64,6 +64,8 @@ public:
 
     Phase phase() const { return m_phase; }
     LinkState& state() { return m_state; }
+    ComForm& link() { return m_link; }
+    const QString& setupIniPath() const { return m_setupIniPath; }
     const OperatingState& operatingState() const { return m_op; }
     PortMenu& portMenu() { return *m_ports; }
     int pollInterval() const { return m_update.interval(); }
@@ -81,6 +83,9 @@ public:
     void setDeviceAddress(const QString& answer);
     // The setup button: the dialog of the identified model opens once no poll is using the link.
     void openSetupDialog();
+    // Runs `work` now, or right after the poll that is waiting on the link (a dialog's click can
+    // arrive inside that wait, and must not send into it).
+    void whenLinkFree(std::function<void()> work);
     // The poll timer's tick: takes back changed link settings, then polls once.
     void tick();
     // The program ends: every wait gives up.
@@ -118,6 +123,7 @@ private:
     Phase m_phase = Phase::Idle;
     bool m_polling = false;
     bool m_setupPending = false;
+    QList<std::function<void()>> m_afterPoll;
     bool m_panelLit = false;
 };
 

@@ -5,10 +5,10 @@
 #include "serial/comwindow.h"
 #include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
+#include "setup/setupdialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -32,13 +32,7 @@ int main(int argc, char* argv[])
     link.setMessageBoxHook(showPortMessage);
     control::LinkSession session(state, link, setupIniPath);
     control::TevlinWindow window(session);
-    session.setSetupHooks({[&window](int) {
-                               QMessageBox::information(
-                                   &window, QGuiApplication::applicationDisplayName(),
-                                   QObject::tr("The setup dialog for this amplifier is not "
-                                               "yet available."));
-                           },
-                           {}});
+    setup::SetupDialogs setupDialogs(session, &window);
     ComWindow communication(link, &window);
     session.load();
     window.show();

@@ -1,4 +1,4 @@
-#include "../control/tevlinbench.h"
+#include "../setup/setupbench.h"
 #include "control/ampabout.h"
 #include "loader/corliftabout.h"
 #include "loader/corlifter.h"
@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 
 namespace {
@@ -44,6 +45,29 @@ QStringList misnamed(QWidget& window, const QString& when)
     return faults;
 }
 
+// Where a focusable control sits: its column (the form's columns by their left edge; the buttons
+// below them all), then top to bottom, then left to right.
+std::tuple<int, int, int> place(QWidget* w, QWidget& window)
+{
+    int column = window.width();
+    for (QWidget* p = w; p->parentWidget() && p->parentWidget() != &window; p = p->parentWidget()) {
+        if (p->parentWidget()->parentWidget() == &window)
+            column = p->mapTo(&window, QPoint()).x();
+    }
+    const QPoint at = w->mapTo(&window, QPoint());
+    return {column, at.y(), at.x()};
+}
+
+// The labels that a control's accessible relations name as its labels.
+QStringList labelsOf(QWidget* w)
+{
+    QStringList labels;
+    for (const auto& [label, relation] :
+         QAccessible::queryAccessibleInterface(w)->relations(QAccessible::Label))
+        labels << label->text(QAccessible::Name);
+    return labels;
+}
+
 } // namespace
 
 class TestAccessibleNames : public QObject
@@ -75,6 +99,54 @@ private slots:
         faults << misnamed(about, "About Corlift");
 
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+    }
+
+    // The setup dialog: every box and list is named by its visible label, a label's mnemonic reaches
+    // its box, and Tab goes column by column, top to bottom, the buttons last.
+    void setupDialogReadsInItsVisualOrder()
+    {
+        QLocale::setDefault(QLocale::c());
+        bench::SetupBench b;
+        QVERIFY(b.connectAndAdopt());
+        QStringList faults;
+        struct Stop
+        {
+            QString name;
+            std::tuple<int, int, int> place;
+        };
+        QList<Stop> chain;
+        QString mnemonic;
+        b.openSetup([&](setup::SetupDialog& d) {
+            faults << misnamed(d, "VX 900 setup");
+            // A list's name is its entry; a screen reader says its label through the relation.
+            for (QWidget* w : d.findChildren<QWidget*>()) {
+                if (!qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w))
+                    continue;
+                const QStringList labels = labelsOf(w);
+                const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
+                if (labels.size() != 1 || (qobject_cast<QLineEdit*>(w) && name != labels.first()))
+                    faults << QStringLiteral("%1 labelled %2, named %3")
+                                  .arg(w->objectName(), labels.join(u','), name);
+            }
+            QWidget* w = &d;
+            while ((w = w->nextInFocusChain()) != &d) {
+                if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&d) && w->isEnabled())
+                    chain << Stop{w->objectName(), place(w, d)};
+            }
+            d.activateWindow();
+            if (QTest::qWaitForWindowActive(&d)) {
+                QTest::keyClick(&d, Qt::Key_Q, Qt::AltModifier);
+                mnemonic = QApplication::focusWidget()->objectName();
+            }
+            bench::press(d, "CancelButton");
+        });
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+        QCOMPARE(mnemonic, "TxtCrossOverFq");
+        QCOMPARE(chain.first().name, "TextAmpName");
+        QCOMPARE(chain.last().name, "SaveButton"); // "Get from PC" waits for a save
+        for (qsizetype i = 1; i < chain.size(); ++i)
+            QVERIFY2(chain[i - 1].place < chain[i].place,
+                     qPrintable(chain[i - 1].name + " before " + chain[i].name));
     }
 };
 
