@@ -135,9 +135,19 @@ SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
             continue;
         }
         startWait(writingText(++n, count));
-        const RSfunctions::Result result = m_rs.sendLong(entry.code, entry.length, dataBytes(*data[i]), true);
+        const QList<int> bytes = dataBytes(*data[i]);
+        Outcome outcome;
+        if (packets[i].sender == Sender::Command) {
+            // SendCommand leaves the acknowledgement in ReplyBuffer; the wait for it ends at once.
+            outcome = afterSend(
+                m_rs.SendCommand(packets[i].command, bytes.value(0), bytes.value(1), bytes.value(2)));
+            if (outcome == Outcome::Done)
+                outcome = waitFor(framing::AckSize);
+        } else {
+            outcome = afterSend(m_rs.sendLong(entry.code, entry.length, bytes, true));
+        }
         endWait();
-        if (const Outcome outcome = afterSend(result); outcome != Outcome::Done)
+        if (outcome != Outcome::Done)
             return outcome;
     }
     return Outcome::Done;

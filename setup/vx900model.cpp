@@ -258,12 +258,16 @@ void followPair(int& left, int& right, int& previousLeft, int& previousRight, bo
 
 } // namespace
 
-const setup::ModelSpec Spec{"VX 900", "VX 900 setup", Reads, Packets, Fields, AmpName, DevAdr, ComSpe};
-
-bool opensFor(int modelCode)
-{
-    return modelCode == 5 || modelCode == 7;
-}
+const setup::ModelSpec Spec{.name = "VX 900",
+                            .title = "VX 900 setup",
+                            .reads = Reads,
+                            .packets = Packets,
+                            .fields = Fields,
+                            .nameField = AmpName,
+                            .addressField = DevAdr,
+                            .speedField = ComSpe,
+                            .defaultCaption = "Default VX 900",
+                            .updateToolTip = "Save changes to VX 900"};
 
 const QStringList Labels{"ADC",       "ANALOG 1",  "ANALOG 2",
                          "ANALOG 3",  "ANALOG 4",  "AUX",
