@@ -72,8 +72,11 @@ SetupLink::Outcome SetupLink::afterSend(RSfunctions::Result result)
 {
     const bool down = !m_session.state().LinkConnected;
     // A sender that gave up on its acknowledgement may have closed the port: the session learns it.
-    if (down && m_session.phase() != control::LinkSession::Phase::Idle)
+    // Its wait is over, so the flag the drop raises for waits would only end the next poll.
+    if (down && m_session.phase() != control::LinkSession::Phase::Idle) {
         m_session.drop();
+        m_session.state().LinkCancelRequested = false;
+    }
     if (result == RSfunctions::Result::Cancelled)
         return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
     return result == RSfunctions::Result::Rejected || down ? Outcome::Failed : Outcome::Done;
