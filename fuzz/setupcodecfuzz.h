@@ -41,8 +41,8 @@ inline void checkSetupCodec(const ModelSpec& spec, FuzzInput& input)
     auto packets = encode(spec, c, values);
     FUZZ_CHECK(packets.size() == qsizetype(spec.packets.size()));
     for (qsizetype i = 0; i < packets.size(); ++i)
-        FUZZ_CHECK(!packets[i] || packets[i]->size() == commandAt(spec.packets[i].command).length -
-                                                            framing::MinPacketLength);
+        FUZZ_CHECK(!packets[i] || packets[i]->size() ==
+                                      commandAt(spec.packets[i].command).length - framing::MinPacketLength);
     for (qsizetype i = 0; i < qsizetype(spec.fields.size()); ++i) {
         const Field& f = spec.fields[i];
         if (!f.write.exists() || !f.read.exists())
@@ -51,7 +51,8 @@ inline void checkSetupCodec(const ModelSpec& spec, FuzzInput& input)
         const QByteArray& data = *packets[f.write.block];
         const int v = read.number[i];
         if (f.kind == Kind::Text) {
-            const QString sent = QString::fromLatin1(data.mid(f.write.pos - framing::FirstDataPos, f.textLength));
+            const QString sent =
+                QString::fromLatin1(data.mid(f.write.pos - framing::FirstDataPos, f.textLength));
             FUZZ_CHECK(sent.trimmed() == read.text[i].trimmed());
         } else if (f.kind == Kind::Check) {
             const int sent = sentValue(f, data, f.write);
@@ -117,8 +118,8 @@ inline void checkSetupCodec(const ModelSpec& spec, FuzzInput& input)
     for (const auto& [key, text] : storedPairs(spec, stored, values, QLocale::c()))
         file.insert(key, text);
     Controls loaded = stored;
-    loadStored(spec, loaded, [&file](const QString& key, const QString&) { return file.value(key); },
-               QLocale::c());
+    loadStored(
+        spec, loaded, [&file](const QString& key, const QString&) { return file.value(key); }, QLocale::c());
     for (qsizetype i = 0; i < qsizetype(spec.fields.size()); ++i) {
         const Field& f = spec.fields[i];
         const int index = stored[i].index;
