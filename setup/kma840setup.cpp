@@ -8,7 +8,6 @@
 #include <QFormLayout>
 #include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -19,12 +18,7 @@ using namespace kma840;
 KMA840setup::KMA840setup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
 {
     setObjectName(QStringLiteral("KMA840setup"));
-    auto* form = new QWidget(this);
-    auto* columns = new QHBoxLayout(form);
-    columns->setContentsMargins(0, 0, 0, 0);
-
-    QWidget* amplifier = nullptr;
-    auto* f = new QFormLayout(form::column(form, tr("Amplifier"), &amplifier));
+    auto* f = new QFormLayout(addColumn(tr("Amplifier")));
     nameAndLinkRows(f, QStringLiteral("Amp. name (Max. 20 characters)"), {"9600", "57600", "115200"})
         ->setText("KMA 840");
     volumeRows(f, DefVol, MaxVol);
@@ -34,12 +28,10 @@ KMA840setup::KMA840setup(control::LinkSession& session, QWidget* parent) : Setup
     for (int step = -6; step <= 6; ++step)
         balance << QStringLiteral("%1 dB").arg(step / 2.0, 0, 'f', 1);
     listRow(f, Balanc, QStringLiteral("CmbBalance"), tr("B&alance (L-R)"), balance);
-    columns->addWidget(amplifier);
 
     // One row per input under the column headings; a row's label names its name box, and the
     // other two cells are named by their row and column.
-    QWidget* inputs = nullptr;
-    QFrame* panel = form::column(form, tr("Inputs"), &inputs);
+    QFrame* panel = addColumn(tr("Inputs"));
     auto* grid = new QGridLayout(panel);
     const QStringList headings{QStringLiteral("Input text"), QStringLiteral("Rel. Vol./dB"),
                                QStringLiteral("Sensitivity")};
@@ -60,8 +52,7 @@ KMA840setup::KMA840setup(control::LinkSession& session, QWidget* parent) : Setup
         grid->addWidget(sensitivity, k + 1, 3);
         bindList(Sensit1 + k, sensitivity);
     }
-    columns->addWidget(inputs);
-    setForm(form);
+    finishForm();
 }
 
 } // namespace setup

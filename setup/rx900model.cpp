@@ -3,7 +3,7 @@
 #include "common/numbers.h"
 #include "protocol/commandtable.h"
 
-#include <algorithm>
+#include <array>
 
 namespace rx900 {
 namespace {
@@ -69,8 +69,7 @@ constexpr auto Fields = [] {
         .name = "CoilTemperature", .kind = Kind::Shown, .read = {C4, 4}, .shownText = coilText};
     return f;
 }();
-static_assert(std::all_of(Fields.begin(), Fields.end(), [](const Field& f) { return f.name != nullptr; }),
-              "every value has its field");
+static_assert(allNamed(Fields));
 
 } // namespace
 

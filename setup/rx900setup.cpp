@@ -5,7 +5,6 @@
 
 #include <QFormLayout>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -16,12 +15,7 @@ using namespace rx900;
 RX900setup::RX900setup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
 {
     setObjectName(QStringLiteral("RX900setup"));
-    auto* form = new QWidget(this);
-    auto* columns = new QHBoxLayout(form);
-    columns->setContentsMargins(0, 0, 0, 0);
-
-    QWidget* amplifier = nullptr;
-    auto* f = new QFormLayout(form::column(form, tr("Amplifier"), &amplifier));
+    auto* f = new QFormLayout(addColumn(tr("Amplifier")));
     nameAndLinkRows(f, QStringLiteral("(Max. 20 characters)"), {"9600", "57600", "115000"});
     volumeRows(f, DefVol, MaxVol);
     checkRow(f, IRenab, QStringLiteral("CheckIR"), tr("IR &enabled"));
@@ -29,11 +23,10 @@ RX900setup::RX900setup(control::LinkSession& session, QWidget* parent) : SetupDi
     listRow(f, MS, QStringLiteral("CmbMS"), tr("&Master/Slave"), {"Slave", "Master"});
     listRow(f, Trig, QStringLiteral("CmbTrig"), tr("&Trigger"), {"Off", "On"});
     presetRows(f, Preset, PresetLock);
-    columns->addWidget(amplifier);
 
     // The converter levels above the temperatures, in one column.
     QWidget* right = nullptr;
-    auto* levels = new QFormLayout(form::column(form, tr("Inputs"), &right));
+    auto* levels = new QFormLayout(addColumn(tr("Inputs"), &right));
     for (int k = 0; k < 4; ++k)
         listRow(levels, Adc1 + k, QStringLiteral("CmbADC%1").arg(k + 1),
                 tr("ADC level Analog &%1").arg(k + 1), {"Low", "High"});
@@ -46,8 +39,7 @@ RX900setup::RX900setup(control::LinkSession& session, QWidget* parent) : SetupDi
         shown->addWidget(label);
         bindLabel(field, label);
     }
-    columns->addWidget(right);
-    setForm(form);
+    finishForm();
 }
 
 } // namespace setup

@@ -53,11 +53,25 @@ QPushButton* SetupDialog::addButton(const QString& name, const QString& caption,
     return b;
 }
 
-void SetupDialog::setForm(QWidget* form)
+QFrame* SetupDialog::addColumn(const QString& heading, QWidget** column)
 {
-    m_form = form;
+    if (!m_form) {
+        m_form = new QWidget(this);
+        auto* columns = new QHBoxLayout(m_form);
+        columns->setContentsMargins(0, 0, 0, 0);
+        static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_form);
+    }
+    QWidget* made = nullptr;
+    QFrame* panel = form::column(m_form, heading, &made);
+    m_form->layout()->addWidget(made);
+    if (column)
+        *column = made;
+    return panel;
+}
+
+void SetupDialog::finishForm()
+{
     auto* column = static_cast<QVBoxLayout*>(layout());
-    column->insertWidget(0, form);
 
     // Made after the form, so that the buttons come last in the tab order, as on the screen.
     auto* row = new QHBoxLayout;

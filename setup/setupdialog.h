@@ -10,6 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QFormLayout;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -44,9 +45,12 @@ signals:
     void loaded();
 
 protected:
-    // The model's form, built and bound, goes above the status line and the buttons. Controls are
-    // made in the order they appear; lists are bound after their entries are in.
-    void setForm(QWidget* form);
+    // The model's form goes above the status line and the buttons, in columns left to right: each
+    // a heading above a framed panel, which this returns (`column`, if asked, receives the column,
+    // for form::addPanel). Controls are made in the order they appear; lists are bound after their
+    // entries are in. finishForm() adds the buttons after the last control.
+    QFrame* addColumn(const QString& heading, QWidget** column = nullptr);
+    void finishForm();
     // A name's box takes no more characters than the amplifier keeps.
     void bindBox(int field, QLineEdit* box);
     void bindList(int field, QComboBox* list);

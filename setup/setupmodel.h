@@ -181,6 +181,16 @@ constexpr Field presetLockField(Place read)
     return {
         .name = "PresetLock", .kind = Kind::PresetLock, .read = read, .ini = {"Preset Lock", IniForm::Value}};
 }
+// Every value of a model's enum has its field: a forgotten one has no name.
+constexpr bool allNamed(std::span<const Field> fields)
+{
+    for (const Field& f : fields) {
+        if (!f.name)
+            return false;
+    }
+    return true;
+}
+
 // Volumes in tenths and the address, where an invalid entry keeps the stored value.
 inline constexpr NumberRule KeptTenths{.scale = 10, .decimals = 1, .min = 0, .max = 999};
 inline constexpr NumberRule KeptAddress{.min = 0, .max = 255};

@@ -5,7 +5,6 @@
 
 #include <QFormLayout>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QLineEdit>
 
 namespace setup {
@@ -15,27 +14,20 @@ using namespace solstice;
 Solsetup::Solsetup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
 {
     setObjectName(QStringLiteral("Solsetup"));
-    auto* form = new QWidget(this);
-    auto* columns = new QHBoxLayout(form);
-    columns->setContentsMargins(0, 0, 0, 0);
-
-    QWidget* amplifier = nullptr;
-    auto* f = new QFormLayout(form::column(form, tr("Amplifier"), &amplifier));
+    auto* f = new QFormLayout(addColumn(tr("Amplifier")));
     nameAndLinkRows(f, QStringLiteral("(Max. 20 characters)"), {"9600", "57600"})->setText("Solstice mk.III");
     volumeRows(f, DefVol, MaxVol);
     listRow(f, Intens, QStringLiteral("CmbBright"), tr("Displa&y"),
             {"Low intens", "High intens", "Disp. Off"});
     listRow(f, MS, QStringLiteral("CmbMS"), tr("&Master/Slave"), {"Slave", "Master"});
-    columns->addWidget(amplifier);
 
     QWidget* right = nullptr;
-    auto* remote = new QFormLayout(form::column(form, tr("Remote control"), &right));
+    auto* remote = new QFormLayout(addColumn(tr("Remote control"), &right));
     checkRow(remote, IRenab, QStringLiteral("CheckIR"), tr("IR &enabled"));
     checkRow(remote, IRBlack, QStringLiteral("CheckBlack"), tr("&Black remote"));
     checkRow(remote, IRSilver, QStringLiteral("CheckSilver"), tr("Si&lver remote"));
     presetRows(new QFormLayout(form::addPanel(right, tr("Presets"))), Preset, PresetLock);
-    columns->addWidget(right);
-    setForm(form);
+    finishForm();
 }
 
 } // namespace setup

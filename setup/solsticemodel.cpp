@@ -2,7 +2,7 @@
 
 #include "protocol/commandtable.h"
 
-#include <algorithm>
+#include <array>
 
 namespace solstice {
 namespace {
@@ -64,8 +64,7 @@ constexpr auto Fields = [] {
     f[AmpName] = textField("AmpName", 20, {C5, 2}, {C6, 5}, "SOLSTICE mk.III");
     return f;
 }();
-static_assert(std::all_of(Fields.begin(), Fields.end(), [](const Field& f) { return f.name != nullptr; }),
-              "every value has its field");
+static_assert(allNamed(Fields));
 
 } // namespace
 

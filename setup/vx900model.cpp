@@ -3,7 +3,7 @@
 #include "common/numbers.h"
 #include "protocol/commandtable.h"
 
-#include <algorithm>
+#include <array>
 
 namespace vx900 {
 namespace {
@@ -224,8 +224,7 @@ constexpr auto Fields = [] {
     f[VolumeControlByte] = carried("VolumeControlByte", {D4, 24}, {PacketA, 30});
     return f;
 }();
-static_assert(std::all_of(Fields.begin(), Fields.end(), [](const Field& f) { return f.name != nullptr; }),
-              "every value has its field");
+static_assert(allNamed(Fields));
 
 // The left entry of a group is even, the right one odd; the mono entries stand for both sides.
 int follow(int leader, int follower, bool followerIsLeft, bool line)

@@ -27,22 +27,19 @@ constexpr std::chrono::milliseconds Timer1Interval{300};
 VX900setup::VX900setup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
 {
     setObjectName(QStringLiteral("VX900setup"));
-    auto* form = new QWidget(this);
-    auto* columns = new QHBoxLayout(form);
-    columns->setContentsMargins(0, 0, 0, 0);
     // Made column by column, top to bottom: the tab order follows.
-    for (QWidget* column : {amplifierColumn(form), inputsColumn(form), outputsColumn(form)})
-        columns->addWidget(column);
-    setForm(form);
+    amplifierColumn();
+    inputsColumn();
+    outputsColumn();
+    finishForm();
 
     m_timer1.setInterval(Timer1Interval);
     connect(&m_timer1, &QTimer::timeout, this, &VX900setup::timerTick);
 }
 
-QWidget* VX900setup::amplifierColumn(QWidget* parent)
+void VX900setup::amplifierColumn()
 {
-    QWidget* column = nullptr;
-    QFrame* group = form::column(parent, tr("Amplifier"), &column);
+    QFrame* group = addColumn(tr("Amplifier"));
     m_amplifier = new QFormLayout(group);
     QFormLayout* f = m_amplifier;
     nameAndLinkRows(f, QString(), {"9600", "57600", "115000"});
@@ -64,13 +61,11 @@ QWidget* VX900setup::amplifierColumn(QWidget* parent)
     bindBox(FocusSelected, focus);
     for (const int row : std::as_const(m_roomCorrectionRows))
         f->setRowVisible(row, false);
-    return column;
 }
 
-QWidget* VX900setup::inputsColumn(QWidget* parent)
+void VX900setup::inputsColumn()
 {
-    QWidget* column = nullptr;
-    QFrame* group = form::column(parent, tr("Inputs"), &column);
+    QFrame* group = addColumn(tr("Inputs"));
     auto* grid = new QGridLayout(group);
     // Analog 1..4, then digital 1..5: the sensitivity, then the name shown for the input.
     for (int k = 0; k < 9; ++k) {
@@ -85,13 +80,11 @@ QWidget* VX900setup::inputsColumn(QWidget* parent)
         bindList(AnalogLabel1 + k, label);
     }
     grid->setColumnMinimumWidth(3, 90);
-    return column;
 }
 
-QWidget* VX900setup::outputsColumn(QWidget* parent)
+void VX900setup::outputsColumn()
 {
-    QWidget* column = nullptr;
-    QFrame* group = form::column(parent, tr("Outputs"), &column);
+    QFrame* group = addColumn(tr("Outputs"));
     auto* f = new QFormLayout(group);
     boxRow(f, LineOutLevel, QStringLiteral("TxtLineOutLevel"), tr("&Lineout level"), QStringLiteral("dB"));
     listRow(f, LineOutControl, QStringLiteral("CmbLineOutCnt"), tr("Lineout contr."),
@@ -113,7 +106,6 @@ QWidget* VX900setup::outputsColumn(QWidget* parent)
     listRow(f, DisplayBrightness, QStringLiteral("CmbIntensity"), tr("Disp. &Brightness"),
             {"25%", "50%", "75%", "100%"});
     listRow(f, VolumeDispTimeout, QStringLiteral("CmbVolBright"), tr("Vol.disp. timeout"), form::NoTimeout);
-    return column;
 }
 
 void VX900setup::afterLoad()
