@@ -6,7 +6,7 @@ using namespace bench;
 
 namespace {
 
-// What a control shows: a box's text, a list's index, a check's state.
+// What a control shows, and how it is set: a box's text, a list's index, a check's state.
 QString shown(QWidget& d, const QString& name)
 {
     QWidget* w = in<QWidget>(d, name);
@@ -27,17 +27,13 @@ void enter(QWidget& d, const QString& name, const QString& entry)
         static_cast<QLineEdit*>(w)->setText(entry);
 }
 
-QList<int> codesAfter(const QList<QByteArray>& requests, qsizetype from)
+// The command codes of an Update's packets.
+QList<int> writesOf(AmpModel model)
 {
-    QList<int> codes;
-    for (const QByteArray& p : requests.mid(from))
-        codes << codeOf(p);
-    return codes;
+    if (model == AmpModel::Kma840)
+        return QList<int>(7, 0x30) << 0xC6 << 0xCB << 0xCD;
+    return model == AmpModel::Rx900 ? QList<int>{0xC6, 0xD3} : QList<int>{0xC6, 0x88, 0xCF};
 }
-
-const QList<int> Rx900Writes{0xC6, 0xD3};
-const QList<int> Kma840Writes{0x30, 0x30, 0x30, 0x30, 0x30, 0x30, 0x30, 0xC6, 0xCB, 0xCD};
-const QList<int> SolsticeWrites{0xC6, 0x88, 0xCF};
 
 } // namespace
 
@@ -51,170 +47,82 @@ private slots:
         QApplication::setApplicationDisplayName("Tevlin");
     }
 
-    // Setup opens the model's dialog filled from the amplifier; Update writes every packet and the
-    // dialog stays open; the next open reads the change back. A name box holds no more than the
-    // amplifier keeps.
-    void updateShowsOnTheNextOpen_data()
+    // One dialog's life: Setup opens it filled from the amplifier; Save to PC stores it in the
+    // section named by the name box and enables Get from PC, which brings the values back; Update
+    // writes every packet and the dialog stays open; the next open reads the change back (a name box
+    // holds no more than the amplifier keeps); Factoty set. fills the factory values (the KMA840
+    // keeps the blanks of its name); Default asks, resets the amplifier, and the main window then
+    // connects at the model's factory address and speed.
+    void dialogFromOpenToDefault_data()
     {
         QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QList<int>>("writes");
-        QTest::newRow("rx900 name") << AmpModel::Rx900 << "TextAmpName"
-                                    << "Kitchen amplifier no. 2"
-                                    << "Korvanes RX900"
-                                    << "Kitchen amplifier no" << Rx900Writes;
-        QTest::newRow("rx900 converter") << AmpModel::Rx900 << "CmbADC3"
-                                         << "1"
-                                         << "0"
-                                         << "1" << Rx900Writes;
-        QTest::newRow("kma840 input name") << AmpModel::Kma840 << "TextInput3"
-                                           << "PHONO"
-                                           << "USER 3"
-                                           << "PHONO" << Kma840Writes;
-        QTest::newRow("kma840 input name of 7") << AmpModel::Kma840 << "TextInput7"
-                                                << "TUNERXY"
-                                                << "USER 7"
-                                                << "TUNERX" << Kma840Writes;
-        QTest::newRow("kma840 relative volume") << AmpModel::Kma840 << "TxtRelVol2"
-                                                << "-3,5"
-                                                << "0,0"
-                                                << "-3,5" << Kma840Writes;
-        QTest::newRow("kma840 IR") << AmpModel::Kma840 << "CheckIR"
-                                   << "0"
-                                   << "1"
-                                   << "0" << Kma840Writes;
-        QTest::newRow("solstice black remote") << AmpModel::Solstice << "CheckBlack"
-                                               << "0"
-                                               << "1"
-                                               << "0" << SolsticeWrites;
-        QTest::newRow("solstice IR") << AmpModel::Solstice << "CheckIR"
-                                     << "0"
-                                     << "1"
-                                     << "0" << SolsticeWrites;
+        QTest::addColumn<QString>("change");  // control|entry|shown before|shown on the next open
+        QTest::addColumn<QString>("factory"); // name|name in the question|address and speed index
+        const QString rx900 = "Korvanes RX900|RX900|1 0";
+        const QString kma840 = "Korvanes KMA 840|KMA840|2 1";
+        const QString solstice = "SOLSTICE mk.III|Solstice|1 0";
+        QTest::newRow("rx900 name")
+            << AmpModel::Rx900 << "TextAmpName|Kitchen amp no. 23456789|Korvanes RX900|Kitchen amp no. 2345"
+            << rx900;
+        QTest::newRow("rx900 converter") << AmpModel::Rx900 << "CmbADC3|1|0|1" << rx900;
+        QTest::newRow("kma840 input name of 7")
+            << AmpModel::Kma840 << "TextInput7|TUNERXY|USER 7|TUNERX" << kma840;
+        QTest::newRow("kma840 relative volume") << AmpModel::Kma840 << "TxtRelVol2|-3,5|0,0|-3,5" << kma840;
+        QTest::newRow("kma840 IR") << AmpModel::Kma840 << "CheckIR|0|1|0" << kma840;
+        QTest::newRow("solstice black remote") << AmpModel::Solstice << "CheckBlack|0|1|0" << solstice;
+        QTest::newRow("solstice IR") << AmpModel::Solstice << "CheckIR|0|1|0" << solstice;
     }
-    void updateShowsOnTheNextOpen()
+    void dialogFromOpenToDefault()
     {
         QFETCH(AmpModel, model);
-        QFETCH(QString, control);
-        QFETCH(QString, entry);
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        QFETCH(QList<int>, writes);
+        QFETCH(QString, change);
+        QFETCH(QString, factory);
+        const QStringList c = change.split(u'|');
+        const QStringList f = factory.split(u'|');
         SetupBench b(model);
-        QVERIFY(b.connectAndAdopt());
-        QString first;
-        qsizetype from = 0;
-        b.openSetup([&](setup::SetupDialog& d) {
-            first = shown(d, control);
-            enter(d, control, entry);
-            from = b.requests.size();
-            press(d, "OKButton");
-            first += u'|' + in<QLabel>(d, "LblProgress")->text() + u'|' + QString::number(d.isVisible());
-            press(d, "CancelButton");
-        });
-        QCOMPARE(first, before + "|Sent to the amplifier.|1");
-        QCOMPARE(codesAfter(b.requests, from), writes);
-        QString again;
-        b.openSetup([&](setup::SetupDialog& d) {
-            again = shown(d, control);
-            press(d, "CancelButton");
-        });
-        QCOMPARE(again, after);
-    }
-
-    // Save to PC stores the dialog in the section named by the name box, and enables Get from PC,
-    // which brings the values back; Factoty set. fills the factory values.
-    void savedValuesComeBack_data()
-    {
-        QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("factoryName");
-        QTest::newRow("rx900") << AmpModel::Rx900 << "Korvanes RX900"
-                               << "Korvanes RX900";
-        QTest::newRow("kma840 keeps the blanks") << AmpModel::Kma840 << "Korvanes KMA 840"
-                                                 << "Korvanes KMA 840    ";
-        QTest::newRow("solstice") << AmpModel::Solstice << "SOLSTICE mk.III"
-                                  << "SOLSTICE mk.III";
-    }
-    void savedValuesComeBack()
-    {
-        QFETCH(AmpModel, model);
-        QFETCH(QString, section);
-        QFETCH(QString, factoryName);
-        SetupBench b(model);
+        b.sim.state().comSpeed = 2; // no model's factory speed
         QVERIFY(b.connectAndAdopt());
         QStringList seen;
+        qsizetype from = 0;
         b.openSetup([&](setup::SetupDialog& d) {
-            seen << QString::number(in(d, "UploadButton")->isEnabled());
+            seen << shown(d, c[0]) << QString::number(in(d, "UploadButton")->isEnabled());
             press(d, "SaveButton");
-            seen << QString::number(in(d, "UploadButton")->isEnabled());
             type(d, "TextMaxVolume", "12,3");
             press(d, "UploadButton");
             seen << text(d, "TextMaxVolume");
-            type(d, "TextDefVolume", "");
-            type(d, "TextAmpName", "");
-            press(d, "FactoryButton");
-            seen << text(d, "TextDefVolume") << text(d, "TextAmpName");
+            enter(d, c[0], c[1]);
+            from = b.requests.size();
+            press(d, "OKButton");
+            seen << in<QLabel>(d, "LblProgress")->text() << QString::number(d.isVisible());
             press(d, "CancelButton");
         });
-        QCOMPARE(seen, (QStringList{"0", "1", "99,9", "45,0", factoryName}));
-        const QStringList lines = b.iniLines();
-        QVERIFY(lines.contains('[' + section + ']') && lines.contains("Saved=True") &&
-                lines.contains("Max Volume=99,9"));
-    }
-
-    // Default asks; on OK the amplifier resets itself, and the main window then connects at the
-    // model's factory address and speed.
-    void defaultResetsTheAmplifier_data()
-    {
-        QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<int>("speed");
-        QTest::newRow("rx900") << AmpModel::Rx900 << "RX900"
-                               << "1" << 0;
-        QTest::newRow("kma840") << AmpModel::Kma840 << "KMA840"
-                                << "2" << 1;
-        QTest::newRow("solstice") << AmpModel::Solstice << "Solstice"
-                                  << "1" << 0;
-    }
-    void defaultResetsTheAmplifier()
-    {
-        QFETCH(AmpModel, model);
-        QFETCH(QString, name);
-        QFETCH(QString, address);
-        QFETCH(int, speed);
-        SetupBench b(model);
-        b.sim.state().address = 5;
-        b.sim.state().comSpeed = 2;
-        b.sim.state().defVolume = 100;
-        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=5"));
-        b.session.load();
-        QVERIFY(b.connectLink());
-        b.session.tick();
-        QStringList questions;
-        b.openSetup([&](setup::SetupDialog& d) {
-            questions << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Cancel);
-            questions << QString::number(d.isVisible());
-            questions << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Ok);
-        });
+        QList<int> codes;
+        for (const QByteArray& p : b.requests.mid(from))
+            codes << codeOf(p);
+        QCOMPARE(codes, writesOf(model));
+        QVERIFY(b.iniLines().contains('[' + f[0] + ']') && b.iniLines().contains("Saved=True"));
         const QString question =
-            "Tevlin|Everything in " + name + " will be set to factory settings.\nAre you sure?";
-        QCOMPARE(questions, (QStringList{question, "1", question}));
+            "Tevlin|Everything in " + f[1] + " will be set to factory settings.\nAre you sure?";
+        b.openSetup([&](setup::SetupDialog& d) {
+            seen << shown(d, c[0]);
+            press(d, "FactoryButton");
+            seen << text(d, "TextDefVolume") << text(d, "TextAmpName");
+            seen << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Cancel);
+            seen << QString::number(d.isVisible());
+            seen << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Ok);
+        });
+        QCOMPARE(seen, (QStringList{c[2], "0", "99,9", "Sent to the amplifier.", "1", c[3], "45,0",
+                                    f[0].leftJustified(model == AmpModel::Kma840 ? 20 : 0), question, "1",
+                                    question}));
         QTRY_COMPARE(codeOf(b.requests.last()), 0x49);
         b.session.tick();
-        QCOMPARE(b.state.DeviceAddress, address);
-        QCOMPARE(b.state.ComSpeed, speed);
+        QCOMPARE(b.state.DeviceAddress + u' ' + QString::number(b.state.ComSpeed), f[2]);
         QVERIFY(b.connectLink());
-        QCOMPARE(b.sim.state().defVolume, 450);
     }
 
     // An acknowledgement that never comes: the dialog says which packet it waits for and that the
     // amplifier is not answering; Close ends the wait and nothing more is sent. SetParameter's sender
-    // closes the port when its wait is cancelled, the others leave the link up.
+    // closes the port when its wait is cancelled; the others leave the link up.
     void wayOutOfAnUnansweredAcknowledgement_data()
     {
         QTest::addColumn<AmpModel>("model");
@@ -281,11 +189,8 @@ private slots:
             press(d, "CancelButton");
         });
         const QStringList lines = b.iniLines();
-        QStringList headers;
-        for (const QString& line : lines)
-            if (line.startsWith(u'['))
-                headers << line;
-        QCOMPARE(headers, (QStringList{"[ComSettings]", "[Tevlin]", section}));
+        QCOMPARE(lines.filter(QRegularExpression("^\\[")),
+                 (QStringList{"[ComSettings]", "[Tevlin]", section}));
         QVERIFY(lines.contains("Debug=0") && !lines.contains("Debug=86"));
         QCOMPARE(lines.filter(QRegularExpression("^(COM1|Saved)=")).size(), 2);
     }
