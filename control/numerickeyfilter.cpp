@@ -4,13 +4,32 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QValidator>
 
 namespace control {
+namespace {
+
+// Acceptable or Invalid, never Intermediate: the box keeps sending returnPressed for any text it holds.
+class DecControlValidator : public QValidator
+{
+public:
+    DecControlValidator(int decimals, QObject* parent) : QValidator(parent), m_decimals(decimals) {}
+    State validate(QString& input, int&) const override
+    {
+        return decControlAllows(input, m_decimals) ? Acceptable : Invalid;
+    }
+
+private:
+    int m_decimals;
+};
+
+} // namespace
 
 NumericKeyFilter::NumericKeyFilter(QLineEdit* box, int decimals)
     : QObject(box), m_box(box), m_decimals(decimals)
 {
     box->installEventFilter(this);
+    box->setValidator(new DecControlValidator(decimals, this));
 }
 
 bool NumericKeyFilter::eventFilter(QObject* watched, QEvent* event)

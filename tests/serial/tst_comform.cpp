@@ -11,6 +11,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -250,8 +252,20 @@ private slots:
         QCOMPARE(sent->text(), QStringLiteral("TX: 05 "));
         auto* check = window.findChild<QCheckBox*>(QStringLiteral("ChkLog"));
         QVERIFY(check && !check->isChecked());
-        check->click();
-        QVERIFY(m_link->logEnabled());
+        // However the box changes (a click, the keyboard, an assistive tool or code), the log
+        // follows it, and a change from the link shows in the box.
+        const std::vector<std::pair<const char*, std::function<void()>>> changes{
+            {"click", [&] { check->click(); }},
+            {"space", [&] { QTest::keyClick(check, Qt::Key_Space); }},
+            {"code", [&] { check->setChecked(true); }},
+            {"link", [&] { m_link->setLogChecked(false); }},
+            {"SetLogOn", [&] { m_link->SetLogOn(); }},
+        };
+        for (const auto& [how, change] : changes) {
+            const bool before = check->isChecked();
+            change();
+            QVERIFY2(check->isChecked() != before && m_link->logEnabled() == check->isChecked(), how);
+        }
         QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
         m_link->SetVisibility(false);
         QVERIFY(!window.isVisible());
