@@ -37,6 +37,11 @@ bool NumericKeyFilter::eventFilter(QObject* watched, QEvent* event)
     if (watched != m_box || event->type() != QEvent::KeyPress)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    // Shortcuts (Ctrl+V, Ctrl+Z) belong to the editor; the validator checks what text they bring.
+    // Ctrl with Alt is AltGr on some keyboards, which types characters.
+    const Qt::KeyboardModifiers held = key->modifiers();
+    if ((held & (Qt::ControlModifier | Qt::MetaModifier)) && !(held & Qt::AltModifier))
+        return false;
     const QString text = key->text();
     // Only printable characters are filtered: Enter must still reach the window, Ctrl+C its editor.
     if (text.size() != 1 || !text.front().isPrint())
