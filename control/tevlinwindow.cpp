@@ -78,12 +78,13 @@ TevlinWindow::TevlinWindow(LinkSession& session, QWidget* parent)
         drawValues();
         drawPanel();
     });
-    connect(&m_session, &LinkSession::notice, this, [this](const QString& text) {
-        if (text.isEmpty())
-            statusBar()->clearMessage();
-        else
-            statusBar()->showMessage(text);
-    });
+    // A label rather than a status message: opening a menu would wipe a message, and a failure must
+    // stay until the next action.
+    auto* notice = new QLabel(statusBar());
+    notice->setObjectName(QStringLiteral("Notice"));
+    notice->setWordWrap(true);
+    statusBar()->addWidget(notice, 1);
+    connect(&m_session, &LinkSession::notice, notice, &QLabel::setText);
 
     // Dark until the first reply: no labels, no balance, every operating control disabled.
     FrontPanel* front = m_ui->front;

@@ -2,7 +2,6 @@
 
 #include "control/sevensegmentdisplay.h"
 #include "cputime.h"
-#include <QStatusBar>
 
 using namespace bench;
 
@@ -135,7 +134,7 @@ private slots:
         QVERIFY(reply == 2 || address != "1" || !b.state.LinkCancelRequested); // the wait took the cancel
         QVERIFY(b.portMessages.isEmpty());
         if (address != "1")
-            QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
+            QVERIFY(b.label("Notice").contains(QString::fromLatin1(address)));
     }
 
     void identifiesTheModel_data()
@@ -316,9 +315,9 @@ private slots:
             QCOMPARE(b.state.DeviceAddress, address);
         }
         QVERIFY(b.iniLines().contains("DevAdr=" + stored));
-        QCOMPARE(b.window.statusBar()->currentMessage(), said.replace("<dir>", b.dir.path()));
+        QCOMPARE(b.label("Notice"), said.replace("<dir>", b.dir.path()));
         b.find<QAction>("Speed_57600")->trigger();
-        QVERIFY(b.window.statusBar()->currentMessage().isEmpty());
+        QVERIFY(b.label("Notice").isEmpty());
     }
 
     // The link goes down while a wait is on the stack: the amplifier's side hangs up, or the user
@@ -379,7 +378,7 @@ private slots:
         QCOMPARE(b.requests.size(), sent);
 
         // A lost device is said in words until the next action; the user's own Discon needs none.
-        const QString said = b.window.statusBar()->currentMessage();
+        const QString said = b.label("Notice");
         QCOMPARE(said.contains("The serial device " + b.pty.devicePath() + " (COM1) went away"), !discon);
         QCOMPARE(b.session.panelStale(), stale);
         auto* display = b.find<control::SevenSegmentDisplay>("VolumeDisplay");

@@ -1,8 +1,11 @@
 #include "serial/comform.h"
 #include "serial/comwindow.h"
+#include "serial/portmenu.h"
 #include "serial/wait.h"
+#include "settings/inifilehandler.h"
 #include "sim/pty.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -269,6 +272,40 @@ private slots:
         QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
         m_link->SetVisibility(false);
         QVERIFY(!window.isVisible());
+    }
+
+    // When no port opens, the menu says why in one disabled entry instead of being empty.
+    void portMenuSaysWhyNoPortIsUsable_data()
+    {
+        QTest::addColumn<QString>("device"); // every number's pin; COM1 gets the pseudo-terminal if "pty"
+        QTest::addColumn<QString>("entry");  // empty: hidden
+        QTest::newRow("a port opens") << "pty"
+                                      << "";
+        QTest::newRow("no device") << "gone"
+                                   << "No serial port found";
+        QTest::newRow("no serial device") << "file"
+                                          << "No serial port can be opened: each is in use or failing";
+    }
+    void portMenuSaysWhyNoPortIsUsable()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, entry);
+        const QString ini = m_dir->filePath(QStringLiteral("setup.ini"));
+        const QString path = m_dir->filePath(device);
+        QFile(path).open(QIODevice::WriteOnly);
+        if (device != QLatin1String("file"))
+            QFile::remove(path);
+        for (int n = 1; n <= PortMap::LastPort; ++n)
+            WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n),
+                          n == 1 && device == QLatin1String("pty") ? m_pty->devicePath() : path, ini);
+        int port = 1;
+        PortMenu menu(*m_link, port, ini, {0, 16});
+        menu.probe(0);
+        QAction* last = menu.actions().last();
+        QCOMPARE(last->isVisible() ? last->text() : QString(), entry);
+        QVERIFY(!last->isEnabled());
+        QCOMPARE(menu.actions().first()->isVisible(), entry.isEmpty());
+        QVERIFY(m_messages.isEmpty());
     }
 
 private:
