@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <cstdio>
 
 namespace {
 
@@ -85,6 +86,24 @@ std::optional<QString> setupIniPathIn(const QString& directory)
     if (!QDir().mkpath(directory))
         return std::nullopt;
     return QDir(directory).absoluteFilePath(QStringLiteral("setup.ini"));
+}
+
+QCommandLineOption settingsDirOption()
+{
+    return QCommandLineOption(QStringLiteral("settings-dir"),
+                              QStringLiteral("Keep setup.ini and Log.txt in DIR for this run."),
+                              QStringLiteral("DIR"));
+}
+
+std::optional<QString> setupIniPathFor(const QCommandLineParser& options)
+{
+    const QString directory = options.value(QStringLiteral("settings-dir"));
+    const std::optional<QString> path = setupIniPathIn(directory);
+    if (!path)
+        std::fprintf(stderr, "%s: cannot make the directory %s\n",
+                     qPrintable(QFileInfo(QCoreApplication::applicationFilePath()).fileName()),
+                     qPrintable(directory));
+    return path;
 }
 
 QString logFilePath(const QString& setupIniPath)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QString>
 #include <optional>
 
@@ -19,5 +21,11 @@ QString SetupIniPath();
 // setup.ini in `directory` for this run (created when missing), or in the usual place when
 // `directory` is empty; nothing when the directory cannot be made.
 std::optional<QString> setupIniPathIn(const QString& directory);
+
+// "--settings-dir DIR", which both programs take: setup.ini and Log.txt live in DIR for that run.
+QCommandLineOption settingsDirOption();
+// setup.ini as the parsed options ask; nothing, after saying why on standard error, when the
+// directory cannot be made.
+std::optional<QString> setupIniPathFor(const QCommandLineParser& options);
 // Log.txt lives beside setup.ini.
 QString logFilePath(const QString& setupIniPath);
