@@ -271,27 +271,29 @@ UploadRun::Refusal UploadRun::upload()
     m_state.uploadSent = 0;
 
     WaitResult confirmation = WaitResult::Cancelled;
+    bool rejected = false;
     {
+        // Only the sending and the wait count: the window asks before closing during them.
         QScopedValueRollback uploading(m_uploading, true);
-        const bool rejected = !sendLines(file);
-        file.close();
-        if (rejected) {
-            m_state.ReplyBuffer.clear();
-            closePort();
-            change([](LoaderControls& c) {
-                c.statusText = QStringLiteral("Wrong File - Port closed");
-                c.browseEnabled = true;
-                c.portMenuEnabled = true;
-            });
-            showFailure(tr("The product rejected this file. Press Cancel Upload, choose the firmware for "
-                           "this product, then Open Comm Port again."));
-            return Refusal::None;
-        }
-        if (!m_state.StopRequested) {
+        rejected = !sendLines(file);
+        if (!rejected && !m_state.StopRequested) {
             // A cancel while waiting for the confirmation counts as a cancel, not as a failure.
             confirmation = waitUntil([this] { return m_state.ReplyBuffer.contains(Confirmation); },
                                      &m_state.StopRequested, m_confirmLimit);
         }
+    }
+    file.close();
+    if (rejected) {
+        m_state.ReplyBuffer.clear();
+        closePort();
+        change([](LoaderControls& c) {
+            c.statusText = QStringLiteral("Wrong File - Port closed");
+            c.browseEnabled = true;
+            c.portMenuEnabled = true;
+        });
+        showFailure(tr("The product rejected this file. Press Cancel Upload, choose the firmware for "
+                       "this product, then Open Comm Port again."));
+        return Refusal::None;
     }
     if (m_deviceGone) {
         // Stopped at once: nothing more could reach the product.
