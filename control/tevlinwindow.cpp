@@ -289,7 +289,8 @@ void TevlinWindow::drawStale(bool stale)
     for (QWidget* w : std::initializer_list<QWidget*>{m_ui->front, m_ui->smallDisplay}) {
         if (stale) {
             auto* grey = new QGraphicsColorizeEffect(w);
-            grey->setColor(QColor(128, 128, 128));
+            // Grey through a dark tint: the panel stays dark and its values readable.
+            grey->setColor(QColor(40, 40, 44));
             w->setGraphicsEffect(grey);
         } else {
             w->setGraphicsEffect(nullptr);
