@@ -314,7 +314,9 @@ void TevlinWindow::describePanel()
         if (label->isVisibleTo(front) && !label->text().isEmpty())
             parts << (label == front->LblSource ? label->accessibleName() : label->text());
     }
-    front->setAccessibleDescription(parts.join(QStringLiteral(", ")));
+    const QString description = parts.join(QStringLiteral(", "));
+    if (description != front->accessibleDescription())
+        front->setAccessibleDescription(description);
 }
 
 void TevlinWindow::setOperatingControlsEnabled(bool enabled)
