@@ -72,6 +72,9 @@ public:
     bool isPolling() const { return m_polling; }
     // A reply was taken over since the link came up: the front panel shows the amplifier.
     bool panelLit() const { return m_panelLit && m_state.LinkConnected; }
+    // The device went away while the panel showed the amplifier: its last values stay, as stale,
+    // until the user acts on the link again.
+    bool panelStale() const { return m_panelStale; }
 
     // The connect button: Idle connects; in any other phase it cancels or disconnects.
     void toggle();
@@ -100,10 +103,18 @@ signals:
     // A complete status reply was taken over; its corrections are sent after this.
     void replied(const StatusReply& reply);
     void wantedChanged();
-    // A line for the status bar; an empty one clears it.
+    // A line for the status bar; an empty one clears it. A line that reports a failure stays until
+    // the user's next action on the link; one that reports progress goes when the wait ends.
     void notice(const QString& text);
 
 private:
+    enum class NoticeKind
+    {
+        Progress,
+        Failure,
+    };
+    void setNotice(const QString& text, NoticeKind kind);
+    void clearFailureNotice();
     void setPhase(Phase phase);
     void portLost();
     void dropUnsendableAddress();
@@ -125,6 +136,9 @@ private:
     bool m_setupPending = false;
     QList<std::function<void()>> m_afterPoll;
     bool m_panelLit = false;
+    bool m_panelStale = false;
+    QString m_notice;
+    NoticeKind m_noticeKind = NoticeKind::Progress;
 };
 
 // The caption of the connect button: "Connect", "Cancel" or "Discon".

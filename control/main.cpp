@@ -23,14 +23,17 @@ int main(int argc, char* argv[])
     options.setApplicationDescription(QStringLiteral("Controls a Korvanes amplifier over a serial line."));
     options.addHelpOption();
     options.addVersionOption();
+    options.addOption(settingsDirOption());
     options.process(app);
+    const std::optional<QString> setupIniPath = setupIniPathFor(options);
+    if (!setupIniPath)
+        return 2;
 
-    const QString setupIniPath = SetupIniPath();
     LinkState state;
     ComForm link(state.ReplyBuffer);
-    link.setLogFilePath(logFilePath(setupIniPath));
+    link.setLogFilePath(logFilePath(*setupIniPath));
     link.setMessageBoxHook(showPortMessage);
-    control::LinkSession session(state, link, setupIniPath);
+    control::LinkSession session(state, link, *setupIniPath);
     control::TevlinWindow window(session);
     setup::SetupDialogs setupDialogs(session, &window);
     ComWindow communication(link, &window);

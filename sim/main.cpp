@@ -28,7 +28,8 @@ const QString Description = QStringLiteral(
     "  vx900(s)   0xC4, 0xC5, 0xD2, 0xD4 outputs (25 bytes), 0xDA inputs\n"
     "Writes and operating commands change its state, so the next read shows them. Every reply ends\n"
     "with a checksum. The unit starts at its factory settings, powered on at its start-up volume.\n"
-    "'--model vx900 --version 10' plays an RX900 whose firmware 10 reports the VX900's model code.\n"
+    "'--model vx900 --firmware-version 10' plays an RX900 whose firmware 10 reports the VX900's model\n"
+    "code.\n"
     "The program ends when it hangs up (--hangup-after) or is stopped.\n"
     "\n"
     "'ampsim --boot PRODUCT' plays a product's boot loader instead; 'ampsim --boot PRODUCT --help'\n"
@@ -84,8 +85,9 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("address"),
         QStringLiteral("Network address 0..65535 the unit answers to (default 1)."), QStringLiteral("n"),
         QStringLiteral("1"));
+    // Not "--version", which programs keep for their own version.
     const QCommandLineOption version(
-        QStringLiteral("version"),
+        QStringLiteral("firmware-version"),
         QStringLiteral("Firmware version 0..65535 to report (default per model: "
                        "kma840 18, solstice 35, rx900 12, vx900 32, vx900s 41)."),
         QStringLiteral("n"));
@@ -142,7 +144,7 @@ int runAmplifier(QCoreApplication& app)
         return fail(QStringLiteral("--address must be a number 0..65535"));
     std::optional<int> unitVersion;
     if (parser.isSet(version) && !(unitVersion = intValue(parser.value(version), 0, 0xFFFF)))
-        return fail(QStringLiteral("--version must be a number 0..65535"));
+        return fail(QStringLiteral("--firmware-version must be a number 0..65535"));
 
     SimFaults faults;
     faults.noReply = parser.isSet(noReply);

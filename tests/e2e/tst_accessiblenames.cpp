@@ -1,14 +1,18 @@
+#include "../control/tevlinbench.h"
+#include "../loader/srecords.h"
 #include "../setup/setupbench.h"
 #include "control/ampabout.h"
 #include "loader/corliftabout.h"
 #include "loader/corlifter.h"
 #include "serial/comwindow.h"
+#include "settings/inifilehandler.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QMenu>
 
 namespace {
 
@@ -83,6 +87,7 @@ private slots:
             tevlin.load();
             faults << misnamed(tevlin.window, "Tevlin idle");
             QVERIFY(tevlin.connectAndAdopt());
+            tevlin.session.setDeviceAddress("seven");
             faults << misnamed(tevlin.window, "Tevlin connected");
             QCOMPARE(tevlin.find<QLabel>("LblSource")->accessibleName(), "Source: A1");
             ComWindow communication(tevlin.link);
@@ -91,10 +96,24 @@ private slots:
             faults << misnamed(about, "About Tevlin");
         }
 
+        // Corlift on a machine without a usable port, after trying one: a notice and the menu's entry.
         QTemporaryDir dir;
+        const QString ini = dir.filePath("setup.ini");
+        for (int n = 1; n <= 16; ++n)
+            WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n), dir.filePath("gone"), ini);
+        srec::writeFile(dir.filePath("fw.s19"), srec::firmware("S00A00004B4D413834300080", 1));
+        WriteIniValue("Corlifter", "File name", dir.filePath("fw.s19"), ini);
         CorliftState state;
-        Corlifter corlift(state, dir.filePath("setup.ini"));
+        Corlifter corlift(state, ini);
+        corlift.findChild<QPushButton*>("Commport")->click();
+        QVERIFY(!corlift.findChild<QLabel*>("Notice")->text().isEmpty());
         faults << misnamed(corlift, "Corlift");
+        QAccessibleInterface* ports =
+            QAccessible::queryAccessibleInterface(corlift.findChild<QMenu*>("Comm_Port_menu"));
+        QStringList entries;
+        for (int i = 0; i < ports->childCount(); ++i)
+            entries << ports->child(i)->text(QAccessible::Name);
+        QVERIFY2(entries.contains("No serial port found"), qPrintable(entries.join(u'|')));
         CorliftAbout about;
         faults << misnamed(about, "About Corlift");
 
@@ -162,6 +181,44 @@ private slots:
         for (qsizetype i = 1; i < chain.size(); ++i)
             QVERIFY2(chain[i - 1].place < chain[i].place,
                      qPrintable(chain[i - 1].name + " before " + chain[i].name));
+    }
+
+    // Every control is reached with Tab in the order the eye reads it; each program quits on Ctrl+Q.
+    void keyboard()
+    {
+        bench::Bench tevlin;
+        tevlin.load();
+        tevlin.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&tevlin.window));
+        QCOMPARE(QApplication::focusWidget(), tevlin.find("BtnConnectCancel"));
+        QCOMPARE(tabOrder(tevlin.window).mid(0, 2), QStringList({"FrontPanel", "BtnConnectCancel"}));
+        QStringList quits;
+        for (const QAction* action : tevlin.window.findChildren<QAction*>()) {
+            if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Q))
+                quits << action->text();
+        }
+        QCOMPARE(quits, QStringList{"E&xit"});
+
+        QTemporaryDir dir;
+        CorliftState state;
+        Corlifter corlift(state, dir.filePath("setup.ini"));
+        for (auto* button : corlift.findChildren<QPushButton*>())
+            button->setEnabled(true);
+        QCOMPARE(tabOrder(corlift),
+                 QStringList({"Text_Filename", "BtnBrowse", "Commport", "BtnUpload", "Text_Filevalid"}));
+        QCOMPARE(corlift.findChild<QAction*>("Close")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    }
+
+private:
+    // The names of the widgets Tab reaches in `window`, in order.
+    static QStringList tabOrder(QWidget& window)
+    {
+        QStringList names;
+        for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&window) && w->isEnabled())
+                names << w->objectName();
+        }
+        return names;
     }
 };
 

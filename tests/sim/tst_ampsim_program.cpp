@@ -85,7 +85,7 @@ class TestAmpSimProgram : public QObject
 private slots:
     void printsItsDeviceAndAnswersOnlyItsAddress()
     {
-        Session sim({"--model", "solstice", "--address", "300", "--version", "33"});
+        Session sim({"--model", "solstice", "--address", "300", "--firmware-version", "33"});
         QVERIFY(sim.connect());
         QVERIFY(sim.path().startsWith("/dev/"));
         sim.send(Status); // address 1: not for this unit
