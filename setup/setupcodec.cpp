@@ -6,30 +6,54 @@
 #include "protocol/framing.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace setup {
 namespace {
 
 int readValue(const Field& f, const QByteArray& reply)
 {
-    if (f.width == Width::Word)
-        return common::byteAt(reply, f.read.pos) + 256 * common::byteAt(reply, f.read.pos + 1);
-    return common::byteAt(reply, f.read.pos);
+    const int pos = f.read.pos;
+    if (f.width == Width::Byte)
+        return common::byteAt(reply, pos);
+    const int word = common::byteAt(reply, pos) + 256 * common::byteAt(reply, pos + 1);
+    if (f.width == Width::SignMagnitude && common::byteAt(reply, pos + 2) == 0)
+        return -word;
+    return word;
 }
 
 bool ticked(const Field& f, int value)
 {
-    return (value != 0) != f.inverted;
+    return ((f.mask != 0 ? value & f.mask : value) != 0) != f.inverted;
 }
 
-void put(QByteArray& data, const Field& f, int value)
+void put(QByteArray& data, const Field& f, const Place& place, int value)
 {
-    const qsizetype at = f.write.pos - framing::FirstDataPos;
-    if (at < 0 || at >= data.size())
-        return;
-    data[at] = static_cast<char>(value & 0xFF);
-    if (f.width == Width::Word && at + 1 < data.size())
-        data[at + 1] = static_cast<char>((value >> 8) & 0xFF);
+    const qsizetype at = place.pos - framing::FirstDataPos;
+    const auto set = [&data](qsizetype i, int byte) {
+        if (i >= 0 && i < data.size())
+            data[i] = static_cast<char>(byte & 0xFF);
+    };
+    switch (f.width) {
+    case Width::Byte:
+        // Checks that share a byte each add their bit.
+        set(at, f.mask != 0 && at >= 0 && at < data.size() ? static_cast<unsigned char>(data[at]) | value
+                                                           : value);
+        break;
+    case Width::Word:
+        set(at, value);
+        set(at + 1, value >> 8);
+        break;
+    case Width::SignMagnitude: {
+        const int magnitude = value == NegativeZero ? 0 : std::abs(value);
+        set(at, magnitude);
+        set(at + 1, magnitude >> 8);
+        set(at + 2, value < 0 ? 0 : 1);
+        break;
+    }
+    case Width::Text:
+        break;
+    }
 }
 
 } // namespace
@@ -56,8 +80,7 @@ Values decode(const ModelSpec& spec, const QList<QByteArray>& replies)
         }
         int value = readValue(f, reply) - f.number.wireOffset;
         const ListRule& l = f.list;
-        if (f.kind == Kind::List && l.coerceMax >= l.coerceMin &&
-            (value < l.coerceMin || value > l.coerceMax))
+        if (l.coerceMax >= l.coerceMin && (value < l.coerceMin || value > l.coerceMax))
             value = l.coerceTo;
         values.number[i] = value;
     }
@@ -97,7 +120,8 @@ Controls controlsFor(const ModelSpec& spec, const Values& values, const QLocale&
             e.index = ticked(f, value) ? 1 : 0;
             break;
         case Kind::Text:
-            e.text = f.read.exists() ? values.text[i] : QString::fromLatin1(f.factory);
+            // Names are padded with blanks on the amplifier; the box shows them without.
+            e.text = f.read.exists() ? values.text[i].trimmed() : QString::fromLatin1(f.factory);
             break;
         case Kind::PresetLock:
             e.index = value;
@@ -126,11 +150,23 @@ int validatedNumber(const NumberRule& rule, QString& text, int stored)
     return fallback(rule.outOfRange);
 }
 
+QByteArray textBytes(const QString& text)
+{
+    QByteArray bytes;
+    for (const char32_t c : text.toUcs4())
+        bytes += c <= 0xFF ? static_cast<char>(c) : '?';
+    return bytes;
+}
+
 QList<std::optional<QByteArray>> encode(const ModelSpec& spec, Controls& controls, Values& values)
 {
     QList<std::optional<QByteArray>> packets;
-    for (const Packet& p : spec.packets)
-        packets << QByteArray(commandAt(p.command).length - framing::MinPacketLength, '\0');
+    for (const Packet& p : spec.packets) {
+        QByteArray data(commandAt(p.command).length - framing::MinPacketLength, '\0');
+        if (p.lead >= 0 && !data.isEmpty())
+            data[0] = static_cast<char>(p.lead);
+        packets << data;
+    }
 
     for (qsizetype i = 0; i < qsizetype(spec.fields.size()); ++i) {
         const Field& f = spec.fields[i];
@@ -150,14 +186,15 @@ QList<std::optional<QByteArray>> encode(const ModelSpec& spec, Controls& control
                 e.index = listIndexOf(f.list, value);
             break;
         case Kind::Check:
-            value = (e.index != 0) != f.inverted ? 1 : 0;
+            value = (e.index != 0) != f.inverted ? (f.mask != 0 ? f.mask : 1) : 0;
             break;
         case Kind::Text: {
-            const QByteArray bytes = common::bytesFromText(e.text);
-            if (bytes.size() > f.textLength) {
+            QByteArray bytes = textBytes(e.text);
+            if (bytes.size() > f.textLength && !f.cutText) {
                 packet.reset();
                 continue;
             }
+            bytes.truncate(f.textLength);
             values.text[i] = e.text;
             if (packet)
                 packet->replace(f.write.pos - framing::FirstDataPos, f.textLength,
@@ -169,7 +206,9 @@ QList<std::optional<QByteArray>> encode(const ModelSpec& spec, Controls& control
             break;
         }
         if (packet)
-            put(*packet, f, value + f.number.wireOffset);
+            put(*packet, f, f.write, value + f.number.wireOffset);
+        if (f.copy.exists() && packets[f.copy.block])
+            put(*packets[f.copy.block], f, f.copy, value + f.number.wireOffset);
     }
     return packets;
 }

@@ -15,7 +15,8 @@ Values emptyValues(const ModelSpec& spec);
 // out-of-range list values coerced.
 Values decode(const ModelSpec& spec, const QList<QByteArray>& replies);
 
-// What the load shows: numbers in the user's format, list entries, check states, the preset bits.
+// What the load shows: numbers in the user's format, list entries, check states, the preset bits,
+// names without the blanks around them.
 Controls controlsFor(const ModelSpec& spec, const Values& values, const QLocale& locale = QLocale());
 QString showNumber(const NumberRule& rule, int value, const QLocale& locale = QLocale());
 
@@ -23,6 +24,9 @@ QString showNumber(const NumberRule& rule, int value, const QLocale& locale = QL
 // by its rule; nothing for a packet that must not go out (a name too long for it). `values` takes
 // what is sent; `controls` shows what the rules changed (a list set back, an attenuation's sign).
 QList<std::optional<QByteArray>> encode(const ModelSpec& spec, Controls& controls, Values& values);
+
+// A name as bytes: one per character, "?" for a character outside Latin-1.
+QByteArray textBytes(const QString& text);
 
 // A number box's entry as Update takes it; `text` may gain a sign by the field's oddity.
 int validatedNumber(const NumberRule& rule, QString& text, int stored);

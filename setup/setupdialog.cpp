@@ -1,10 +1,15 @@
 #include "setup/setupdialog.h"
 
+#include "control/numerickeyfilter.h"
 #include "setup/setupcodec.h"
+#include "setup/setupform.h"
 #include "setup/setupstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -48,19 +53,32 @@ QPushButton* SetupDialog::addButton(const QString& name, const QString& caption,
     return b;
 }
 
-void SetupDialog::setForm(QWidget* form)
+QFrame* SetupDialog::addColumn(const QString& heading, QWidget** column)
 {
-    m_form = form;
+    if (!m_form) {
+        m_form = new QWidget(this);
+        auto* columns = new QHBoxLayout(m_form);
+        columns->setContentsMargins(0, 0, 0, 0);
+        static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_form);
+    }
+    QWidget* made = nullptr;
+    QFrame* panel = form::column(m_form, heading, &made);
+    m_form->layout()->addWidget(made);
+    if (column)
+        *column = made;
+    return panel;
+}
+
+void SetupDialog::finishForm()
+{
     auto* column = static_cast<QVBoxLayout*>(layout());
-    column->insertWidget(0, form);
 
     // Made after the form, so that the buttons come last in the tab order, as on the screen.
     auto* row = new QHBoxLayout;
-    const QString model = QString::fromLatin1(m_spec.name);
-    m_ok = addButton(QStringLiteral("OKButton"), tr("&Update"), QStringLiteral("Save changes to ") + model);
+    m_ok = addButton(QStringLiteral("OKButton"), tr("&Update"), QString::fromLatin1(m_spec.updateToolTip));
     m_cancel = addButton(QStringLiteral("CancelButton"), tr("&Close"), QStringLiteral("Quit"));
-    m_default = addButton(QStringLiteral("DefButton"), tr("&Default %1").arg(model),
-                          QStringLiteral("Defaults the amplifier"));
+    m_default = addButton(QStringLiteral("DefButton"), u'&' + QString::fromLatin1(m_spec.defaultCaption),
+                          QString::fromLatin1(m_spec.defaultToolTip));
     m_factory = addButton(QStringLiteral("FactoryButton"), tr("&Factoty set."),
                           QStringLiteral("Fill out with factory settings"));
     m_save = addButton(QStringLiteral("SaveButton"), tr("&Save to PC"), QStringLiteral("Save data to PC"));
@@ -81,6 +99,8 @@ void SetupDialog::setForm(QWidget* form)
 void SetupDialog::bindBox(int field, QLineEdit* box)
 {
     m_bindings[field].box = box;
+    if (const Field& f = m_spec.fields[field]; f.kind == Kind::Text && f.textLength > 0)
+        box->setMaxLength(f.textLength);
     if (field == m_spec.addressField)
         connect(box, &QLineEdit::textChanged, this, &SetupDialog::addressEdited);
 }
@@ -96,6 +116,80 @@ void SetupDialog::bindList(int field, QComboBox* list)
 void SetupDialog::bindCheck(int field, QCheckBox* box)
 {
     m_bindings[field].check = box;
+}
+
+void SetupDialog::bindLabel(int field, QLabel* label)
+{
+    m_bindings[field].label = label;
+}
+
+QLineEdit* SetupDialog::boxRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
+                               const QString& unit)
+{
+    auto* b = form::box(rows->parentWidget(), name);
+    form::addRow(rows, caption, b, unit);
+    bindBox(field, b);
+    return b;
+}
+
+QComboBox* SetupDialog::listRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
+                                const QStringList& entries)
+{
+    auto* l = form::list(rows->parentWidget(), name, entries);
+    form::addRow(rows, caption, l);
+    bindList(field, l);
+    return l;
+}
+
+QCheckBox* SetupDialog::checkRow(QFormLayout* rows, int field, const QString& name, const QString& caption)
+{
+    auto* c = new QCheckBox(caption, rows->parentWidget());
+    c->setObjectName(name);
+    rows->addRow(c);
+    bindCheck(field, c);
+    return c;
+}
+
+QLineEdit* SetupDialog::nameAndLinkRows(QFormLayout* rows, const QString& hint, const QStringList& speeds)
+{
+    QWidget* parent = rows->parentWidget();
+    const QString name = QStringLiteral("TextAmpName");
+    const bool fixed = !m_spec.fields[m_spec.nameField].read.exists();
+    auto* box = fixed ? form::readOnlyBox(parent, name, 130) : form::textBox(parent, name, 160);
+    form::addRow(rows, tr("&Name"), box, hint);
+    bindBox(m_spec.nameField, box);
+    boxRow(rows, m_spec.addressField, QStringLiteral("TextDeviceAdr"), tr("Link &ID"));
+    listRow(rows, m_spec.speedField, QStringLiteral("CmbLinkSpeed"), tr("Lin&k Speed"), speeds);
+    return box;
+}
+
+void SetupDialog::volumeRows(QFormLayout* rows, int defVol, int maxVol)
+{
+    for (QLineEdit* volume :
+         {boxRow(rows, defVol, QStringLiteral("TextDefVolume"), tr("Def. &Volume"), QStringLiteral("dB")),
+          boxRow(rows, maxVol, QStringLiteral("TextMaxVolume"), tr("Ma&x. Volume"), QStringLiteral("dB"))})
+        new control::NumericKeyFilter(volume, 1);
+}
+
+QList<int> SetupDialog::presetRows(QFormLayout* rows, int preset, int presetLock)
+{
+    QStringList presets;
+    for (int n = 1; n <= 7; ++n)
+        presets << QStringLiteral("Preset %1").arg(n);
+    presets << QStringLiteral("Bypass");
+    listRow(rows, preset, QStringLiteral("CmbPreset"), tr("P&reset"), presets);
+    auto* frame = new QGroupBox(QStringLiteral("Avaliable Presets (read only)"), rows->parentWidget());
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* grid = new QGridLayout(frame);
+    std::array<QCheckBox*, 8> lock{};
+    for (int k = 0; k < 8; ++k) {
+        lock[k] = new QCheckBox(presets[k], frame);
+        lock[k]->setObjectName(QStringLiteral("Check%1").arg(k + 1));
+        grid->addWidget(lock[k], k / 2, k % 2);
+    }
+    rows->addRow(frame);
+    bindPresetLock(presetLock, lock);
+    return {rows->rowCount() - 2, rows->rowCount() - 1};
 }
 
 void SetupDialog::bindPresetLock(int field, const std::array<QCheckBox*, 8>& boxes)
@@ -126,6 +220,8 @@ Controls SetupDialog::controls() const
             c[i].index = b.list->currentIndex();
         else if (b.check)
             c[i].index = b.check->isChecked() ? 1 : 0;
+        else if (b.label)
+            c[i].text = b.label->text();
         else
             c[i].index = m_values.number[i];
     }
@@ -145,6 +241,8 @@ void SetupDialog::setControls(const Controls& c)
                 b.list->setCurrentIndex(c[i].index);
         } else if (b.check) {
             b.check->setChecked(c[i].index != 0);
+        } else if (b.label) {
+            b.label->setText(c[i].text);
         } else if (b.lock[0]) {
             showPresetLock(int(i));
         }
@@ -305,7 +403,8 @@ void SetupDialog::fillFactory()
     Controls c = controls();
     setup::fillFactory(m_spec, c);
     setControls(c);
-    trimNameAndCheckSaved();
+    if (m_spec.factoryChecksSaved)
+        trimNameAndCheckSaved();
 }
 
 void SetupDialog::saveToPc()

@@ -9,6 +9,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -43,14 +45,33 @@ signals:
     void loaded();
 
 protected:
-    // The model's form, built and bound, goes above the status line and the buttons. Controls are
-    // made in the order they appear; lists are bound after their entries are in.
-    void setForm(QWidget* form);
+    // The model's form goes above the status line and the buttons, in columns left to right: each
+    // a heading above a framed panel, which this returns (`column`, if asked, receives the column,
+    // for form::addPanel). Controls are made in the order they appear; lists are bound after their
+    // entries are in. finishForm() adds the buttons after the last control.
+    QFrame* addColumn(const QString& heading, QWidget** column = nullptr);
+    void finishForm();
+    // A name's box takes no more characters than the amplifier keeps.
     void bindBox(int field, QLineEdit* box);
     void bindList(int field, QComboBox* list);
     void bindCheck(int field, QCheckBox* box);
+    void bindLabel(int field, QLabel* label);
     void bindPresetLock(int field, const std::array<QCheckBox*, 8>& boxes);
     int& value(int field) { return m_values.number[field]; }
+
+    // Rows of a form, each made and bound in one go, its label the buddy of its field.
+    QLineEdit* boxRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
+                      const QString& unit = QString());
+    QComboBox* listRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
+                       const QStringList& entries);
+    QCheckBox* checkRow(QFormLayout* rows, int field, const QString& name, const QString& caption);
+    // The rows every model begins with: the name box (read-only when the amplifier keeps no name)
+    // with its hint, Link ID and Link Speed. Returns the name box.
+    QLineEdit* nameAndLinkRows(QFormLayout* rows, const QString& hint, const QStringList& speeds);
+    // The start-up and maximum volume, their keys through the numeric filter.
+    void volumeRows(QFormLayout* rows, int defVol, int maxVol);
+    // The start-up preset and the read-only frame of preset boxes; returns their rows.
+    QList<int> presetRows(QFormLayout* rows, int preset, int presetLock);
 
     // Hooks: after the load has filled the controls; before the dialog closes.
     virtual void afterLoad() {}
@@ -65,6 +86,7 @@ private:
         QLineEdit* box = nullptr;
         QComboBox* list = nullptr;
         QCheckBox* check = nullptr;
+        QLabel* label = nullptr;
         std::array<QCheckBox*, 8> lock{};
     };
 

@@ -1,9 +1,17 @@
 #include "setup/setupdialogs.h"
 
+#include "setup/kma840model.h"
+#include "setup/kma840setup.h"
+#include "setup/rx900model.h"
+#include "setup/rx900setup.h"
+#include "setup/solsetup.h"
+#include "setup/solsticemodel.h"
+#include "setup/vx900model.h"
 #include "setup/vx900setup.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -12,7 +20,7 @@ namespace {
 
 struct ModelDialog
 {
-    bool (*opensFor)(int modelCode);
+    std::array<int, 2> codes; // the model codes it opens for; -1: none
     const ModelSpec* spec;
     std::unique_ptr<SetupDialog> (*make)(control::LinkSession& session, QWidget* owner);
 };
@@ -22,14 +30,17 @@ template <typename Dialog> std::unique_ptr<SetupDialog> make(control::LinkSessio
     return std::make_unique<Dialog>(session, owner);
 }
 
-const std::array<ModelDialog, 1> Dialogs{{
-    {vx900::opensFor, &vx900::Spec, make<VX900setup>},
+const std::array<ModelDialog, 4> Dialogs{{
+    {{1, -1}, &kma840::Spec, make<KMA840setup>},
+    {{2, -1}, &solstice::Spec, make<Solsetup>},
+    {{3, -1}, &rx900::Spec, make<RX900setup>},
+    {{5, 7}, &vx900::Spec, make<VX900setup>},
 }};
 
 const ModelDialog* dialogFor(int modelCode)
 {
     for (const ModelDialog& d : Dialogs) {
-        if (d.opensFor(modelCode))
+        if (std::find(d.codes.begin(), d.codes.end(), modelCode) != d.codes.end())
             return &d;
     }
     return nullptr;
@@ -53,11 +64,9 @@ void SetupDialogs::open(int modelCode)
 {
     const ModelDialog* d = dialogFor(modelCode);
     if (!d) {
-        QMessageBox::information(
-            m_owner, QGuiApplication::applicationDisplayName(),
-            modelCode == 0 ? tr("The amplifier has not reported its model yet. Press Setup again once "
-                                "the front panel shows its type.")
-                           : tr("The setup dialog for this amplifier is not yet available."));
+        QMessageBox::information(m_owner, QGuiApplication::applicationDisplayName(),
+                                 tr("The amplifier has not reported its model yet. Press Setup again "
+                                    "once the front panel shows its type."));
         return;
     }
     const std::unique_ptr<SetupDialog> dialog = d->make(m_session, m_owner);

@@ -11,6 +11,8 @@
 
 namespace setup::form {
 
+const QStringList NoTimeout{QStringLiteral("No Timeout"), QStringLiteral("Timeout")};
+
 QLineEdit* box(QWidget* parent, const QString& name, int width)
 {
     auto* b = new QLineEdit(parent);
@@ -20,10 +22,16 @@ QLineEdit* box(QWidget* parent, const QString& name, int width)
     return b;
 }
 
-QLineEdit* readOnlyBox(QWidget* parent, const QString& name, int width)
+QLineEdit* textBox(QWidget* parent, const QString& name, int width)
 {
     auto* b = box(parent, name, width);
     b->setAlignment(Qt::AlignLeft);
+    return b;
+}
+
+QLineEdit* readOnlyBox(QWidget* parent, const QString& name, int width)
+{
+    auto* b = textBox(parent, name, width);
     b->setReadOnly(true);
     return b;
 }
@@ -41,11 +49,18 @@ QFrame* column(QWidget* parent, const QString& heading, QWidget** column)
     *column = new QWidget(parent);
     auto* stack = new QVBoxLayout(*column);
     stack->setContentsMargins(0, 0, 0, 0);
-    stack->addWidget(new QLabel(heading, *column));
-    auto* panel = new QFrame(*column);
-    panel->setFrameShape(QFrame::StyledPanel);
-    stack->addWidget(panel);
     stack->addStretch();
+    return addPanel(*column, heading);
+}
+
+QFrame* addPanel(QWidget* column, const QString& heading)
+{
+    auto* stack = static_cast<QVBoxLayout*>(column->layout());
+    const int below = stack->count() - 1; // above the stretch
+    stack->insertWidget(below, new QLabel(heading, column));
+    auto* panel = new QFrame(column);
+    panel->setFrameShape(QFrame::StyledPanel);
+    stack->insertWidget(below + 1, panel);
     return panel;
 }
 

@@ -72,8 +72,11 @@ SetupLink::Outcome SetupLink::afterSend(RSfunctions::Result result)
 {
     const bool down = !m_session.state().LinkConnected;
     // A sender that gave up on its acknowledgement may have closed the port: the session learns it.
-    if (down && m_session.phase() != control::LinkSession::Phase::Idle)
+    // Its wait is over, so the flag the drop raises for waits would only end the next poll.
+    if (down && m_session.phase() != control::LinkSession::Phase::Idle) {
         m_session.drop();
+        m_session.state().LinkCancelRequested = false;
+    }
     if (result == RSfunctions::Result::Cancelled)
         return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
     return result == RSfunctions::Result::Rejected || down ? Outcome::Failed : Outcome::Done;
@@ -135,9 +138,19 @@ SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
             continue;
         }
         startWait(writingText(++n, count));
-        const RSfunctions::Result result = m_rs.sendLong(entry.code, entry.length, dataBytes(*data[i]), true);
+        const QList<int> bytes = dataBytes(*data[i]);
+        Outcome outcome;
+        if (packets[i].sender == Sender::Command) {
+            // SendCommand leaves the acknowledgement in ReplyBuffer; the wait for it ends at once.
+            outcome = afterSend(
+                m_rs.SendCommand(packets[i].command, bytes.value(0), bytes.value(1), bytes.value(2)));
+            if (outcome == Outcome::Done)
+                outcome = waitFor(framing::AckSize);
+        } else {
+            outcome = afterSend(m_rs.sendLong(entry.code, entry.length, bytes, true));
+        }
         endWait();
-        if (const Outcome outcome = afterSend(result); outcome != Outcome::Done)
+        if (outcome != Outcome::Done)
             return outcome;
     }
     return Outcome::Done;

@@ -63,6 +63,9 @@ StoredPairs storedPairs(const ModelSpec& spec, Controls& controls, const Values&
         case IniForm::AsTyped:
             text = e.text;
             break;
+        case IniForm::Trimmed:
+            text = e.text.trimmed();
+            break;
         case IniForm::Attenuation:
             e.text = attenuation(e.text);
             [[fallthrough]];
@@ -97,6 +100,7 @@ void loadStored(const ModelSpec& spec, Controls& controls, const IniReader& read
         Entry& e = controls[i];
         switch (f.ini.form) {
         case IniForm::AsTyped:
+        case IniForm::Trimmed:
             e.text = text;
             break;
         case IniForm::OneDecimal:

@@ -3,7 +3,7 @@
 #include "common/numbers.h"
 #include "protocol/commandtable.h"
 
-#include <algorithm>
+#include <array>
 
 namespace vx900 {
 namespace {
@@ -224,8 +224,7 @@ constexpr auto Fields = [] {
     f[VolumeControlByte] = carried("VolumeControlByte", {D4, 24}, {PacketA, 30});
     return f;
 }();
-static_assert(std::all_of(Fields.begin(), Fields.end(), [](const Field& f) { return f.name != nullptr; }),
-              "every value has its field");
+static_assert(allNamed(Fields));
 
 // The left entry of a group is even, the right one odd; the mono entries stand for both sides.
 int follow(int leader, int follower, bool followerIsLeft, bool line)
@@ -258,12 +257,16 @@ void followPair(int& left, int& right, int& previousLeft, int& previousRight, bo
 
 } // namespace
 
-const setup::ModelSpec Spec{"VX 900", "VX 900 setup", Reads, Packets, Fields, AmpName, DevAdr, ComSpe};
-
-bool opensFor(int modelCode)
-{
-    return modelCode == 5 || modelCode == 7;
-}
+const setup::ModelSpec Spec{.name = "VX 900",
+                            .title = "VX 900 setup",
+                            .reads = Reads,
+                            .packets = Packets,
+                            .fields = Fields,
+                            .nameField = AmpName,
+                            .addressField = DevAdr,
+                            .speedField = ComSpe,
+                            .defaultCaption = "Default VX 900",
+                            .updateToolTip = "Save changes to VX 900"};
 
 const QStringList Labels{"ADC",       "ANALOG 1",  "ANALOG 2",
                          "ANALOG 3",  "ANALOG 4",  "AUX",

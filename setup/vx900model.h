@@ -69,9 +69,6 @@ enum Value : int
 
 extern const setup::ModelSpec Spec;
 
-// Codes 5 (VX 900) and 7 (VX 900S) open this dialog.
-bool opensFor(int modelCode);
-
 // The input label list: the label value is the index.
 extern const QStringList Labels;
 extern const QStringList MainRouting;

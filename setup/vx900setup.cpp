@@ -1,6 +1,5 @@
 #include "setup/vx900setup.h"
 
-#include "control/numerickeyfilter.h"
 #include "setup/setupform.h"
 
 #include <QCheckBox>
@@ -22,80 +21,34 @@ using form::list;
 namespace {
 
 constexpr std::chrono::milliseconds Timer1Interval{300};
-const QStringList NoTimeout{"No Timeout", "Timeout"};
 
 } // namespace
 
 VX900setup::VX900setup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
 {
     setObjectName(QStringLiteral("VX900setup"));
-    auto* form = new QWidget(this);
-    auto* columns = new QHBoxLayout(form);
-    columns->setContentsMargins(0, 0, 0, 0);
     // Made column by column, top to bottom: the tab order follows.
-    for (QWidget* column : {amplifierColumn(form), inputsColumn(form), outputsColumn(form)})
-        columns->addWidget(column);
-    setForm(form);
+    amplifierColumn();
+    inputsColumn();
+    outputsColumn();
+    finishForm();
 
     m_timer1.setInterval(Timer1Interval);
     connect(&m_timer1, &QTimer::timeout, this, &VX900setup::timerTick);
 }
 
-QWidget* VX900setup::amplifierColumn(QWidget* parent)
+void VX900setup::amplifierColumn()
 {
-    QWidget* column = nullptr;
-    QFrame* group = form::column(parent, tr("Amplifier"), &column);
+    QFrame* group = addColumn(tr("Amplifier"));
     m_amplifier = new QFormLayout(group);
     QFormLayout* f = m_amplifier;
-    auto* name = form::readOnlyBox(group, QStringLiteral("TextAmpName"), 130);
-    addRow(f, tr("&Name"), name);
-    bindBox(AmpName, name);
-    auto* address = box(group, QStringLiteral("TextDeviceAdr"));
-    addRow(f, tr("Link &ID"), address);
-    bindBox(DevAdr, address);
-    auto* speed = list(group, QStringLiteral("CmbLinkSpeed"), {"9600", "57600", "115000"});
-    addRow(f, tr("Lin&k Speed"), speed);
-    bindList(ComSpe, speed);
-    auto* defVolume = box(group, QStringLiteral("TextDefVolume"));
-    addRow(f, tr("Def. &Volume"), defVolume, QStringLiteral("dB"));
-    bindBox(DefVol, defVolume);
-    auto* maxVolume = box(group, QStringLiteral("TextMaxVolume"));
-    addRow(f, tr("Ma&x. Volume"), maxVolume, QStringLiteral("dB"));
-    bindBox(MaxVol, maxVolume);
-    for (QLineEdit* volume : {defVolume, maxVolume})
-        new control::NumericKeyFilter(volume, 1);
-    auto* ir = new QCheckBox(tr("IR &enabled"), group);
-    ir->setObjectName(QStringLiteral("CheckIR"));
-    f->addRow(ir);
-    bindCheck(IRenab, ir);
-    auto* bright = list(group, QStringLiteral("CmbBright"), NoTimeout);
-    addRow(f, tr("Displa&y"), bright);
-    bindList(Intens, bright);
-    auto* masterSlave = list(group, QStringLiteral("CmbMS"), {"Slave", "Master"});
-    addRow(f, tr("&Master/Slave"), masterSlave);
-    bindList(MS, masterSlave);
-    auto* trigger = list(group, QStringLiteral("CmbTrig"), {"Off", "On"});
-    addRow(f, tr("&Trigger"), trigger);
-    bindList(Trig, trigger);
-    QStringList presets;
-    for (int n = 1; n <= 7; ++n)
-        presets << QStringLiteral("Preset %1").arg(n);
-    auto* preset = list(group, QStringLiteral("CmbPreset"), presets << QStringLiteral("Bypass"));
-    m_presetRows << addRow(f, tr("P&reset"), preset);
-    bindList(Preset, preset);
-
-    auto* frame = new QGroupBox(QStringLiteral("Avaliable Presets (read only)"), group);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    auto* grid = new QGridLayout(frame);
-    std::array<QCheckBox*, 8> lock{};
-    for (int k = 0; k < 8; ++k) {
-        lock[k] = new QCheckBox(presets[k], frame);
-        lock[k]->setObjectName(QStringLiteral("Check%1").arg(k + 1));
-        grid->addWidget(lock[k], k / 2, k % 2);
-    }
-    f->addRow(frame);
-    m_presetRows << f->rowCount() - 1;
-    bindPresetLock(PresetLock, lock);
+    nameAndLinkRows(f, QString(), {"9600", "57600", "115000"});
+    volumeRows(f, DefVol, MaxVol);
+    checkRow(f, IRenab, QStringLiteral("CheckIR"), tr("IR &enabled"));
+    listRow(f, Intens, QStringLiteral("CmbBright"), tr("Displa&y"), form::NoTimeout);
+    listRow(f, MS, QStringLiteral("CmbMS"), tr("&Master/Slave"), {"Slave", "Master"});
+    listRow(f, Trig, QStringLiteral("CmbTrig"), tr("&Trigger"), {"Off", "On"});
+    m_presetRows = presetRows(f, Preset, PresetLock);
 
     auto* voicing = form::readOnlyBox(group, QStringLiteral("TxtVoicing"));
     m_roomCorrectionRows << addRow(f, tr("Voicing selected"), voicing);
@@ -108,13 +61,11 @@ QWidget* VX900setup::amplifierColumn(QWidget* parent)
     bindBox(FocusSelected, focus);
     for (const int row : std::as_const(m_roomCorrectionRows))
         f->setRowVisible(row, false);
-    return column;
 }
 
-QWidget* VX900setup::inputsColumn(QWidget* parent)
+void VX900setup::inputsColumn()
 {
-    QWidget* column = nullptr;
-    QFrame* group = form::column(parent, tr("Inputs"), &column);
+    QFrame* group = addColumn(tr("Inputs"));
     auto* grid = new QGridLayout(group);
     // Analog 1..4, then digital 1..5: the sensitivity, then the name shown for the input.
     for (int k = 0; k < 9; ++k) {
@@ -129,49 +80,32 @@ QWidget* VX900setup::inputsColumn(QWidget* parent)
         bindList(AnalogLabel1 + k, label);
     }
     grid->setColumnMinimumWidth(3, 90);
-    return column;
 }
 
-QWidget* VX900setup::outputsColumn(QWidget* parent)
+void VX900setup::outputsColumn()
 {
-    QWidget* column = nullptr;
-    QFrame* group = form::column(parent, tr("Outputs"), &column);
+    QFrame* group = addColumn(tr("Outputs"));
     auto* f = new QFormLayout(group);
-    auto* level = box(group, QStringLiteral("TxtLineOutLevel"));
-    addRow(f, tr("&Lineout level"), level, QStringLiteral("dB"));
-    bindBox(LineOutLevel, level);
-    auto* control = list(group, QStringLiteral("CmbLineOutCnt"), {"Regulated", "Full Scale"});
-    addRow(f, tr("Lineout contr."), control);
-    bindList(LineOutControl, control);
-    auto* crossOver = box(group, QStringLiteral("TxtCrossOverFq"));
-    addRow(f, tr("Crossover fre&q."), crossOver, QStringLiteral("Hz"));
-    bindBox(CrossOverFreq, crossOver);
-    auto* filter =
-        list(group, QStringLiteral("CmbFilterType"),
-             {"2.ord. LiRi", "4.ord. LiRi", "8.ord. LiRi", "1.ord. Butw", "2.ord. Butw", "4.ord. Butw"});
-    addRow(f, tr("Filter ty&pe"), filter);
-    bindList(FilterType, filter);
+    boxRow(f, LineOutLevel, QStringLiteral("TxtLineOutLevel"), tr("&Lineout level"), QStringLiteral("dB"));
+    listRow(f, LineOutControl, QStringLiteral("CmbLineOutCnt"), tr("Lineout contr."),
+            {"Regulated", "Full Scale"});
+    boxRow(f, CrossOverFreq, QStringLiteral("TxtCrossOverFq"), tr("Crossover fre&q."), QStringLiteral("Hz"));
+    listRow(f, FilterType, QStringLiteral("CmbFilterType"), tr("Filter ty&pe"),
+            {"2.ord. LiRi", "4.ord. LiRi", "8.ord. LiRi", "1.ord. Butw", "2.ord. Butw", "4.ord. Butw"});
     const std::array<const char*, 4> sides{"Main L", "Main R", "Line L", "Line R"};
     const std::array<const char*, 4> routeNames{"CmbRouteMainL", "CmbRouteMainR", "CmbRouteLineL",
                                                 "CmbRouteLineR"};
-    for (int k = 0; k < 4; ++k) {
-        m_routing[k] = list(group, QLatin1String(routeNames[k]), k < 2 ? MainRouting : LineRouting);
-        addRow(f, tr("Routing %1").arg(QLatin1String(sides[k])), m_routing[k]);
-        bindList(RoutingMainL + k, m_routing[k]);
-    }
+    for (int k = 0; k < 4; ++k)
+        m_routing[k] =
+            listRow(f, RoutingMainL + k, QLatin1String(routeNames[k]),
+                    tr("Routing %1").arg(QLatin1String(sides[k])), k < 2 ? MainRouting : LineRouting);
     const std::array<const char*, 4> delayNames{"TxtMainL", "TxtMainR", "TxtLineL", "TxtLineR"};
-    for (int k = 0; k < 4; ++k) {
-        m_delays[k] = box(group, QLatin1String(delayNames[k]));
-        addRow(f, tr("Delay %1").arg(QLatin1String(sides[k])), m_delays[k], QStringLiteral("cm"));
-        bindBox(DelayMainL + k, m_delays[k]);
-    }
-    auto* brightness = list(group, QStringLiteral("CmbIntensity"), {"25%", "50%", "75%", "100%"});
-    addRow(f, tr("Disp. &Brightness"), brightness);
-    bindList(DisplayBrightness, brightness);
-    auto* volumeTimeout = list(group, QStringLiteral("CmbVolBright"), NoTimeout);
-    addRow(f, tr("Vol.disp. timeout"), volumeTimeout);
-    bindList(VolumeDispTimeout, volumeTimeout);
-    return column;
+    for (int k = 0; k < 4; ++k)
+        m_delays[k] = boxRow(f, DelayMainL + k, QLatin1String(delayNames[k]),
+                             tr("Delay %1").arg(QLatin1String(sides[k])), QStringLiteral("cm"));
+    listRow(f, DisplayBrightness, QStringLiteral("CmbIntensity"), tr("Disp. &Brightness"),
+            {"25%", "50%", "75%", "100%"});
+    listRow(f, VolumeDispTimeout, QStringLiteral("CmbVolBright"), tr("Vol.disp. timeout"), form::NoTimeout);
 }
 
 void VX900setup::afterLoad()

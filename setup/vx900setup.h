@@ -23,9 +23,9 @@ protected:
     void beforeClose() override;
 
 private:
-    QWidget* amplifierColumn(QWidget* parent);
-    QWidget* inputsColumn(QWidget* parent);
-    QWidget* outputsColumn(QWidget* parent);
+    void amplifierColumn();
+    void inputsColumn();
+    void outputsColumn();
     void timerTick();
 
     QFormLayout* m_amplifier = nullptr;

@@ -45,6 +45,27 @@ std::optional<int> intValue(const QString& text, int min, int max, int base = 10
     return value;
 }
 
+// "\r", "\n", "\0", "\\" and "\xHH" in a command-line text become the bytes they stand for.
+QByteArray unescaped(const QString& text)
+{
+    const QByteArray in = text.toLatin1();
+    QByteArray out;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] != '\\' || i + 1 >= in.size()) {
+            out += in[i];
+            continue;
+        }
+        const char c = in[++i];
+        if (c == 'x' && i + 2 < in.size()) {
+            out += static_cast<char>(in.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else {
+            out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
+        }
+    }
+    return out;
+}
+
 int fail(const QString& message)
 {
     QTextStream(stderr) << "ampsim: " << message << '\n';
@@ -103,10 +124,15 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte, --extra and --noise "
                        "only to requests with this command code (hex, e.g. C8)."),
         QStringLiteral("hex"));
+    const QCommandLineOption name(
+        QStringLiteral("name"),
+        QStringLiteral("The name the unit reports (20 characters; \\r, \\n, \\0, \\\\ "
+                       "and \\xHH stand for those bytes)."),
+        QStringLiteral("text"));
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
     parser.addOptions({model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra, noise,
-                       hangUp, faultCode, setupIni, com});
+                       hangUp, faultCode, name, setupIni, com});
     parser.process(app);
 
     const auto ampModel = ampModelFromName(parser.value(model));
@@ -158,6 +184,8 @@ int runAmplifier(QCoreApplication& app)
         return ExitFailure;
     }
     AmpSim sim(*ampModel, *unitAddress, unitVersion);
+    if (parser.isSet(name))
+        sim.state().name = paddedText(unescaped(parser.value(name)), AmpState::NameLength);
     SimDriver driver(sim, pty, faults);
     if (parser.isSet(log) && !driver.setLogFile(parser.value(log))) {
         QTextStream(stderr) << "ampsim: cannot write " << parser.value(log) << '\n';

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QMessageBox>
 
+Q_DECLARE_METATYPE(AmpModel)
+
 namespace bench {
 
 // Tevlin with its setup dialogs, against ampsim on a pseudo-terminal.

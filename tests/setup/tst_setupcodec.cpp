@@ -1,6 +1,4 @@
-#include "protocol/commandtable.h"
-#include "protocol/framing.h"
-#include "setup/setupcodec.h"
+#include "codecbench.h"
 #include "setup/setupstore.h"
 #include "setup/vx900model.h"
 
@@ -10,6 +8,7 @@
 
 using namespace setup;
 using namespace vx900;
+using codecbench::framed;
 
 namespace {
 
@@ -28,26 +27,6 @@ const QList<QByteArray> Replies{
                         "870055007800F00000007800780078007800"
                         "011906210D0E12242600"),
 };
-
-QString render(const Controls& c)
-{
-    QStringList parts;
-    for (qsizetype i = 0; i < c.size(); ++i) {
-        const Field& f = Spec.fields[i];
-        const bool indexed = f.kind == Kind::List || f.kind == Kind::Check || f.kind == Kind::PresetLock;
-        parts << QStringLiteral("%1=%2").arg(QLatin1String(f.name),
-                                             indexed ? QString::number(c[i].index) : c[i].text);
-    }
-    return parts.join(QStringLiteral(" | "));
-}
-
-QByteArray framed(int command, const std::optional<QByteArray>& data)
-{
-    QList<int> bytes;
-    for (const char c : data.value())
-        bytes << static_cast<unsigned char>(c);
-    return framing::framePacket(commandAt(command).length, {1, 0}, commandAt(command).code, bytes).value();
-}
 
 // The value a field put on the wire.
 int sent(const QList<std::optional<QByteArray>>& packets, int field)
@@ -72,7 +51,7 @@ private slots:
     void readsShowAtTheirPositions()
     {
         QCOMPARE(
-            render(controlsFor(Spec, decode(Spec, Replies))),
+            codecbench::render(Spec, controlsFor(Spec, decode(Spec, Replies))),
             "DefVol=40,5 | MaxVol=90,0 | Analog 1 sens=1,5 | Analog 2 sens=-3,5 | Analog 3 sens=0,0 | "
             "Analog 4 sens=12,0 | Digital 1 sens=-12,0 | Digital 2 sens=0,0 | Digital 3 sens=0,0 | "
             "Digital 4 sens=0,0 | Digital 5 sens=0,0 | LineOutLevel=-12,5 | CrossOverFreq=120 | "

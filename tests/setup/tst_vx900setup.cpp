@@ -22,8 +22,6 @@ QList<int> codes(const QList<QByteArray>& packets)
 
 } // namespace
 
-Q_DECLARE_METATYPE(AmpModel)
-
 class TestVx900Setup : public QObject
 {
     Q_OBJECT
