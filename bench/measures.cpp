@@ -269,7 +269,7 @@ std::optional<QString> Bench::startTevlin(const QStringList& environment)
 {
     if (!m_tevlin->start(environment) || !m_tevlin->waitForWindow(WindowLimit))
         return QStringLiteral("Tevlin showed no window");
-    // Connect is first in the window's tab order.
+    // Connect has the keyboard focus when the window opens.
     if (!m_tevlin->type({QStringLiteral("space")}))
         return QStringLiteral("xdotool could not type into Tevlin's window");
     return std::nullopt;
@@ -291,8 +291,9 @@ std::vector<Row> Bench::tevlin()
     if (const auto failed = startTevlin({}))
         return {broken(roundTrip, *failed)};
     if (waitUntil([&] { return handshakes > 0; }, nullptr, StepLimit) != WaitResult::Met)
-        return {broken(roundTrip,
-                       QStringLiteral("Tevlin sent no handshake: is Connect still first in its tab order?"))};
+        return {
+            broken(roundTrip,
+                   QStringLiteral("Tevlin sent no handshake: does Connect still have the focus at start?"))};
     measureWaiting(QStringLiteral("handshake"), *m_tevlin);
     m_tevlin->stop();
 
@@ -378,7 +379,7 @@ std::vector<Row> Bench::corlift()
     if (!m_corlift->start({QStringLiteral("KORVANES_TIMESTAMPS=1")}) ||
         !m_corlift->waitForWindow(WindowLimit))
         return {broken(upload, QStringLiteral("Corlift showed no window"))};
-    // From the file name: Browse, then Open Comm Port (Upload, before it in the tab order, is disabled).
+    // From the file name: Browse, then Open Comm Port (Upload, after it, is still disabled).
     if (!m_corlift->type({QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("space")}))
         return {broken(upload, QStringLiteral("xdotool could not type into Corlift's window"))};
     const QString device = m_bootPty.devicePath();
@@ -408,16 +409,16 @@ std::vector<Row> Bench::corlift()
             cpuAtEnd.emplace(sinceEpoch(Clock::now()), *cpu);
     });
     pauseFor(m_options.smoke ? 500ms : 1s);
-    if (!m_corlift->type({QStringLiteral("shift+Tab"), QStringLiteral("space")}))
+    if (!m_corlift->type({QStringLiteral("Tab"), QStringLiteral("space")}))
         return {broken(upload, QStringLiteral("xdotool could not type into Corlift's window"))};
     const auto expected = std::chrono::milliseconds(DelayMs) * m_scale.uploadLines;
     if (waitUntil([&] { return cpuAtEnd.has_value(); }, nullptr, expected * 2 + StepLimit) !=
             WaitResult::Met ||
         !cpuAtFirstLine)
-        return {broken(
-            upload, received == 0 ? QStringLiteral(
-                                        "Corlift sent nothing: is Upload one shift+tab from Close Comm Port?")
-                                  : QStringLiteral("Corlift did not record a successful upload"))};
+        return {broken(upload,
+                       received == 0
+                           ? QStringLiteral("Corlift sent nothing: is Upload one tab after Close Comm Port?")
+                           : QStringLiteral("Corlift did not record a successful upload"))};
     m_corlift->stop();
 
     // Corlift's own time stamps around each line it writes: a pause is the time between two of them.

@@ -93,6 +93,11 @@ std::optional<double> parseUserNumber(QStringView text)
     const qsizetype length = numberPrefixLength(normalized, 0);
     if (length == 0 || length != normalized.size())
         return std::nullopt;
+    // A number too large for a double is still far out of every range, never 0.
+    bool ok = false;
+    const double value = QLocale::c().toDouble(normalized, &ok);
+    if (!ok && std::isinf(value))
+        return value;
     return toDouble(normalized);
 }
 
@@ -105,7 +110,7 @@ QString formatOneDecimal(double value, const QLocale& locale)
 
 long long roundHalfEven(double value)
 {
-    if (!std::isfinite(value))
+    if (std::isnan(value))
         return 0;
     constexpr double limit = 9.0e18;
     if (value >= limit)

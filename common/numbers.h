@@ -15,7 +15,8 @@ double numericValue(QStringView text);
 bool equalsAsNumber(QStringView text, double number);
 
 // A number typed by the user: both "," and "." are taken as the decimal separator, whatever the
-// locale says, so "45,5" and "45.5" are the same. Group separators are not accepted.
+// locale says, so "45,5" and "45.5" are the same. Group separators are not accepted. A number beyond
+// the range of a double ("1e999") reads as an infinity of its sign.
 std::optional<double> parseUserNumber(QStringView text);
 inline bool isUserNumber(QStringView text)
 {
@@ -25,7 +26,8 @@ inline bool isUserNumber(QStringView text)
 // One decimal in the user's number format: 45.5 is "45,5" in a German locale.
 QString formatOneDecimal(double value, const QLocale& locale = QLocale());
 
-// Rounds half to even, as the amplifiers' tools always did: 455.5 gives 456, 454.5 gives 454.
+// Rounds half to even, as the amplifiers' tools always did: 455.5 gives 456, 454.5 gives 454. Values
+// beyond ±9e18 (infinities included) give ±9e18; NaN gives 0.
 long long roundHalfEven(double value);
 
 // A value in tenths (455) shown with one decimal (45.5 in the user's format).

@@ -48,4 +48,18 @@ int DecControl(int keyAscii, const TextBoxState& box, int decimals)
     return keyAscii;
 }
 
+bool decControlAllows(const QString& text, int decimals)
+{
+    // Typed from left to right with the caret at the end; any other order reaches no other text.
+    TextBoxState typed;
+    for (const QChar c : text) {
+        // Backspace passes as a key, but as a character in the text it is no part of a number.
+        if (c.unicode() == BackspaceKey || DecControl(c.unicode(), typed, decimals) == 0)
+            return false;
+        typed.text += c;
+        typed.caret = typed.text.size();
+    }
+    return true;
+}
+
 } // namespace control

@@ -22,4 +22,8 @@ constexpr int BackspaceKey = 8;
 // selected full value.
 int DecControl(int keyAscii, const TextBoxState& box, int decimals);
 
+// Whether `text` could have been typed into an empty box through DecControl: the same rule for text
+// that arrives whole (pasted, dropped).
+bool decControlAllows(const QString& text, int decimals);
+
 } // namespace control

@@ -28,6 +28,13 @@ void Faceplate::paintEvent(QPaintEvent*)
     painter.setPen(QPen(QColor(255, 255, 255, 9), 1));
     for (int y = 1; y < height(); y += 2)
         painter.drawLine(QPointF(0, y + 0.5), QPointF(width(), y + 0.5));
+
+    if (hasFocus()) {
+        painter.setClipping(false);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(120, 190, 255), 3));
+        painter.drawRoundedRect(plate.adjusted(2, 2, -2, -2), radius - 1, radius - 1);
+    }
 }
 
 } // namespace control

@@ -36,6 +36,10 @@ FrontPanel::FrontPanel(QWidget* parent)
       LblMS(readout("LblMS", this)), LblIR(readout("LblIR", this)), LblDisp(readout("LblDisp", this))
 {
     setObjectName(QStringLiteral("FrontPanel"));
+    // A stop in the tab order, so that a keyboard or screen reader user can reach the readouts;
+    // the window keeps its accessible description up to date with what the panel shows.
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(tr("Front panel"));
     ProductType->setObjectName(QStringLiteral("ProductType"));
     Power->setObjectName(QStringLiteral("PowerLamp"));
     Power->setFixedSize(26, 26);

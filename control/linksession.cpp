@@ -74,6 +74,7 @@ void LinkSession::load()
     m_state.AdoptAmpState = true;
     m_op = OperatingState{};
     m_panelLit = false;
+    m_panelStale = false;
     setPhase(Phase::Idle);
     emit wantedChanged();
 
@@ -94,6 +95,19 @@ void LinkSession::load()
     m_link.SetVisibility(debugModeOn(m_setupIniPath));
 }
 
+void LinkSession::setNotice(const QString& text, NoticeKind kind)
+{
+    m_notice = text;
+    m_noticeKind = kind;
+    emit notice(text);
+}
+
+void LinkSession::clearFailureNotice()
+{
+    if (m_noticeKind == NoticeKind::Failure && !m_notice.isEmpty())
+        setNotice(QString(), NoticeKind::Progress);
+}
+
 void LinkSession::setPhase(Phase phase)
 {
     m_phase = phase;
@@ -104,6 +118,7 @@ void LinkSession::selectComSpeed(int index)
 {
     if (index < 0 || index >= int(SpeedBauds.size()))
         index = 0;
+    clearFailureNotice();
     m_state.ComSpeed = index;
     emit comSpeedChanged(index);
     WriteIniValue(ComSettings, QStringLiteral("ComSpeed"), QString::number(SpeedBauds[index]),
@@ -115,8 +130,17 @@ void LinkSession::setDeviceAddress(const QString& answer)
     if (answer.isEmpty())
         return;
     m_state.DeviceAddress = answer;
-    WriteIniValue(ComSettings, QStringLiteral("DevAdr"),
-                  QString::number(common::numericValue(answer), 'g', 15), m_setupIniPath);
+    // Only the leading number is stored (and sent): "12ab" is 12, "seven" is 0. Say what was taken.
+    const QString stored = QString::number(common::numericValue(answer), 'g', 15);
+    WriteIniValue(ComSettings, QStringLiteral("DevAdr"), stored, m_setupIniPath);
+    if (!framing::addressValue(answer))
+        setNotice(
+            tr("No amplifier can have the network address \"%1\"; choose one from 0 to 65535.").arg(answer),
+            NoticeKind::Failure);
+    else if (stored != answer.trimmed())
+        setNotice(tr("The network address \"%1\" is taken as %2.").arg(answer, stored), NoticeKind::Failure);
+    else
+        setNotice(tr("Network address %1.").arg(stored), NoticeKind::Failure);
 }
 
 void LinkSession::openSetupDialog()
@@ -129,6 +153,14 @@ void LinkSession::openSetupDialog()
     m_state.SetupDialogOpen = true;
     m_setup.open(m_state.AmpModelCode);
     m_state.SetupDialogOpen = false;
+}
+
+void LinkSession::whenLinkFree(std::function<void()> work)
+{
+    if (m_polling)
+        m_afterPoll.append(std::move(work));
+    else
+        work();
 }
 
 void LinkSession::shutDown()
@@ -149,16 +181,24 @@ bool LinkSession::waitForAmplifier(const std::function<bool()>& condition)
     QTimer slow;
     slow.setSingleShot(true);
     connect(&slow, &QTimer::timeout, this, [this] {
-        emit notice(tr("Waiting for the amplifier ... (\"%1\" stops waiting)").arg(connectCaption(m_phase)));
+        setNotice(tr("Waiting for the amplifier ... (\"%1\" stops waiting)").arg(connectCaption(m_phase)),
+                  NoticeKind::Progress);
     });
     slow.start(SlowReplyNotice);
     const WaitResult result = waitUntil(condition, &m_state.LinkCancelRequested);
-    emit notice(QString());
+    // What went wrong meanwhile (the device went away) stays; the word that it was waiting goes.
+    if (m_noticeKind == NoticeKind::Progress)
+        setNotice(QString(), NoticeKind::Progress);
     return result == WaitResult::Met;
 }
 
 void LinkSession::toggle()
 {
+    clearFailureNotice();
+    if (m_panelStale) {
+        m_panelStale = false;
+        emit wantedChanged();
+    }
     if (m_phase != Phase::Idle) {
         drop();
         return;
@@ -172,15 +212,17 @@ void LinkSession::toggle()
     m_ports->finishProbe();
     if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
         // The port told the user why; nothing can answer on a closed port, so go back to Idle
-        // instead of waiting for a reply that cannot come.
+        // instead of waiting for a reply that cannot come. The status bar names the port.
         drop();
+        setNotice(m_link.openFailureText(m_state.ComPort), NoticeKind::Failure);
         return;
     }
     if (m_rs.SendShortCommand(Command::ConnectRequest) == RSfunctions::Result::Rejected) {
         dropUnsendableAddress();
         return;
     }
-    emit notice(tr("Connecting to the amplifier at address %1 ...").arg(m_state.DeviceAddress));
+    setNotice(tr("Connecting to the amplifier at address %1 ...").arg(m_state.DeviceAddress),
+              NoticeKind::Progress);
     if (!waitForAmplifier([this] { return m_state.ReplyBuffer.size() == framing::AckSize; })) {
         m_state.LinkCancelRequested = false;
         m_link.CloseMScomm();
@@ -191,7 +233,7 @@ void LinkSession::toggle()
     if (!framing::isAcknowledgement(m_state.ReplyBuffer)) {
         // The port stays open until the user presses Cancel, as the caption says.
         m_state.LinkConnected = false;
-        emit notice(tr("The amplifier did not acknowledge; press Cancel to start again."));
+        setNotice(tr("The amplifier did not acknowledge; press Cancel to start again."), NoticeKind::Failure);
         return;
     }
     m_state.ReplyBuffer.clear();
@@ -221,17 +263,22 @@ void LinkSession::dropUnsendableAddress()
 {
     // Nothing went out, so no reply can come: waiting would wait for ever.
     drop();
-    emit notice(tr("No amplifier can have the network address \"%1\"; choose one from 0 to 65535 (Setting, "
-                   "Com Adress).")
-                    .arg(m_state.DeviceAddress));
+    setNotice(tr("No amplifier can have the network address \"%1\"; choose one from 0 to 65535 (Setting, "
+                 "Com Adress).")
+                  .arg(m_state.DeviceAddress),
+              NoticeKind::Failure);
 }
 
 void LinkSession::portLost()
 {
     if (m_phase == Phase::Idle)
         return;
+    // The panel keeps what it showed last, marked stale, so that the user still sees it.
+    m_panelStale = m_panelLit;
     drop();
-    emit notice(tr("The serial device went away; the link is closed."));
+    setNotice(tr("The serial device %1 went away; the link is closed.")
+                  .arg(m_link.deviceDescription(m_state.ComPort)),
+              NoticeKind::Failure);
 }
 
 void LinkSession::readBackLinkSettings()
@@ -256,6 +303,8 @@ void LinkSession::tick()
         QScopedValueRollback guard(m_polling, true);
         poll();
     }
+    for (const auto& work : std::exchange(m_afterPoll, {}))
+        work();
     // A setup dialog asked for during the poll opens now that the link is free.
     if (m_setupPending) {
         m_setupPending = false;

@@ -64,12 +64,17 @@ public:
 
     Phase phase() const { return m_phase; }
     LinkState& state() { return m_state; }
+    ComForm& link() { return m_link; }
+    const QString& setupIniPath() const { return m_setupIniPath; }
     const OperatingState& operatingState() const { return m_op; }
     PortMenu& portMenu() { return *m_ports; }
     int pollInterval() const { return m_update.interval(); }
     bool isPolling() const { return m_polling; }
     // A reply was taken over since the link came up: the front panel shows the amplifier.
     bool panelLit() const { return m_panelLit && m_state.LinkConnected; }
+    // The device went away while the panel showed the amplifier: its last values stay, as stale,
+    // until the user acts on the link again.
+    bool panelStale() const { return m_panelStale; }
 
     // The connect button: Idle connects; in any other phase it cancels or disconnects.
     void toggle();
@@ -81,6 +86,9 @@ public:
     void setDeviceAddress(const QString& answer);
     // The setup button: the dialog of the identified model opens once no poll is using the link.
     void openSetupDialog();
+    // Runs `work` now, or right after the poll that is waiting on the link (a dialog's click can
+    // arrive inside that wait, and must not send into it).
+    void whenLinkFree(std::function<void()> work);
     // The poll timer's tick: takes back changed link settings, then polls once.
     void tick();
     // The program ends: every wait gives up.
@@ -95,10 +103,18 @@ signals:
     // A complete status reply was taken over; its corrections are sent after this.
     void replied(const StatusReply& reply);
     void wantedChanged();
-    // A line for the status bar; an empty one clears it.
+    // A line for the status bar; an empty one clears it. A line that reports a failure stays until
+    // the user's next action on the link; one that reports progress goes when the wait ends.
     void notice(const QString& text);
 
 private:
+    enum class NoticeKind
+    {
+        Progress,
+        Failure,
+    };
+    void setNotice(const QString& text, NoticeKind kind);
+    void clearFailureNotice();
     void setPhase(Phase phase);
     void portLost();
     void dropUnsendableAddress();
@@ -118,7 +134,11 @@ private:
     Phase m_phase = Phase::Idle;
     bool m_polling = false;
     bool m_setupPending = false;
+    QList<std::function<void()>> m_afterPoll;
     bool m_panelLit = false;
+    bool m_panelStale = false;
+    QString m_notice;
+    NoticeKind m_noticeKind = NoticeKind::Progress;
 };
 
 // The caption of the connect button: "Connect", "Cancel" or "Discon".

@@ -5,10 +5,10 @@
 #include "serial/comwindow.h"
 #include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
+#include "setup/setupdialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
@@ -23,22 +23,19 @@ int main(int argc, char* argv[])
     options.setApplicationDescription(QStringLiteral("Controls a Korvanes amplifier over a serial line."));
     options.addHelpOption();
     options.addVersionOption();
+    options.addOption(settingsDirOption());
     options.process(app);
+    const std::optional<QString> setupIniPath = setupIniPathFor(options);
+    if (!setupIniPath)
+        return 2;
 
-    const QString setupIniPath = SetupIniPath();
     LinkState state;
     ComForm link(state.ReplyBuffer);
-    link.setLogFilePath(logFilePath(setupIniPath));
+    link.setLogFilePath(logFilePath(*setupIniPath));
     link.setMessageBoxHook(showPortMessage);
-    control::LinkSession session(state, link, setupIniPath);
+    control::LinkSession session(state, link, *setupIniPath);
     control::TevlinWindow window(session);
-    session.setSetupHooks({[&window](int) {
-                               QMessageBox::information(
-                                   &window, QGuiApplication::applicationDisplayName(),
-                                   QObject::tr("The setup dialog for this amplifier is not "
-                                               "yet available."));
-                           },
-                           {}});
+    setup::SetupDialogs setupDialogs(session, &window);
     ComWindow communication(link, &window);
     session.load();
     window.show();

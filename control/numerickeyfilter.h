@@ -7,7 +7,8 @@ class QLineEdit;
 namespace control {
 
 // Puts `DecControl` in front of a text box: typed characters that would not make a number with at
-// most `decimals` decimals are swallowed. Editing and navigation keys pass untouched.
+// most `decimals` decimals are swallowed. Editing and navigation keys pass untouched. Text pasted or
+// dropped into the box is held to the same rule (a validator), so it cannot bring in what no key could.
 class NumericKeyFilter : public QObject
 {
     Q_OBJECT

@@ -168,7 +168,8 @@ TevlinForm::TevlinForm(QMainWindow* window)
 
     QMenu* file = window->menuBar()->addMenu(QStringLiteral("&File"));
     exit = file->addAction(QStringLiteral("E&xit"));
-    exit->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q on every platform: not every platform binds a standard key to quitting.
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     setting = window->menuBar()->addMenu(QStringLiteral("&Setting"));
     setting->setObjectName(QStringLiteral("Setting"));
     comport = setting->addMenu(QStringLiteral("Comport"));

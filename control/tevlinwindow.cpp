@@ -10,14 +10,17 @@
 #include "control/statusreply.h"
 #include "control/tevlinform.h"
 #include "serial/portmenu.h"
+#include "settings/windowplacement.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QGraphicsColorizeEffect>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
@@ -49,6 +52,15 @@ const std::array<LevelWiring, 4> Levels{{
     {&TevlinForm::balance, &BalanceLevel, balanceStepText},
 }};
 constexpr int BalanceRow = 3;
+const QString Section = QStringLiteral("Tevlin");
+
+QList<QRect> availableScreens()
+{
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    return screens;
+}
 
 } // namespace
 
@@ -66,12 +78,13 @@ TevlinWindow::TevlinWindow(LinkSession& session, QWidget* parent)
         drawValues();
         drawPanel();
     });
-    connect(&m_session, &LinkSession::notice, this, [this](const QString& text) {
-        if (text.isEmpty())
-            statusBar()->clearMessage();
-        else
-            statusBar()->showMessage(text);
-    });
+    // A label rather than a status message: opening a menu would wipe a message, and a failure must
+    // stay until the next action.
+    auto* notice = new QLabel(statusBar());
+    notice->setObjectName(QStringLiteral("Notice"));
+    notice->setWordWrap(true);
+    statusBar()->addWidget(notice, 1);
+    connect(&m_session, &LinkSession::notice, notice, &QLabel::setText);
 
     // Dark until the first reply: no labels, no balance, every operating control disabled.
     FrontPanel* front = m_ui->front;
@@ -83,6 +96,14 @@ TevlinWindow::TevlinWindow(LinkSession& session, QWidget* parent)
         w->hide();
     drawPhase(m_session.phase());
     drawValues();
+
+    // The keyboard starts on Connect, the first thing to do; the front panel before it is one
+    // Shift+Tab away.
+    m_ui->connectCancel->setFocus();
+    if (const auto placement = savedWindowPlacement(Section, availableScreens(), m_session.setupIniPath())) {
+        move(placement->topLeft());
+        resize(placement->size());
+    }
 }
 
 TevlinWindow::~TevlinWindow() = default;
@@ -160,6 +181,8 @@ void TevlinWindow::askAddress()
 
 void TevlinWindow::exitProgram()
 {
+    if (isVisible() && !isMaximized() && !isFullScreen())
+        saveWindowPlacement(Section, QRect(pos(), size()), m_session.setupIniPath());
     m_session.shutDown();
     qApp->quit();
 }
@@ -211,7 +234,9 @@ void TevlinWindow::drawValues()
 void TevlinWindow::drawPanel()
 {
     const OperatingState& op = m_session.operatingState();
-    const bool lit = m_session.panelLit();
+    const bool stale = m_session.panelStale();
+    // A stale panel still shows the amplifier's last values, greyed.
+    const bool lit = m_session.panelLit() || stale;
     const bool on = op.powerIsOn() && lit;
     FrontPanel* front = m_ui->front;
     for (SevenSegmentDisplay* display : {front->Display, m_ui->smallDisplay}) {
@@ -221,13 +246,15 @@ void TevlinWindow::drawPanel()
     front->Power->setLit(on);
     m_ui->power->setText(on ? QStringLiteral("Stand By") : QStringLiteral("On"));
     front->LblSource->setVisible(on);
-    if (!lit) {
+    drawStale(stale);
+    const std::optional<PanelLayout> layout =
+        m_session.panelLit() ? arrangeForModel(m_session.state().AmpModelCode, op) : std::nullopt;
+    if (!m_session.panelLit())
         setOperatingControlsEnabled(false);
+    if (!layout) {
+        describePanel();
         return;
     }
-    const std::optional<PanelLayout> layout = arrangeForModel(m_session.state().AmpModelCode, op);
-    if (!layout)
-        return;
     m_ui->balance.label->setVisible(layout->balanceVisible);
     for (QWidget* w : m_ui->balance.controls()) {
         w->setVisible(layout->balanceVisible);
@@ -236,6 +263,8 @@ void TevlinWindow::drawPanel()
     for (int i = 0; i < int(m_ui->inputs.size()); ++i) {
         m_ui->inputs[i]->setText(layout->inputCaptions[i]);
         m_ui->inputs[i]->setEnabled(layout->inputEnabled[i]);
+        // A button without a caption is no input of this model: a blank button would only puzzle.
+        m_ui->inputs[i]->setVisible(!layout->inputCaptions[i].isEmpty());
     }
     for (int i = 0; i < BalanceRow; ++i) {
         for (QWidget* w : (m_ui.get()->*Levels[i].row).controls())
@@ -248,6 +277,46 @@ void TevlinWindow::drawPanel()
     front->LblPreset->setText(layout->presetLabel);
     front->LblMS->setText(layout->masterSlaveLabel);
     front->LblDisp->setVisible(layout->displayLabelShown);
+    describePanel();
+}
+
+void TevlinWindow::drawStale(bool stale)
+{
+    // Greyed as a whole, so that nobody takes the last values for the amplifier's present ones.
+    const bool greyed = m_ui->front->graphicsEffect() != nullptr;
+    if (stale == greyed)
+        return;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_ui->front, m_ui->smallDisplay}) {
+        if (stale) {
+            auto* grey = new QGraphicsColorizeEffect(w);
+            // Grey through a dark tint: the panel stays dark and its values readable.
+            grey->setColor(QColor(40, 40, 44));
+            w->setGraphicsEffect(grey);
+        } else {
+            w->setGraphicsEffect(nullptr);
+        }
+    }
+    m_ui->front->setToolTip(stale ? tr("The last values read before the link was lost") : QString());
+}
+
+void TevlinWindow::describePanel()
+{
+    // What the panel shows, in words, for whoever reaches it with the keyboard or a screen reader.
+    FrontPanel* front = m_ui->front;
+    QStringList parts;
+    if (m_session.panelStale())
+        parts << tr("Last values before the link was lost");
+    if (!front->ProductType->text().isEmpty())
+        parts << front->ProductType->text();
+    parts << front->Display->accessibleName() << front->Power->accessibleName();
+    for (const QLabel* label :
+         {front->LblSource, front->LblPreset, front->LblMS, front->LblIR, front->LblDisp}) {
+        if (label->isVisibleTo(front) && !label->text().isEmpty())
+            parts << (label == front->LblSource ? label->accessibleName() : label->text());
+    }
+    const QString description = parts.join(QStringLiteral(", "));
+    if (description != front->accessibleDescription())
+        front->setAccessibleDescription(description);
 }
 
 void TevlinWindow::setOperatingControlsEnabled(bool enabled)

@@ -33,6 +33,8 @@ private:
     void drawReply(const StatusReply& reply);
     void drawValues();
     void drawPanel();
+    void drawStale(bool stale);
+    void describePanel();
     void setOperatingControlsEnabled(bool enabled);
 
     LinkSession& m_session;

@@ -6,17 +6,24 @@
 #include "settings/debugmode.h"
 #include "settings/filelocations.h"
 #include "settings/inifilehandler.h"
+#include "settings/windowplacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,10 +32,18 @@ const QString Corlifter_ = QStringLiteral("Corlifter");
 // Whatever number the file holds is written back as it was.
 constexpr PortMenu::StoredRange StoredPortRange{-1e9, 1e9};
 
-QString openFirmwareDialog(QWidget* parent)
+QString openFirmwareDialog(QWidget* parent, const QString& folder)
 {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open firmware file"), QString(),
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open firmware file"), folder,
                                         QLatin1String(loader::FileFilter));
+}
+
+QList<QRect> availableScreens()
+{
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    return screens;
 }
 
 // Captioned controls keep their caption as their accessible name; boxes take their label's.
@@ -50,6 +65,10 @@ Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
     buildMenus();
     connect(&m_run, &UploadRun::controlsChanged, this, &Corlifter::render);
     startUp();
+    if (const auto placement = savedWindowPlacement(Corlifter_, availableScreens(), m_setupIniPath)) {
+        move(placement->topLeft());
+        resize(placement->size());
+    }
 }
 
 Corlifter::~Corlifter() = default;
@@ -121,6 +140,15 @@ void Corlifter::buildWindow()
     layout->addWidget(frame1, 1);
     layout->addWidget(frame2);
     setCentralWidget(central);
+    // Tab goes as the eye does: the file, Browse, then Open Comm Port before Upload.
+    setTabOrder(m_btnBrowse, m_commport);
+    setTabOrder(m_commport, m_btnUpload);
+
+    // A label rather than a status message: opening a menu would wipe a message.
+    m_notice = named(new QLabel(statusBar()), "Notice");
+    m_notice->setWordWrap(true);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    statusBar()->addWidget(m_notice, 1);
     resize(640, sizeHint().height());
 
     connect(m_btnBrowse, &QPushButton::clicked, this, &Corlifter::chooseFile);
@@ -138,6 +166,7 @@ void Corlifter::buildMenus()
     m_load->setObjectName(QStringLiteral("Load"));
     QAction* close = file->addAction(QStringLiteral("&Close"), this, &QWidget::close);
     close->setObjectName(QStringLiteral("Close"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* comm = menuBar()->addMenu(QStringLiteral("&Comm"));
     comm->setObjectName(QStringLiteral("Comm"));
@@ -174,9 +203,16 @@ void Corlifter::startUp()
         m_run.checkFile(m_run.controls().fileName);
 }
 
+QString Corlifter::startFolder() const
+{
+    const QString last = m_state.firmwarePath.isEmpty() ? m_run.controls().fileName : m_state.firmwarePath;
+    const QFileInfo folder(QFileInfo(last).absolutePath());
+    return !last.isEmpty() && folder.isDir() ? folder.filePath() : QDir::homePath();
+}
+
 void Corlifter::chooseFile()
 {
-    const QString path = m_fileDialog(this);
+    const QString path = m_fileDialog(this, startFolder());
     // A cancelled dialog leaves the previous check standing.
     if (!path.isEmpty())
         m_run.checkFile(path);
@@ -205,7 +241,26 @@ void Corlifter::render()
     m_btnBrowse->setEnabled(c.browseEnabled);
     m_load->setEnabled(c.browseEnabled);
     m_commPortMenu->setEnabled(c.portMenuEnabled);
+    m_notice->setText(c.notice);
+    drawProgress(c);
+    // The question is moot once the upload has ended by itself; the window shows how.
+    if (m_stopQuestion && !m_run.isUploading())
+        m_stopQuestion->reject();
+}
+
+void Corlifter::drawProgress(const LoaderControls& c)
+{
     m_progressBar->setEnabled(c.progressEnabled);
+    const bool failed = m_progressBar->property("failed").toBool();
+    if (failed != c.progressFailed) {
+        m_progressBar->setProperty("failed", c.progressFailed);
+        // Red, and the word in the bar, so that the outcome is plain without colour too.
+        QPalette palette;
+        if (c.progressFailed)
+            palette.setColor(QPalette::Highlight, QColor(200, 40, 40));
+        m_progressBar->setPalette(palette);
+        m_progressBar->setFormat(c.progressFailed ? tr("Failed at %p%") : QStringLiteral("%p%"));
+    }
     if (m_progressBar->value() != c.progress) {
         // Painted once, in the pause after the line (which still repaints), rather than twice
         // (the bar repaints itself at once) before the line is sent.
@@ -215,8 +270,42 @@ void Corlifter::render()
     }
 }
 
+void Corlifter::askToStopTheUpdate()
+{
+    if (m_stopQuestion) {
+        m_stopQuestion->raise();
+        return;
+    }
+    m_stopQuestion = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                     tr("Stop the update? The product will stay in boot mode."),
+                                     QMessageBox::NoButton, this);
+    m_stopQuestion->setObjectName(QStringLiteral("StopQuestion"));
+    QPushButton* stop = m_stopQuestion->addButton(tr("Stop the Update"), QMessageBox::DestructiveRole);
+    QPushButton* goOn = m_stopQuestion->addButton(tr("Continue the Update"), QMessageBox::RejectRole);
+    m_stopQuestion->setDefaultButton(goOn);
+    m_stopQuestion->setEscapeButton(goOn);
+    m_stopQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_stopQuestion, &QMessageBox::finished, this, [this, stop] {
+        const bool confirmed = m_stopQuestion->clickedButton() == stop;
+        m_stopQuestion = nullptr;
+        if (confirmed) {
+            m_stopConfirmed = true;
+            close();
+        }
+    });
+    // Window-modal and not waited for: the upload keeps sending while the user decides.
+    m_stopQuestion->open();
+}
+
 void Corlifter::closeEvent(QCloseEvent* event)
 {
+    if (m_run.isUploading() && !m_stopConfirmed) {
+        event->ignore();
+        askToStopTheUpdate();
+        return;
+    }
+    if (isVisible() && !isMaximized() && !isFullScreen())
+        saveWindowPlacement(Corlifter_, QRect(pos(), size()), m_setupIniPath);
     // A wait of the upload may be on the stack: end it, and leave the event loop once it unwound.
     m_run.requestStop();
     m_link.CloseMScomm();

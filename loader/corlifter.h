@@ -14,6 +14,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMessageBox;
 class QProgressBar;
 class QPushButton;
 
@@ -27,8 +28,9 @@ public:
     // The pause is held as a 16-bit number of milliseconds.
     static constexpr int MaximumDelayMs = 32767;
 
-    // Asks for a firmware file; empty when the user cancelled. Tests replace the dialog.
-    using FileDialogHook = std::function<QString(QWidget* parent)>;
+    // Asks for a firmware file, starting in `folder`; empty when the user cancelled. Tests replace
+    // the dialog.
+    using FileDialogHook = std::function<QString(QWidget* parent, const QString& folder)>;
 
     Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent = nullptr);
     ~Corlifter() override;
@@ -39,6 +41,8 @@ public:
 
     void chooseFile();
     void showAbout();
+    // The folder the file dialog starts in: that of the last file, else the user's home.
+    QString startFolder() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,6 +52,10 @@ private:
     void buildMenus();
     void startUp();
     void render();
+    void drawProgress(const LoaderControls& c);
+    // Closing while lines are sent would leave the product in boot mode: ask, and let the upload go
+    // on meanwhile.
+    void askToStopTheUpdate();
 
     CorliftState& m_state;
     QString m_setupIniPath;
@@ -64,6 +72,9 @@ private:
     QPushButton* m_btnUpload = nullptr;
     QPushButton* m_commport = nullptr;
     QProgressBar* m_progressBar = nullptr;
+    QLabel* m_notice = nullptr;
     QAction* m_load = nullptr;
     QMenu* m_commPortMenu = nullptr;
+    QMessageBox* m_stopQuestion = nullptr;
+    bool m_stopConfirmed = false;
 };

@@ -24,6 +24,13 @@ struct LoaderControls
 
     int progress = 0;
     bool progressEnabled = false;
+    // The bar shows that the update failed, beside the status box's own words.
+    bool progressFailed = false;
+
+    // A line in the status bar where the status box alone would leave the user guessing: which port
+    // did not open, that the device went away, what to do after a failure. It stays until the next
+    // action.
+    QString notice;
 
     bool operator==(const LoaderControls&) const = default;
 };

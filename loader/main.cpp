@@ -25,10 +25,14 @@ int main(int argc, char* argv[])
         QStringLiteral("Loads firmware into a Korvanes product's boot loader."));
     options.addHelpOption();
     options.addVersionOption();
+    options.addOption(settingsDirOption());
     options.process(app);
+    const std::optional<QString> setupIniPath = setupIniPathFor(options);
+    if (!setupIniPath)
+        return 2;
 
     CorliftState state;
-    Corlifter window(state, SetupIniPath());
+    Corlifter window(state, *setupIniPath);
     window.link().setMessageBoxHook(showPortMessage);
     window.show();
     return QApplication::exec();

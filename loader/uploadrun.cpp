@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -20,7 +21,9 @@ const QString Section = QStringLiteral("Corlifter");
 
 UploadRun::UploadRun(CorliftState& state, ComForm& link, QString setupIniPath, QObject* parent)
     : QObject(parent), m_state(state), m_link(link), m_setupIniPath(std::move(setupIniPath))
-{}
+{
+    connect(&m_link, &ComForm::portLost, this, &UploadRun::portLost);
+}
 
 template <typename Change> void UploadRun::change(Change&& apply)
 {
@@ -35,6 +38,49 @@ void UploadRun::setStatus(const QString& text)
     change([&](LoaderControls& c) { c.statusText = text; });
 }
 
+void UploadRun::clearNotice()
+{
+    change([](LoaderControls& c) {
+        c.notice.clear();
+        c.progressFailed = false;
+    });
+}
+
+void UploadRun::showFailure(const QString& notice)
+{
+    change([&](LoaderControls& c) {
+        c.notice = notice;
+        c.progressFailed = true;
+    });
+}
+
+void UploadRun::portLost()
+{
+    m_deviceGone = true;
+    // A running wait or upload sees the flag and says what happened.
+    m_state.StopRequested = true;
+    if (m_waitingForBoot || m_uploading)
+        return;
+    m_state.StopRequested = false;
+    closeAfterDeviceGone();
+}
+
+void UploadRun::closeAfterDeviceGone()
+{
+    m_deviceGone = false;
+    m_state.readyForBoot = false;
+    closePort();
+    change([&](LoaderControls& c) {
+        c.statusText = QStringLiteral("Port closed");
+        c.notice = tr("The serial device %1 went away; the port is closed.")
+                       .arg(m_link.deviceDescription(m_state.ComPort));
+        c.uploadEnabled = false;
+        c.browseEnabled = true;
+        c.progress = 0;
+        c.progressEnabled = false;
+    });
+}
+
 void UploadRun::showStartTexts(const QString& fileName)
 {
     change([&](LoaderControls& c) {
@@ -47,6 +93,7 @@ void UploadRun::showStartTexts(const QString& fileName)
 
 void UploadRun::checkFile(const QString& path)
 {
+    clearNotice();
     m_state.fileIsValid = false;
     m_state.firmwarePath.clear();
     m_state.product = nullptr;
@@ -90,6 +137,7 @@ void UploadRun::closePort()
 
 void UploadRun::toggleCommport()
 {
+    clearNotice();
     if (m_controls.commportCaption == QLatin1String(CaptionOpenPort)) {
         m_state.readyForBoot = false;
         const bool keepStatus = debugModeOn(m_setupIniPath);
@@ -108,6 +156,7 @@ void UploadRun::toggleCommport()
             change([&](LoaderControls& c) {
                 c.uploadEnabled = before.uploadEnabled;
                 c.browseEnabled = before.browseEnabled;
+                c.notice = m_link.openFailureText(m_state.ComPort);
             });
             return;
         }
@@ -143,6 +192,10 @@ void UploadRun::waitForBootLoader()
 
     if (m_state.StopRequested) {
         m_state.StopRequested = false;
+        if (m_deviceGone) {
+            closeAfterDeviceGone();
+            return;
+        }
         closePort();
         setStatus(QStringLiteral("Port closed"));
         return;
@@ -157,6 +210,7 @@ void UploadRun::waitForBootLoader()
 
 void UploadRun::toggleUpload()
 {
+    clearNotice();
     if (m_controls.uploadCaption == QLatin1String(CaptionCancelUpload)) {
         change([](LoaderControls& c) {
             c.uploadCaption = QLatin1String(CaptionUpload);
@@ -216,7 +270,18 @@ UploadRun::Refusal UploadRun::upload()
     m_state.StopRequested = false;
     m_state.uploadSent = 0;
 
-    const bool rejected = !sendLines(file);
+    WaitResult confirmation = WaitResult::Cancelled;
+    bool rejected = false;
+    {
+        // Only the sending and the wait count: the window asks before closing during them.
+        QScopedValueRollback uploading(m_uploading, true);
+        rejected = !sendLines(file);
+        if (!rejected && !m_state.StopRequested) {
+            // A cancel while waiting for the confirmation counts as a cancel, not as a failure.
+            confirmation = waitUntil([this] { return m_state.ReplyBuffer.contains(Confirmation); },
+                                     &m_state.StopRequested, m_confirmLimit);
+        }
+    }
     file.close();
     if (rejected) {
         m_state.ReplyBuffer.clear();
@@ -226,14 +291,21 @@ UploadRun::Refusal UploadRun::upload()
             c.browseEnabled = true;
             c.portMenuEnabled = true;
         });
+        showFailure(tr("The product rejected this file. Press Cancel Upload, choose the firmware for "
+                       "this product, then Open Comm Port again."));
         return Refusal::None;
     }
-
-    WaitResult confirmation = WaitResult::Cancelled;
-    if (!m_state.StopRequested) {
-        // A cancel while waiting for the confirmation counts as a cancel, not as a failure.
-        confirmation = waitUntil([this] { return m_state.ReplyBuffer.contains(Confirmation); },
-                                 &m_state.StopRequested, m_confirmLimit);
+    if (m_deviceGone) {
+        // Stopped at once: nothing more could reach the product.
+        m_deviceGone = false;
+        m_state.StopRequested = false;
+        setStatus(QStringLiteral("Update Failed"));
+        writeRecord("Failed");
+        endAfterCancelOrFailure();
+        showFailure(tr("The serial device %1 went away during the update; the product stays in boot mode. "
+                       "Connect it again, press Cancel Upload, then Open Comm Port again.")
+                        .arg(m_link.deviceDescription(m_state.ComPort)));
+        return Refusal::None;
     }
     switch (confirmation) {
     case WaitResult::Met:
@@ -258,6 +330,7 @@ UploadRun::Refusal UploadRun::upload()
         setStatus(QStringLiteral("Update Failed"));
         writeRecord("Failed");
         endAfterCancelOrFailure();
+        showFailure(tr("Press Cancel Upload, check the boot mode, then Open Comm Port again."));
         break;
     }
     return Refusal::None;

@@ -39,6 +39,8 @@ public:
     void requestStop() { m_state.StopRequested = true; }
 
     bool isWaitingForBoot() const { return m_waitingForBoot; }
+    // Lines are being sent, or the boot loader's confirmation is awaited.
+    bool isUploading() const { return m_uploading; }
 
     // Tests shorten the wait for the boot loader's confirmation; the program keeps ConfirmLimit.
     void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
@@ -49,6 +51,13 @@ signals:
 private:
     template <typename Change> void change(Change&& apply);
     void setStatus(const QString& text);
+    // The user acts again: what was said about the last attempt goes.
+    void clearNotice();
+    void portLost();
+    // Closes the port after the device went away while nothing was running, or after the wait for
+    // the boot loader ended for that reason.
+    void closeAfterDeviceGone();
+    void showFailure(const QString& notice);
     void waitForBootLoader();
     void closePort();
     // Why an upload did not start; the status box shows it.
@@ -72,4 +81,7 @@ private:
     LoaderControls m_controls;
     std::chrono::milliseconds m_confirmLimit = ConfirmLimit;
     bool m_waitingForBoot = false;
+    bool m_uploading = false;
+    // The device went away; the running wait or upload ends through StopRequested and reports it.
+    bool m_deviceGone = false;
 };

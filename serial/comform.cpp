@@ -1,7 +1,6 @@
 #include "serial/comform.h"
 
 #include "common/bytetext.h"
-#include "serial/porterror.h"
 
 namespace {
 
@@ -53,13 +52,14 @@ void ComForm::SetLogOn()
 
 void ComForm::setLogChecked(bool checked)
 {
-    const bool changed = m_logChecked != checked;
+    // The box and the log never disagree; a repeated call must not start the log over.
+    if (m_logChecked == checked)
+        return;
     m_logChecked = checked;
     m_logEnabled = checked;
     if (checked)
         m_log.start();
-    if (changed)
-        emit logCheckedChanged(checked);
+    emit logCheckedChanged(checked);
 }
 
 void ComForm::WriteOut(const QString& str)
@@ -166,15 +166,31 @@ bool ComForm::setUp(Variant variant, int comPort, int comSpeed)
     if (!device.isEmpty() && m_port.open(QIODevice::ReadWrite)) {
         // The queues can only be emptied on an open port: anything left from before is dropped.
         m_port.clear(QSerialPort::AllDirections);
+        m_lastProblem = {};
         return true;
     }
 
-    const PortProblem problem = describePortError(m_port.error(), device);
+    m_lastProblem = describePortError(m_port.error(), device);
     m_port.clearError();
     CloseMScomm();
     if (variant != Variant::Production && m_messageBox)
-        m_messageBox(problem.message);
+        m_messageBox(m_lastProblem.message);
     return false;
+}
+
+QString ComForm::deviceDescription(int comPort) const
+{
+    const QString name = QStringLiteral("COM%1").arg(comPort);
+    const QString device = m_portMap.device(comPort);
+    return device.isEmpty() || device == name ? name : QStringLiteral("%1 (%2)").arg(device, name);
+}
+
+QString ComForm::openFailureText(int comPort) const
+{
+    if (m_portMap.device(comPort).isEmpty())
+        return tr("COM%1 has no serial device: none is connected for it, and setup.ini pins none.")
+            .arg(comPort);
+    return tr("%1 could not be opened.").arg(deviceDescription(comPort));
 }
 
 void ComForm::receive()

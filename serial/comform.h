@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serial/commlog.h"
+#include "serial/porterror.h"
 #include "serial/portmap.h"
 
 #include <QByteArray>
@@ -62,6 +63,12 @@ public:
     bool SetupMScommAsBinary(int comPort, int comSpeed);
     // Whether port `comPort` can be opened at `comSpeed`, tried silently; the port is closed after.
     bool portAvailable(int comPort, int comSpeed);
+    // Why the last set-up failed; number 0 after one that succeeded.
+    const PortProblem& lastProblem() const { return m_lastProblem; }
+    // "/dev/ttyUSB0 (COM3)", or "COM3" where the number has no device or is the device's name.
+    QString deviceDescription(int comPort) const;
+    // For the status bar after a failed set-up: the port, its device, and that it did not open.
+    QString openFailureText(int comPort) const;
 
     // "02 AA " for the bytes 0x02 0xAA: two upper-case hex digits and a blank per byte.
     static QString HexStringToReadable(const QByteArray& inputString);
@@ -96,6 +103,7 @@ private:
     QByteArray& m_replyBuffer;
     QSerialPort m_port;
     PortMap m_portMap;
+    PortProblem m_lastProblem;
     CommLog m_log;
     MessageBoxHook m_messageBox;
     QString m_txText;

@@ -62,7 +62,7 @@ PortProblem describePortError(QSerialPort::SerialPortError error, const QString&
     if (device.isEmpty())
         number = PortError::NoSuchPort;
 
-    PortProblem problem{number, messageFor(number)};
+    PortProblem problem{number, messageFor(number), noPermission};
     if (noPermission) {
         problem.message += QStringLiteral("\n\nYou may not use %1. Add your user to the group \"dialout\" "
                                           "(sudo usermod -aG dialout $USER), then log out and in again.")

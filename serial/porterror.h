@@ -16,6 +16,8 @@ struct PortProblem
 {
     int number = 0;
     QString message;
+    // The device is there but the user may not use it (not in the dialout group).
+    bool accessDenied = false;
 };
 
 // Maps a failed open of `device` to its number and the message the user sees.

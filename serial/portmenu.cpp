@@ -23,6 +23,11 @@ PortMenu::PortMenu(ComForm& link, int& comPort, QString setupIniPath, StoredRang
         connect(action, &QAction::triggered, this, [this, port] { select(port); });
         m_actions.append(action);
     }
+    m_noPort = new QAction(this);
+    m_noPort->setObjectName(QStringLiteral("NoUsablePort"));
+    m_noPort->setEnabled(false);
+    m_noPort->setVisible(false);
+    m_actions.append(m_noPort);
 }
 
 void PortMenu::selectStored()
@@ -56,8 +61,29 @@ void PortMenu::probe(int comSpeed)
 {
     m_probeSpeed.reset();
     m_link.setPortMap(PortMap::fromSystem(m_setupIniPath));
+    QList<PortProblem> problems;
     for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n) {
         m_actions[n - 1]->setText(QLatin1Char('&') + m_link.portMap().menuCaption(n));
-        m_actions[n - 1]->setVisible(m_link.portAvailable(n, comSpeed));
+        const bool available = m_link.portAvailable(n, comSpeed);
+        m_actions[n - 1]->setVisible(available);
+        if (!available)
+            problems.append(m_link.lastProblem());
     }
+    showWhyNoPort(problems);
+}
+
+void PortMenu::showWhyNoPort(const QList<PortProblem>& problems)
+{
+    // Only when every port failed: an empty menu would leave the user guessing.
+    const bool none = problems.size() == PortMap::LastPort;
+    const auto any = [&](auto test) { return std::any_of(problems.begin(), problems.end(), test); };
+    if (!none)
+        m_noPort->setText(QString());
+    else if (any([](const PortProblem& p) { return p.accessDenied; }))
+        m_noPort->setText(tr("No serial port may be used: join the group dialout"));
+    else if (any([](const PortProblem& p) { return p.number != PortError::NoSuchPort; }))
+        m_noPort->setText(tr("No serial port can be opened: each is in use or failing"));
+    else
+        m_noPort->setText(tr("No serial port found"));
+    m_noPort->setVisible(none);
 }

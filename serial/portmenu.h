@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/porterror.h"
+
 #include <QList>
 #include <QObject>
 #include <optional>
@@ -8,7 +10,8 @@ class ComForm;
 class QAction;
 
 // The entries COM1 to COM16 of a program's port menu: each shows its device, only the ports that
-// open are visible, and the chosen port is ticked. The window puts the actions into its own menu.
+// open are visible, and the chosen port is ticked. When none opens, a last, disabled entry says why
+// instead (none found, or no permission). The window puts the actions into its own menu.
 class PortMenu : public QObject
 {
     Q_OBJECT
@@ -25,6 +28,7 @@ public:
     PortMenu(ComForm& link, int& comPort, QString setupIniPath, StoredRange stored,
              QObject* parent = nullptr);
 
+    // COM1 to COM16, then the entry that says why no port is usable.
     const QList<QAction*>& actions() const { return m_actions; }
 
     // Selects the number stored under "ComPort" (section ComSettings, default 1), rounded half to even.
@@ -42,10 +46,13 @@ public:
     void finishProbe();
 
 private:
+    void showWhyNoPort(const QList<PortProblem>& problems);
+
     ComForm& m_link;
     int& m_comPort;
     QString m_setupIniPath;
     StoredRange m_stored;
     std::optional<int> m_probeSpeed; // a probe still to come, at this speed index
     QList<QAction*> m_actions;       // COM1 first
+    QAction* m_noPort;
 };

@@ -17,10 +17,12 @@ WaitResult waitUntil(const std::function<bool()>& condition, const bool* cancel,
         wake.start(*limit);
 
     for (;;) {
-        if (condition())
-            return WaitResult::Met;
+        // A cancel handled in the same pass as the awaited reply wins: the user's click has already
+        // closed the port, so the reply must not bring the link back.
         if (cancel && *cancel)
             return WaitResult::Cancelled;
+        if (condition())
+            return WaitResult::Met;
         if (deadline.hasExpired())
             return WaitResult::TimedOut;
         QCoreApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);

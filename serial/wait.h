@@ -13,7 +13,7 @@ enum class WaitResult
 };
 
 // Waits until `condition` holds, `*cancel` becomes true or `limit` has passed (monotonic clock),
-// whichever comes first; the condition is tested before the cancel flag. The thread sleeps in
+// whichever comes first; the cancel flag is tested before the condition. The thread sleeps in
 // the event loop between tests, so only an event (a received byte, a click, a timer) wakes it,
 // and the handlers of those events run while the wait is on the stack.
 //

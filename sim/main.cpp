@@ -28,7 +28,8 @@ const QString Description = QStringLiteral(
     "  vx900(s)   0xC4, 0xC5, 0xD2, 0xD4 outputs (25 bytes), 0xDA inputs\n"
     "Writes and operating commands change its state, so the next read shows them. Every reply ends\n"
     "with a checksum. The unit starts at its factory settings, powered on at its start-up volume.\n"
-    "'--model vx900 --version 10' plays an RX900 whose firmware 10 reports the VX900's model code.\n"
+    "'--model vx900 --firmware-version 10' plays an RX900 whose firmware 10 reports the VX900's model\n"
+    "code.\n"
     "The program ends when it hangs up (--hangup-after) or is stopped.\n"
     "\n"
     "'ampsim --boot PRODUCT' plays a product's boot loader instead; 'ampsim --boot PRODUCT --help'\n"
@@ -42,6 +43,27 @@ std::optional<int> intValue(const QString& text, int min, int max, int base = 10
     if (!ok || value < min || value > max)
         return std::nullopt;
     return value;
+}
+
+// "\r", "\n", "\0", "\\" and "\xHH" in a command-line text become the bytes they stand for.
+QByteArray unescaped(const QString& text)
+{
+    const QByteArray in = text.toLatin1();
+    QByteArray out;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] != '\\' || i + 1 >= in.size()) {
+            out += in[i];
+            continue;
+        }
+        const char c = in[++i];
+        if (c == 'x' && i + 2 < in.size()) {
+            out += static_cast<char>(in.mid(i + 1, 2).toInt(nullptr, 16));
+            i += 2;
+        } else {
+            out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
+        }
+    }
+    return out;
 }
 
 int fail(const QString& message)
@@ -63,8 +85,9 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("address"),
         QStringLiteral("Network address 0..65535 the unit answers to (default 1)."), QStringLiteral("n"),
         QStringLiteral("1"));
+    // Not "--version", which programs keep for their own version.
     const QCommandLineOption version(
-        QStringLiteral("version"),
+        QStringLiteral("firmware-version"),
         QStringLiteral("Firmware version 0..65535 to report (default per model: "
                        "kma840 18, solstice 35, rx900 12, vx900 32, vx900s 41)."),
         QStringLiteral("n"));
@@ -101,10 +124,15 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte, --extra and --noise "
                        "only to requests with this command code (hex, e.g. C8)."),
         QStringLiteral("hex"));
+    const QCommandLineOption name(
+        QStringLiteral("name"),
+        QStringLiteral("The name the unit reports (20 characters; \\r, \\n, \\0, \\\\ "
+                       "and \\xHH stand for those bytes)."),
+        QStringLiteral("text"));
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
     parser.addOptions({model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra, noise,
-                       hangUp, faultCode, setupIni, com});
+                       hangUp, faultCode, name, setupIni, com});
     parser.process(app);
 
     const auto ampModel = ampModelFromName(parser.value(model));
@@ -116,7 +144,7 @@ int runAmplifier(QCoreApplication& app)
         return fail(QStringLiteral("--address must be a number 0..65535"));
     std::optional<int> unitVersion;
     if (parser.isSet(version) && !(unitVersion = intValue(parser.value(version), 0, 0xFFFF)))
-        return fail(QStringLiteral("--version must be a number 0..65535"));
+        return fail(QStringLiteral("--firmware-version must be a number 0..65535"));
 
     SimFaults faults;
     faults.noReply = parser.isSet(noReply);
@@ -156,6 +184,8 @@ int runAmplifier(QCoreApplication& app)
         return ExitFailure;
     }
     AmpSim sim(*ampModel, *unitAddress, unitVersion);
+    if (parser.isSet(name))
+        sim.state().name = paddedText(unescaped(parser.value(name)), AmpState::NameLength);
     SimDriver driver(sim, pty, faults);
     if (parser.isSet(log) && !driver.setLogFile(parser.value(log))) {
         QTextStream(stderr) << "ampsim: cannot write " << parser.value(log) << '\n';

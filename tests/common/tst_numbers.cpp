@@ -61,6 +61,7 @@ private slots:
         QTest::newRow("letters") << "4x" << false << 0.0;
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("blank") << "  " << false << 0.0;
+        QTest::newRow("beyond a double") << "-1e999" << true << -std::numeric_limits<double>::infinity();
     }
     void userNumbersTakeBothSeparators()
     {
@@ -90,6 +91,7 @@ private slots:
         QCOMPARE(common::roundHalfEven(-2.5), -2LL);
         QCOMPARE(common::roundHalfEven(std::numeric_limits<double>::quiet_NaN()), 0LL);
         QVERIFY(common::roundHalfEven(1e300) > 0);
+        QVERIFY(common::roundHalfEven(-std::numeric_limits<double>::infinity()) < -1e18);
     }
 
     void bytesSurviveTheTextRoundTrip()

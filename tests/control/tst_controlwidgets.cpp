@@ -2,8 +2,12 @@
 #include "control/powerlamp.h"
 #include "control/sevensegmentdisplay.h"
 
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -161,6 +165,53 @@ private slots:
         QSignalSpy entered(&box, &QLineEdit::returnPressed);
         QTest::keyClick(&box, Qt::Key_Return);
         QCOMPARE(entered.size(), 1);
+    }
+
+    // Text that arrives whole, pasted or dropped at the end, is held to the rule of the keys: all of
+    // it is taken, or none.
+    void wholeTextKeepsTheBoxNumeric_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("inserted");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("a number") << "1"
+                                  << "2,5"
+                                  << "12,5";
+        QTest::newRow("a word") << "1"
+                                << "seven"
+                                << "1";
+        QTest::newRow("a second decimal") << "1"
+                                          << "2.55"
+                                          << "1";
+        QTest::newRow("a second separator") << "1.5"
+                                            << ".3"
+                                            << "1.5";
+        QTest::newRow("a backspace character") << "1"
+                                               << "\b"
+                                               << "1";
+    }
+    void wholeTextKeepsTheBoxNumeric()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, inserted);
+        QFETCH(QString, after);
+        QLineEdit box;
+        box.resize(120, 24);
+        new NumericKeyFilter(&box, 1);
+        box.setText(before);
+        QGuiApplication::clipboard()->setText(inserted);
+        QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box.text(), after);
+
+        box.setText(before);
+        QMimeData mime;
+        mime.setText(inserted);
+        const QPoint end(box.width() - 2, box.height() / 2);
+        QDragEnterEvent enter(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&box, &enter);
+        QDropEvent drop(end, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&box, &drop);
+        QCOMPARE(box.text(), after);
     }
 };
 

@@ -1,7 +1,7 @@
 #include "tevlinbench.h"
 
+#include "control/sevensegmentdisplay.h"
 #include "cputime.h"
-#include <QStatusBar>
 
 using namespace bench;
 
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(reply == 2 || address != "1" || !b.state.LinkCancelRequested); // the wait took the cancel
         QVERIFY(b.portMessages.isEmpty());
         if (address != "1")
-            QVERIFY(b.window.statusBar()->currentMessage().contains(QString::fromLatin1(address)));
+            QVERIFY(b.label("Notice").contains(QString::fromLatin1(address)));
     }
 
     void identifiesTheModel_data()
@@ -177,6 +177,7 @@ private slots:
         QCOMPARE(b.label("ProductType"), productType);
         QCOMPARE(b.session.operatingState().volume, 123);
         QCOMPARE(b.caption("BtnD5"), d5 ? "D5" : "");
+        QCOMPARE(b.find("BtnD5")->isHidden(), !d5);
         QCOMPARE(b.find("BtnBalanceSet")->isHidden(), code != 1);
         b.click("BtnSetupAmp");
         QCOMPARE(b.setupsOpened, QList<int>{code});
@@ -242,6 +243,84 @@ private slots:
         QVERIFY(b.iniLines().contains("DevAdr=7") && b.iniLines().contains("ComSpeed=115200"));
     }
 
+    // The amplifier's reply and the user's Cancel or Discon handled in the same pass of a wait: the
+    // click wins. A closed port never shows "Discon", and the next reply is taken over as it is.
+    void clickInTheSamePassAsTheReplyWins_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::newRow("handshake") << 0x01;
+        QTest::newRow("poll") << StatusCode;
+    }
+    void clickInTheSamePassAsTheReplyWins()
+    {
+        QFETCH(int, code);
+        SimFaults faults;
+        faults.noReply = true;
+        faults.onlyCode = code;
+        Bench b(AmpModel::Vx900, faults);
+        b.load();
+        if (code == StatusCode)
+            QVERIFY(b.connectLink());
+        b.onRequest(code, [&b, code] {
+            b.state.ReplyBuffer = code == StatusCode ? b.sim.statusReply() : AmpSim::acknowledgement();
+            b.click("BtnConnectCancel");
+        });
+        if (code == StatusCode)
+            b.session.tick();
+        else
+            b.click("BtnConnectCancel");
+        QCOMPARE(b.linkState(), Bench::Idle);
+        QVERIFY(!b.session.panelLit());
+    }
+
+    // What the status bar says after the user set the address or the port failed to open; it stays
+    // until the next action. Only the address's leading number is stored.
+    void statusBarSaysWhatWasTaken_data()
+    {
+        QTest::addColumn<QString>("address"); // typed at the prompt; empty: Connect on COM2 instead
+        QTest::addColumn<QString>("stored");  // DevAdr afterwards
+        QTest::addColumn<QString>("said");    // "<dir>" stands for the test's directory
+        QTest::newRow("a number") << "12"
+                                  << "12"
+                                  << "Network address 12.";
+        QTest::newRow("a number and letters") << "12ab"
+                                              << "12"
+                                              << "The network address \"12ab\" is taken as 12.";
+        QTest::newRow("a word") << "seven"
+                                << "0"
+                                << "The network address \"seven\" is taken as 0.";
+        QTest::newRow("too large")
+            << "70000"
+            << "70000"
+            << "No amplifier can have the network address \"70000\"; choose one from 0 "
+               "to 65535.";
+        QTest::newRow("port without its device") << ""
+                                                 << "1"
+                                                 << "<dir>/gone (COM2) could not be opened.";
+    }
+    void statusBarSaysWhatWasTaken()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, stored);
+        QFETCH(QString, said);
+        Bench b;
+        b.writeIni(pinnedIni(b.pty.devicePath())
+                       .replace("DevAdr=1", "DevAdr=1\nCOM2=" + b.dir.filePath("gone").toLatin1()));
+        b.session.load();
+        if (address.isEmpty()) {
+            b.find<QAction>("COM2")->trigger();
+            b.click("BtnConnectCancel");
+            QCOMPARE(b.portMessages, QStringList{"Comm Port not available!"});
+        } else {
+            b.session.setDeviceAddress(address);
+            QCOMPARE(b.state.DeviceAddress, address);
+        }
+        QVERIFY(b.iniLines().contains("DevAdr=" + stored));
+        QCOMPARE(b.label("Notice"), said.replace("<dir>", b.dir.path()));
+        b.find<QAction>("Speed_57600")->trigger();
+        QVERIFY(b.label("Notice").isEmpty());
+    }
+
     // The link goes down while a wait is on the stack: the amplifier's side hangs up, or the user
     // presses Discon. The window goes back to Idle by itself, and the next tick sends nothing. A
     // wait sleeps: a second of it costs next to no processor time.
@@ -251,11 +330,12 @@ private slots:
         QTest::addColumn<int>("hangUpAfter"); // requests after which ampsim hangs up; 0: never
         QTest::addColumn<bool>("discon");     // on the silent request: Discon, else the line drops
         QTest::addColumn<int>("after");       // ms after that request
-        QTest::newRow("hang-up during the handshake") << 0x01 << 0 << false << 0;
-        QTest::newRow("hang-up while the poll waits") << StatusCode << 0 << false << 0;
-        QTest::newRow("hang-up after the poll's reply") << -1 << 2 << false << 0;
-        QTest::newRow("Discon after the poll waited 1 s") << StatusCode << 0 << true << 1000;
-        QTest::newRow("Discon while a correction waits") << 0x70 << 0 << true << 0;
+        QTest::addColumn<bool>("stale");      // the panel keeps its last values, greyed
+        QTest::newRow("hang-up during the handshake") << 0x01 << 0 << false << 0 << false;
+        QTest::newRow("hang-up while the poll waits") << StatusCode << 0 << false << 0 << false;
+        QTest::newRow("hang-up after the second poll's reply") << -1 << 3 << false << 0 << true;
+        QTest::newRow("Discon after the poll waited 1 s") << StatusCode << 0 << true << 1000 << false;
+        QTest::newRow("Discon while a correction waits") << 0x70 << 0 << true << 0 << false;
     }
     void linkGoesDown()
     {
@@ -263,6 +343,7 @@ private slots:
         QFETCH(int, hangUpAfter);
         QFETCH(bool, discon);
         QFETCH(int, after);
+        QFETCH(bool, stale);
         SimFaults faults;
         faults.noReply = silentCode > 0;
         faults.onlyCode = silentCode;
@@ -283,6 +364,8 @@ private slots:
             b.click("BtnConnectCancel");
         if (silentCode != 0x01)
             b.session.tick();
+        if (hangUpAfter > 0) // the first poll lit the panel
+            b.session.tick();
         const auto used = cpuTime() - before;
         if (after > 0) {
             qInfo("CPU time while a poll waited 1 s: %lld us", static_cast<long long>(used.count()));
@@ -294,6 +377,15 @@ private slots:
         const qsizetype sent = b.requests.size();
         b.session.tick();
         QCOMPARE(b.requests.size(), sent);
+
+        // A lost device is said in words until the next action; the user's own Discon needs none.
+        const QString said = b.label("Notice");
+        QCOMPARE(said.contains("The serial device " + b.pty.devicePath() + " (COM1) went away"), !discon);
+        QCOMPARE(b.session.panelStale(), stale);
+        auto* display = b.find<control::SevenSegmentDisplay>("VolumeDisplay");
+        QCOMPARE(display->mode() != control::DisplayMode::Dark, stale);
+        QCOMPARE(b.find<QWidget>("FrontPanel")->graphicsEffect() != nullptr, stale);
+        QCOMPARE(b.find<QWidget>("FrontPanel")->accessibleDescription().startsWith("Last values"), stale);
     }
 };
 

@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(b.label("LblSource"), "6");
         QCOMPARE(b.caption("BtnPower"), "Stand By");
         QVERIFY(b.find("BtnVolUp")->isEnabled());
-        QVERIFY(!b.find("BtnD4")->isEnabled());
+        QVERIFY(!b.find("BtnD4")->isEnabled() && b.find("BtnD4")->isHidden());
 
         // So does the first reply after connecting again: what was asked meanwhile is dropped.
         b.clickAll({"BtnVolUp", "BtnMute", "BtnA1", "BtnConnectCancel"});

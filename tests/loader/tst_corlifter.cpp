@@ -3,8 +3,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -171,12 +174,18 @@ private slots:
         QCOMPARE(get("ComSettings", "ComPort"), QStringLiteral("3"));
     }
 
-    void cancelledDialogKeepsTheCheck()
+    // The file dialog starts in the user's home, then in the folder of the last file; a cancelled
+    // one leaves the check standing.
+    void fileDialog()
     {
         const QString path = firmware(srec::firmware(Kma840Header, 2));
         auto window = start();
         QString answer = path;
-        window->setFileDialogHook([&](QWidget*) { return answer; });
+        QStringList folders;
+        window->setFileDialogHook([&](QWidget*, const QString& folder) {
+            folders << folder;
+            return answer;
+        });
         child<QAction>(*window, "Load")->trigger();
         QVERIFY(m_state.fileIsValid);
         answer.clear();
@@ -184,6 +193,7 @@ private slots:
         QVERIFY(m_state.fileIsValid);
         QCOMPARE(m_state.firmwarePath, path);
         QVERIFY(child<QPushButton>(*window, "Commport")->isEnabled());
+        QCOMPARE(folders, QStringList({QDir::homePath(), QFileInfo(path).absolutePath()}));
     }
 
     void flashesThroughTheWindow()
@@ -207,6 +217,57 @@ private slots:
         QVERIFY(!commport->isEnabled());
         QVERIFY(!upload->isEnabled());
         QVERIFY(child<QPushButton>(*window, "BtnBrowse")->isEnabled());
+    }
+
+    // Closing the window while lines are sent asks first, and the upload goes on meanwhile: stopping
+    // ends it as cancelled, continuing lets it finish.
+    void closingDuringTheUploadAsksFirst_data()
+    {
+        QTest::addColumn<bool>("stop");
+        QTest::newRow("stop the update") << true;
+        QTest::newRow("continue the update") << false;
+    }
+    void closingDuringTheUploadAsksFirst()
+    {
+        QFETCH(bool, stop);
+        set("Corlifter", "File name", firmware(srec::firmware(Kma840Header, 8)));
+        set("Corlifter", "Delay", "150");
+        auto window = start();
+        window->show();
+        QString asked;
+        QObject::connect(m_boot.get(), &BootLoader::lineReceived, window.get(), [&](int number) {
+            if (number == 2)
+                QTimer::singleShot(0, window.get(), [&] { window->close(); });
+            if (number != 5)
+                return;
+            auto* question = window->findChild<QMessageBox*>(QStringLiteral("StopQuestion"));
+            QVERIFY(question && question->isVisible() && window->isVisible());
+            asked = question->text();
+            for (QAbstractButton* button : question->buttons()) {
+                if (button->text().startsWith(stop ? "Stop" : "Continue"))
+                    QTimer::singleShot(0, button, &QAbstractButton::click);
+            }
+        });
+        child<QPushButton>(*window, "Commport")->click();
+        child<QPushButton>(*window, "BtnUpload")->click();
+        QCOMPARE(asked, "Stop the update? The product will stay in boot mode.");
+        QCOMPARE(get("Corlifter", "Status"), stop ? "Cancelled" : "Succes");
+        QCOMPARE(m_boot->lines().size() < 10, stop);
+        QCOMPARE(window->isVisible(), !stop);
+    }
+
+    void remembersWhereItsWindowWas()
+    {
+        {
+            auto window = start();
+            window->show();
+            window->move(120, 90);
+            window->resize(700, 520);
+            window->close();
+        }
+        QCOMPARE(get("Corlifter", "Window"), "120,90,700,520");
+        auto window = start();
+        QCOMPARE(QRect(window->pos(), window->size()), QRect(120, 90, 700, 520));
     }
 
     void closingEndsTheWaitForTheBootLoader()

@@ -184,37 +184,73 @@ private slots:
         QVERIFY2(seconds == 0 ? ms < 3000 : ms >= seconds * 1000 && ms < seconds * 1000 + 800,
                  qPrintable(QString::number(ms)));
         QVERIFY(!rig.state.StopRequested);
+        // A failure is plain beyond the status box's words, and says what to do next.
+        const bool failed = rejected || ended.contains("| Failed |");
+        QCOMPARE(rig.run.controls().progressFailed, failed);
+        QCOMPARE(rig.run.controls().notice.contains("press Cancel Upload", Qt::CaseInsensitive), failed);
         if (rejected) {
             QVERIFY(rig.state.ReplyBuffer.isEmpty());
             rig.run.toggleUpload();
             QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");
+            QVERIFY(!rig.run.controls().progressFailed && rig.run.controls().notice.isEmpty());
         }
     }
 
-    // The product's faults on the line: it goes away in the middle of the lines, or its "OK" comes
-    // inside a reply longer than the link keeps.
+    // Faults of the product and its line: the device goes away in the middle of the lines (the
+    // upload stops at once), while the port waits for the boot loader or after it announced itself;
+    // the "OK" comes inside a reply longer than the link keeps.
     void productFaults_data()
     {
-        QTest::addColumn<int>("hangUpAt");
+        QTest::addColumn<int>("hangUpAt"); // the line; -1: while waiting, -2: once ready for boot
         QTest::addColumn<int>("padding");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("product gone mid-upload") << 3 << 0 << "Failed";
-        QTest::newRow("OK in a reply longer than the buffer") << 0 << 200 << "Succes";
+        QTest::addColumn<QString>("ended"); // see UploadRig::ended()
+        QTest::addColumn<QString>("notice");
+        const QString gone =
+            "Port closed | no record | port closed | Open Comm Port on, Upload off, Browse on, "
+            "menu on";
+        QTest::newRow("device gone mid-upload")
+            << 3 << 0
+            << "Port closed | Failed | port closed | Open Comm Port off, Cancel Upload on, Browse on, menu on"
+            << "The serial device <pty> (COM1) went away during the update; the product stays in boot mode. "
+               "Connect it again, press Cancel Upload, then Open Comm Port again.";
+        QTest::newRow("device gone waiting for the boot loader")
+            << -1 << 0 << gone << "The serial device <pty> (COM1) went away; the port is closed.";
+        QTest::newRow("device gone when ready for boot")
+            << -2 << 0 << gone << "The serial device <pty> (COM1) went away; the port is closed.";
+        QTest::newRow("OK in a reply longer than the buffer")
+            << 0 << 200
+            << "Updated with success - Port closed | Succes | port closed | Open Comm Port off, Upload off, "
+               "Browse on, menu on"
+            << "";
     }
     void productFaults()
     {
         QFETCH(int, hangUpAt);
         QFETCH(int, padding);
-        QFETCH(QString, status);
+        QFETCH(QString, ended);
+        QFETCH(QString, notice);
         BootLoaderOptions options = kma840();
-        options.hangUpAtLine = hangUpAt;
+        options.hangUpAtLine = std::max(hangUpAt, 0);
         options.replyPadding = padding;
+        options.announce = hangUpAt != -1;
         UploadRig rig(options);
         rig.run.setConfirmLimit(1000ms);
-        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 3)));
-        rig.run.toggleUpload();
-        QCOMPARE(rig.ini("Corlifter", "Status"), status);
-        QVERIFY(!rig.link.CheckMScomm());
+        if (hangUpAt == -1)
+            QTimer::singleShot(100ms, &rig.pty, &Pty::hangUp);
+        QElapsedTimer clock;
+        clock.start();
+        const bool ready = rig.prepare(srec::firmware(Kma840Header, 3));
+        QCOMPARE(ready, hangUpAt != -1);
+        if (hangUpAt == -2) {
+            rig.pty.hangUp();
+            QTRY_VERIFY(!rig.link.CheckMScomm());
+        } else if (ready) {
+            rig.run.toggleUpload();
+        }
+        QCOMPARE(rig.ended(), ended);
+        QCOMPARE(rig.run.controls().notice, notice.replace("<pty>", rig.pty.devicePath()));
+        QCOMPARE(rig.run.controls().progressFailed, hangUpAt > 0);
+        QVERIFY2(clock.elapsed() < 1000, "waited for a device that is gone");
     }
 
     // Close Comm Port ends the wait for the boot loader (Upload is refused meanwhile), or closes
@@ -275,6 +311,8 @@ private slots:
         rig.state.ComPort = 2;
         rig.run.toggleCommport();
         QCOMPARE(rig.messages, QStringList{QStringLiteral("Comm Port not available!")});
+        QCOMPARE(rig.run.controls().notice,
+                 "COM2 has no serial device: none is connected for it, and setup.ini pins none.");
         QCOMPARE(rig.run.controls().statusText,
                  kept ? QStringLiteral("File for KMA840 and file is ok") : QString());
         QCOMPARE(rig.buttons(), "Open Comm Port on, Upload off, Browse on, menu on");

@@ -1,8 +1,11 @@
 #include "serial/comform.h"
 #include "serial/comwindow.h"
+#include "serial/portmenu.h"
 #include "serial/wait.h"
+#include "settings/inifilehandler.h"
 #include "sim/pty.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -11,6 +14,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -250,8 +255,20 @@ private slots:
         QCOMPARE(sent->text(), QStringLiteral("TX: 05 "));
         auto* check = window.findChild<QCheckBox*>(QStringLiteral("ChkLog"));
         QVERIFY(check && !check->isChecked());
-        check->click();
-        QVERIFY(m_link->logEnabled());
+        // However the box changes (a click, the keyboard, an assistive tool or code), the log
+        // follows it, and a change from the link shows in the box.
+        const std::vector<std::pair<const char*, std::function<void()>>> changes{
+            {"click", [&] { check->click(); }},
+            {"space", [&] { QTest::keyClick(check, Qt::Key_Space); }},
+            {"code", [&] { check->setChecked(true); }},
+            {"link", [&] { m_link->setLogChecked(false); }},
+            {"SetLogOn", [&] { m_link->SetLogOn(); }},
+        };
+        for (const auto& [how, change] : changes) {
+            const bool before = check->isChecked();
+            change();
+            QVERIFY2(check->isChecked() != before && m_link->logEnabled() == check->isChecked(), how);
+        }
         QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
         m_link->SetVisibility(false);
         QVERIFY(!window.isVisible());
@@ -259,6 +276,40 @@ private slots:
         m_link->SendMScommString("\x06");
         m_link->SetVisibility(true);
         QCOMPARE(sent->text(), QStringLiteral("TX: 06 "));
+    }
+
+    // When no port opens, the menu says why in one disabled entry instead of being empty.
+    void portMenuSaysWhyNoPortIsUsable_data()
+    {
+        QTest::addColumn<QString>("device"); // every number's pin; COM1 gets the pseudo-terminal if "pty"
+        QTest::addColumn<QString>("entry");  // empty: hidden
+        QTest::newRow("a port opens") << "pty"
+                                      << "";
+        QTest::newRow("no device") << "gone"
+                                   << "No serial port found";
+        QTest::newRow("no serial device") << "file"
+                                          << "No serial port can be opened: each is in use or failing";
+    }
+    void portMenuSaysWhyNoPortIsUsable()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, entry);
+        const QString ini = m_dir->filePath(QStringLiteral("setup.ini"));
+        const QString path = m_dir->filePath(device);
+        QFile(path).open(QIODevice::WriteOnly);
+        if (device != QLatin1String("file"))
+            QFile::remove(path);
+        for (int n = 1; n <= PortMap::LastPort; ++n)
+            WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n),
+                          n == 1 && device == QLatin1String("pty") ? m_pty->devicePath() : path, ini);
+        int port = 1;
+        PortMenu menu(*m_link, port, ini, {0, 16});
+        menu.probe(0);
+        QAction* last = menu.actions().last();
+        QCOMPARE(last->isVisible() ? last->text() : QString(), entry);
+        QVERIFY(!last->isEnabled());
+        QCOMPARE(menu.actions().first()->isVisible(), entry.isEmpty());
+        QVERIFY(m_messages.isEmpty());
     }
 
 private:

@@ -18,8 +18,14 @@ private slots:
         QCOMPARE(waitUntil([&] { return ready; }, &cancel), WaitResult::Met);
         QTimer::singleShot(20, [&] { cancel = true; });
         QCOMPARE(waitUntil([] { return false; }, &cancel), WaitResult::Cancelled);
-        // The condition wins over a cancel that is already set.
-        QCOMPARE(waitUntil([] { return true; }, &cancel), WaitResult::Met);
+        // A reply and a cancel handled in the same pass: the cancel wins.
+        cancel = false;
+        ready = false;
+        QTimer::singleShot(20, [&] {
+            ready = true;
+            cancel = true;
+        });
+        QCOMPARE(waitUntil([&] { return ready; }, &cancel), WaitResult::Cancelled);
     }
 
     void endsAtTheLimitOnAMonotonicClock()

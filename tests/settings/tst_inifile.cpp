@@ -1,5 +1,6 @@
 #include "settings/filelocations.h"
 #include "settings/inifilehandler.h"
+#include "settings/windowplacement.h"
 
 #include <QDir>
 #include <QFile>
@@ -260,12 +261,61 @@ private slots:
         QVERIFY(!WriteIniValue("Tevlin", "Debug", "0", QStringLiteral("/dev/full")));
     }
 
-    void dataDirectoryFallsBackWhenTheProgramDirectoryIsReadOnly()
+    // The program's own directory holds the files only when it is a portable install: writable and
+    // not where installed programs live, even for root, who may write there. "<tmp>" is a fresh
+    // directory; "prefix" has a share directory beside its bin.
+    void dataDirectoryIsTheProgramsOnlyWhenPortable_data()
     {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<bool>("portable");
+        QTest::newRow("build tree") << "<tmp>/build/bin" << true;
+        QTest::newRow("copy in a folder") << "<tmp>/tools" << true;
+        QTest::newRow("read-only") << "/proc" << false;
+        QTest::newRow("installed, run as root") << "/usr/bin" << false;
+        QTest::newRow("under /usr/local") << "/usr/local/bin" << false;
+        QTest::newRow("prefix such as ~/.local") << "<tmp>/prefix/bin" << false;
+        QTest::newRow("a package under /opt") << "/opt/korvanes/bin" << false;
+    }
+    void dataDirectoryIsTheProgramsOnlyWhenPortable()
+    {
+        QFETCH(QString, program);
+        QFETCH(bool, portable);
+        program.replace(QStringLiteral("<tmp>"), m_dir->path());
+        QDir().mkpath(m_dir->filePath(QStringLiteral("prefix/share")));
+        if (program.startsWith(m_dir->path()))
+            QVERIFY(QDir().mkpath(program));
         const QString user = m_dir->filePath(QStringLiteral("user/korvanes"));
-        QCOMPARE(dataDirectoryFor(m_dir->path(), user), m_dir->path());
-        QCOMPARE(dataDirectoryFor(QStringLiteral("/proc"), user), user);
-        QVERIFY(QDir(user).exists());
+        const QStringList before = QDir(program).entryList(QDir::Files);
+        QCOMPARE(dataDirectoryFor(program, user), portable ? program : user);
+        QCOMPARE(QDir(user).exists(), !portable);
+        QCOMPARE(QDir(program).entryList(QDir::Files), before); // not even a probe left behind
+    }
+
+    // A window comes back where it was, unless that is no longer on a screen or makes no sense.
+    void windowPlacementComesBackOnlyOnAScreen_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("restored");
+        QTest::newRow("on the screen") << "100,50,640,480" << true;
+        QTest::newRow("partly off the right edge") << "1800,50,640,480" << true;
+        QTest::newRow("on a screen that is gone") << "2000,50,640,480" << false;
+        QTest::newRow("title bar above the screen") << "100,-20,640,480" << false;
+        QTest::newRow("too small") << "100,50,20,480" << false;
+        QTest::newRow("not numbers") << "a,b,c,d" << false;
+        QTest::newRow("three numbers") << "100,50,640" << false;
+    }
+    void windowPlacementComesBackOnlyOnAScreen()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, restored);
+        const QList<QRect> screens{{0, 0, 1920, 1080}};
+        QVERIFY(WriteIniValue("Corlifter", "Window", stored, m_ini));
+        const auto placement = savedWindowPlacement("Corlifter", screens, m_ini);
+        QCOMPARE(placement.has_value(), restored);
+        if (placement) {
+            saveWindowPlacement("Corlifter", *placement, m_ini);
+            QCOMPARE(ReadIniValue("Corlifter", "Window", "", m_ini), stored);
+        }
     }
 
 private:

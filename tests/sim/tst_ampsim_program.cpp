@@ -85,7 +85,7 @@ class TestAmpSimProgram : public QObject
 private slots:
     void printsItsDeviceAndAnswersOnlyItsAddress()
     {
-        Session sim({"--model", "solstice", "--address", "300", "--version", "33"});
+        Session sim({"--model", "solstice", "--address", "300", "--firmware-version", "33"});
         QVERIFY(sim.connect());
         QVERIFY(sim.path().startsWith("/dev/"));
         sim.send(Status); // address 1: not for this unit
@@ -94,6 +94,16 @@ private slots:
         QCOMPARE(sim.received.at(0), char(25));
         QCOMPARE(sim.received.at(22), char(33));
         QCOMPARE(sim.received.at(23), char(2));
+    }
+
+    // A name with line breaks and NULs, to try a setup dialog on a hostile amplifier.
+    void servesTheNameItIsGiven()
+    {
+        Session sim({"--model", "rx900", "--name", "A]\\r\\n\\0\\x41\\\\"});
+        QVERIFY(sim.connect());
+        sim.send(QByteArray::fromHex("050100C5CB"));
+        QTRY_COMPARE(sim.received.size(), 22);
+        QCOMPARE(sim.received.mid(1, 20), QByteArray("A]\r\n\0A\\", 7) + QByteArray(13, ' '));
     }
 
     void logsEveryRequestAsHex()

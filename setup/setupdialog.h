@@ -1,0 +1,130 @@
+#pragma once
+
+#include "control/linksession.h"
+#include "setup/setuplink.h"
+#include "setup/setupmodel.h"
+
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace setup {
+
+// The flow every model's setup dialog follows: on the screen at once, it reads the amplifier's
+// settings (saying how far it got, and when the amplifier stays silent), then lets the user edit;
+// Update, Close, Default, Factoty set., Save to PC and Get from PC work from the model's
+// description. A model's dialog builds its form, binds each control to its value and adds hooks.
+class SetupDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    SetupDialog(const ModelSpec& spec, control::LinkSession& session, QWidget* parent = nullptr);
+    ~SetupDialog() override;
+
+    // Shows the dialog, fills it from the amplifier and returns when it has closed.
+    void run();
+    bool isLoaded() const { return m_loaded; }
+    SetupLink& link() { return m_link; }
+    const Values& values() const { return m_values; }
+    // DevAdr and ComSpe as the dialog left them, for the main window.
+    control::LinkSession::SetupLinkValues linkValues() const;
+
+    // The controls as the codec sees them, and back.
+    Controls controls() const;
+    void setControls(const Controls& controls);
+
+signals:
+    // Filled from the amplifier; editing begins.
+    void loaded();
+
+protected:
+    // The model's form goes above the status line and the buttons, in columns left to right: each
+    // a heading above a framed panel, which this returns (`column`, if asked, receives the column,
+    // for form::addPanel). Controls are made in the order they appear; lists are bound after their
+    // entries are in. finishForm() adds the buttons after the last control.
+    QFrame* addColumn(const QString& heading, QWidget** column = nullptr);
+    void finishForm();
+    // A name's box takes no more characters than the amplifier keeps.
+    void bindBox(int field, QLineEdit* box);
+    void bindList(int field, QComboBox* list);
+    void bindCheck(int field, QCheckBox* box);
+    void bindLabel(int field, QLabel* label);
+    void bindPresetLock(int field, const std::array<QCheckBox*, 8>& boxes);
+    int& value(int field) { return m_values.number[field]; }
+
+    // Rows of a form, each made and bound in one go, its label the buddy of its field.
+    QLineEdit* boxRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
+                      const QString& unit = QString());
+    QComboBox* listRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
+                       const QStringList& entries);
+    QCheckBox* checkRow(QFormLayout* rows, int field, const QString& name, const QString& caption);
+    // The rows every model begins with: the name box (read-only when the amplifier keeps no name)
+    // with its hint, Link ID and Link Speed. Returns the name box.
+    QLineEdit* nameAndLinkRows(QFormLayout* rows, const QString& hint, const QStringList& speeds);
+    // The start-up and maximum volume, their keys through the numeric filter.
+    void volumeRows(QFormLayout* rows, int defVol, int maxVol);
+    // The start-up preset and the read-only frame of preset boxes; returns their rows.
+    QList<int> presetRows(QFormLayout* rows, int preset, int presetLock);
+
+    // Hooks: after the load has filled the controls; before the dialog closes.
+    virtual void afterLoad() {}
+    virtual void beforeClose() {}
+
+    // "Close": also the title bar's close box and Escape.
+    void reject() override;
+
+private:
+    struct Binding
+    {
+        QLineEdit* box = nullptr;
+        QComboBox* list = nullptr;
+        QCheckBox* check = nullptr;
+        QLabel* label = nullptr;
+        std::array<QCheckBox*, 8> lock{};
+    };
+
+    QPushButton* addButton(const QString& name, const QString& caption, const QString& toolTip);
+    // Runs `action` on the link once no poll is using it; not at all while the link is down.
+    void useLink(void (SetupDialog::*action)());
+    void writeToAmplifier();
+    void askDefault();
+    void resetAmplifier();
+    void fillFactory();
+    void saveToPc();
+    void getFromPc();
+    void listChanged(int field, int index);
+    void addressEdited(const QString& text);
+    void showPresetLock(int field);
+    void trimNameAndCheckSaved();
+    void setEditing(bool editing);
+    void setStatus(const QString& text, const QString& notice = QString());
+    void leave(int result);
+
+    const ModelSpec& m_spec;
+    control::LinkSession& m_session;
+    SetupLink m_link;
+    Values m_values;
+    QList<Binding> m_bindings;
+    QWidget* m_form = nullptr;
+    QLabel* m_status;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_default = nullptr;
+    QPushButton* m_factory = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_upload = nullptr;
+    QString m_progress;
+    // LinkSettingsChanged as it stood when the amplifier last had every setting the dialog sent.
+    bool m_linkChangedWritten = false;
+    bool m_loaded = false;
+    bool m_leaving = false;
+};
+
+} // namespace setup

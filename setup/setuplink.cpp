@@ -1,0 +1,183 @@
+#include "setup/setuplink.h"
+
+#include "control/linksession.h"
+#include "protocol/commandtable.h"
+#include "protocol/framing.h"
+#include "serial/comform.h"
+#include "serial/wait.h"
+
+#include <QScopeGuard>
+
+namespace setup {
+namespace {
+
+// After this long without the reply the dialog says that the amplifier is not answering.
+constexpr std::chrono::seconds SilenceNotice{3};
+
+QList<int> dataBytes(const QByteArray& data)
+{
+    QList<int> bytes;
+    for (const char c : data)
+        bytes << static_cast<unsigned char>(c);
+    return bytes;
+}
+
+} // namespace
+
+SetupLink::SetupLink(control::LinkSession& session, QObject* parent)
+    : QObject(parent), m_session(session), m_rs(session.state(), session.link())
+{
+    m_silence.setSingleShot(true);
+    m_silence.setInterval(SilenceNotice);
+    connect(&m_silence, &QTimer::timeout, this, &SetupLink::notAnswering);
+}
+
+QString SetupLink::readingText(int n, int count)
+{
+    return tr("Reading the amplifier's settings\u2026 (%1 of %2)").arg(n).arg(count);
+}
+
+QString SetupLink::writingText(int n, int count)
+{
+    return tr("Writing the settings to the amplifier\u2026 (%1 of %2)").arg(n).arg(count);
+}
+
+QString SetupLink::notAnsweringText()
+{
+    return tr("The amplifier is not answering. Check that it is switched on and connected, or press Close.");
+}
+
+void SetupLink::cancel()
+{
+    m_cancelled = true;
+    // Only a running wait may take the flag: left set, it would end the main window's next poll.
+    if (m_waiting)
+        m_session.state().LinkCancelRequested = true;
+}
+
+void SetupLink::startWait(const QString& text)
+{
+    m_waiting = true;
+    emit progress(text);
+    m_silence.start();
+}
+
+void SetupLink::endWait()
+{
+    m_waiting = false;
+    m_silence.stop();
+}
+
+SetupLink::Outcome SetupLink::afterSend(RSfunctions::Result result)
+{
+    const bool down = !m_session.state().LinkConnected;
+    // A sender that gave up on its acknowledgement may have closed the port: the session learns it.
+    // Its wait is over, so the flag the drop raises for waits would only end the next poll.
+    if (down && m_session.phase() != control::LinkSession::Phase::Idle) {
+        m_session.drop();
+        m_session.state().LinkCancelRequested = false;
+    }
+    if (result == RSfunctions::Result::Cancelled)
+        return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
+    return result == RSfunctions::Result::Rejected || down ? Outcome::Failed : Outcome::Done;
+}
+
+SetupLink::Outcome SetupLink::waitFor(qsizetype length)
+{
+    LinkState& s = m_session.state();
+    if (waitUntil([&s, length] { return s.ReplyBuffer.size() >= length; }, &s.LinkCancelRequested) ==
+        WaitResult::Met)
+        return Outcome::Done;
+    // The flag was meant for this wait (the user left, or the session dropped the link).
+    s.LinkCancelRequested = false;
+    return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
+}
+
+SetupLink::Outcome SetupLink::readAll(std::span<const Read> reads, QList<QByteArray>& replies)
+{
+    LinkState& s = m_session.state();
+    const auto done = qScopeGuard([this] { emit progress(QString()); });
+    replies.clear();
+    for (const Read& read : reads) {
+        if (m_cancelled)
+            return Outcome::Cancelled;
+        if (!s.LinkConnected)
+            return Outcome::Failed;
+        startWait(readingText(int(replies.size()) + 1, int(reads.size())));
+        s.ReplyBuffer.clear();
+        Outcome outcome =
+            afterSend(read.sender == ReadSender::Short ? m_rs.SendShortCommand(read.command)
+                                                       : m_rs.SendCommand(read.command, read.data));
+        if (outcome == Outcome::Done)
+            outcome = waitFor(read.minLength);
+        endWait();
+        if (outcome != Outcome::Done)
+            return outcome;
+        replies << s.ReplyBuffer;
+    }
+    s.ReplyBuffer.clear();
+    return Outcome::Done;
+}
+
+SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
+                                       const QList<std::optional<QByteArray>>& data, int devAdr)
+{
+    const auto done = qScopeGuard([this] { emit progress(QString()); });
+    const int count =
+        int(std::count_if(data.begin(), data.end(), [](const auto& d) { return d.has_value(); }));
+    int n = 0;
+    for (qsizetype i = 0; i < qsizetype(packets.size()); ++i) {
+        if (m_cancelled)
+            return Outcome::Cancelled;
+        if (!data.value(i))
+            continue;
+        const CommandRecord& entry = commandAt(packets[i].command);
+        if (packets[i].sender == Sender::SetupPacket) {
+            if (!SendSetupPacket(entry.code, entry.length, *data[i], devAdr))
+                return Outcome::Failed;
+            continue;
+        }
+        startWait(writingText(++n, count));
+        const QList<int> bytes = dataBytes(*data[i]);
+        Outcome outcome;
+        if (packets[i].sender == Sender::Command) {
+            // SendCommand leaves the acknowledgement in ReplyBuffer; the wait for it ends at once.
+            outcome = afterSend(
+                m_rs.SendCommand(packets[i].command, bytes.value(0), bytes.value(1), bytes.value(2)));
+            if (outcome == Outcome::Done)
+                outcome = waitFor(framing::AckSize);
+        } else {
+            outcome = afterSend(m_rs.sendLong(entry.code, entry.length, bytes, true));
+        }
+        endWait();
+        if (outcome != Outcome::Done)
+            return outcome;
+    }
+    return Outcome::Done;
+}
+
+SetupLink::Outcome SetupLink::factoryReset()
+{
+    m_session.state().ReplyBuffer.clear();
+    return afterSend(m_rs.SendShortCommand(Command::FactoryReset));
+}
+
+bool SetupLink::SendSetupPacket(int code, int length, const QByteArray& data, int devAdr)
+{
+    LinkState& s = m_session.state();
+    ComForm& link = m_session.link();
+    s.ReplyBuffer.clear();
+    link.ClearMScommInput();
+    link.CloseMScomm();
+    if (!link.SetupMScomm(s.ComPort, s.ComSpeed)) {
+        m_session.drop();
+        return false;
+    }
+    const auto packet = framing::framePacket(length, {devAdr & 0xFF, 0}, code, dataBytes(data));
+    if (!packet)
+        return false;
+    link.SendMScommString(*packet);
+    return true;
+}
+
+} // namespace setup

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "setup/setupmodel.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QPair>
+#include <functional>
+
+// A dialog's values on the PC: one section of setup.ini per amplifier, named by the name box.
+namespace setup {
+
+using StoredPairs = QList<QPair<QString, QString>>;
+using IniReader = std::function<QString(const QString& key, const QString& defaultText)>;
+
+// The model's keys as "Save to PC" writes them, in order; nothing is validated. An attenuation box
+// is normalised first, which `controls` shows.
+StoredPairs storedPairs(const ModelSpec& spec, Controls& controls, const Values& values,
+                        const QLocale& locale = QLocale());
+// "Get from PC": every key that is read back, in order, through `read` (which stores a missing
+// key's default). An index that names no entry leaves its list without a selection.
+void loadStored(const ModelSpec& spec, Controls& controls, const IniReader& read,
+                const QLocale& locale = QLocale());
+
+// "Save time": day, month, four-digit year with the locale's date separator, a blank, hours 00..23
+// and minutes with its time separator.
+QString saveTime(const QDateTime& time, const QLocale& locale = QLocale());
+
+// The same on `iniPath`, in the section named by the name box's text.
+void saveToPc(const ModelSpec& spec, Controls& controls, const Values& values, const QString& iniPath,
+              const QDateTime& now = QDateTime::currentDateTime());
+void getFromPc(const ModelSpec& spec, Controls& controls, const QString& iniPath);
+// "Saved" of the section is "True" ("False" is stored when it is missing).
+bool savedBefore(const QString& section, const QString& iniPath);
+
+} // namespace setup

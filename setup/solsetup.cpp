@@ -1,0 +1,33 @@
+#include "setup/solsetup.h"
+
+#include "setup/setupform.h"
+#include "setup/solsticemodel.h"
+
+#include <QFormLayout>
+#include <QFrame>
+#include <QLineEdit>
+
+namespace setup {
+
+using namespace solstice;
+
+Solsetup::Solsetup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
+{
+    setObjectName(QStringLiteral("Solsetup"));
+    auto* f = new QFormLayout(addColumn(tr("Amplifier")));
+    nameAndLinkRows(f, QStringLiteral("(Max. 20 characters)"), {"9600", "57600"})->setText("Solstice mk.III");
+    volumeRows(f, DefVol, MaxVol);
+    listRow(f, Intens, QStringLiteral("CmbBright"), tr("Displa&y"),
+            {"Low intens", "High intens", "Disp. Off"});
+    listRow(f, MS, QStringLiteral("CmbMS"), tr("&Master/Slave"), {"Slave", "Master"});
+
+    QWidget* right = nullptr;
+    auto* remote = new QFormLayout(addColumn(tr("Remote control"), &right));
+    checkRow(remote, IRenab, QStringLiteral("CheckIR"), tr("IR &enabled"));
+    checkRow(remote, IRBlack, QStringLiteral("CheckBlack"), tr("&Black remote"));
+    checkRow(remote, IRSilver, QStringLiteral("CheckSilver"), tr("Si&lver remote"));
+    presetRows(new QFormLayout(form::addPanel(right, tr("Presets"))), Preset, PresetLock);
+    finishForm();
+}
+
+} // namespace setup

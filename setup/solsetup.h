@@ -1,0 +1,16 @@
+#pragma once
+
+#include "setup/setupdialog.h"
+
+namespace setup {
+
+// The dialog of the Solstice mk.III: the shared flow on the model's description, with the remote
+// controls it obeys beside its presets.
+class Solsetup : public SetupDialog
+{
+    Q_OBJECT
+public:
+    explicit Solsetup(control::LinkSession& session, QWidget* parent = nullptr);
+};
+
+} // namespace setup

@@ -1,0 +1,200 @@
+#include "setupbench.h"
+
+#include <QCheckBox>
+
+using namespace bench;
+
+namespace {
+
+// What a control shows, and how it is set: a box's text, a list's index, a check's state.
+QString shown(QWidget& d, const QString& name)
+{
+    QWidget* w = in<QWidget>(d, name);
+    if (auto* list = qobject_cast<QComboBox*>(w))
+        return QString::number(list->currentIndex());
+    if (auto* check = qobject_cast<QCheckBox*>(w))
+        return QString::number(int(check->isChecked()));
+    return static_cast<QLineEdit*>(w)->text();
+}
+void enter(QWidget& d, const QString& name, const QString& entry)
+{
+    QWidget* w = in<QWidget>(d, name);
+    if (auto* list = qobject_cast<QComboBox*>(w))
+        list->setCurrentIndex(entry.toInt());
+    else if (auto* check = qobject_cast<QCheckBox*>(w))
+        check->setChecked(entry == "1");
+    else
+        static_cast<QLineEdit*>(w)->setText(entry);
+}
+
+// The command codes of an Update's packets.
+QList<int> writesOf(AmpModel model)
+{
+    if (model == AmpModel::Kma840)
+        return QList<int>(7, 0x30) << 0xC6 << 0xCB << 0xCD;
+    return model == AmpModel::Rx900 ? QList<int>{0xC6, 0xD3} : QList<int>{0xC6, 0x88, 0xCF};
+}
+
+} // namespace
+
+class TestModelSetup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        QApplication::setApplicationDisplayName("Tevlin");
+    }
+
+    // One dialog's life: Setup opens it filled from the amplifier; Save to PC stores it in the
+    // section named by the name box and enables Get from PC, which brings the values back; Update
+    // writes every packet and the dialog stays open; the next open reads the change back (a name box
+    // holds no more than the amplifier keeps); Factoty set. fills the factory values (the KMA840
+    // keeps the blanks of its name); Default asks, resets the amplifier, and the main window then
+    // connects at the model's factory address and speed.
+    void dialogFromOpenToDefault_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<QString>("change");  // control|entry|shown before|shown on the next open
+        QTest::addColumn<QString>("factory"); // name|name in the question|address and speed index
+        const QString rx900 = "Korvanes RX900|RX900|1 0";
+        const QString kma840 = "Korvanes KMA 840|KMA840|2 1";
+        const QString solstice = "SOLSTICE mk.III|Solstice|1 0";
+        QTest::newRow("rx900 name")
+            << AmpModel::Rx900 << "TextAmpName|Kitchen amp no. 23456789|Korvanes RX900|Kitchen amp no. 2345"
+            << rx900;
+        QTest::newRow("rx900 converter") << AmpModel::Rx900 << "CmbADC3|1|0|1" << rx900;
+        QTest::newRow("kma840 input name of 7")
+            << AmpModel::Kma840 << "TextInput7|TUNERXY|USER 7|TUNERX" << kma840;
+        QTest::newRow("kma840 relative volume") << AmpModel::Kma840 << "TxtRelVol2|-3,5|0,0|-3,5" << kma840;
+        QTest::newRow("kma840 IR") << AmpModel::Kma840 << "CheckIR|0|1|0" << kma840;
+        QTest::newRow("solstice black remote") << AmpModel::Solstice << "CheckBlack|0|1|0" << solstice;
+        QTest::newRow("solstice IR") << AmpModel::Solstice << "CheckIR|0|1|0" << solstice;
+    }
+    void dialogFromOpenToDefault()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(QString, change);
+        QFETCH(QString, factory);
+        const QStringList c = change.split(u'|');
+        const QStringList f = factory.split(u'|');
+        SetupBench b(model);
+        b.sim.state().comSpeed = 2; // no model's factory speed
+        QVERIFY(b.connectAndAdopt());
+        QStringList seen;
+        qsizetype from = 0;
+        b.openSetup([&](setup::SetupDialog& d) {
+            seen << shown(d, c[0]) << QString::number(in(d, "UploadButton")->isEnabled());
+            press(d, "SaveButton");
+            type(d, "TextMaxVolume", "12,3");
+            press(d, "UploadButton");
+            seen << text(d, "TextMaxVolume");
+            enter(d, c[0], c[1]);
+            from = b.requests.size();
+            press(d, "OKButton");
+            seen << in<QLabel>(d, "LblProgress")->text() << QString::number(d.isVisible());
+            press(d, "CancelButton");
+        });
+        QList<int> codes;
+        for (const QByteArray& p : b.requests.mid(from))
+            codes << codeOf(p);
+        QCOMPARE(codes, writesOf(model));
+        QVERIFY(b.iniLines().contains('[' + f[0] + ']') && b.iniLines().contains("Saved=True"));
+        const QString question =
+            "Tevlin|Everything in " + f[1] + " will be set to factory settings.\nAre you sure?";
+        b.openSetup([&](setup::SetupDialog& d) {
+            seen << shown(d, c[0]);
+            press(d, "FactoryButton");
+            seen << text(d, "TextDefVolume") << text(d, "TextAmpName");
+            seen << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Cancel);
+            seen << QString::number(d.isVisible());
+            seen << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Ok);
+        });
+        QCOMPARE(seen, (QStringList{c[2], "0", "99,9", "Sent to the amplifier.", "1", c[3], "45,0",
+                                    f[0].leftJustified(model == AmpModel::Kma840 ? 20 : 0), question, "1",
+                                    question}));
+        QTRY_COMPARE(codeOf(b.requests.last()), 0x49);
+        b.session.tick();
+        QCOMPARE(b.state.DeviceAddress + u' ' + QString::number(b.state.ComSpeed), f[2]);
+        QVERIFY(b.connectLink());
+    }
+
+    // An acknowledgement that never comes: the dialog says which packet it waits for and that the
+    // amplifier is not answering; Close ends the wait and nothing more is sent. SetParameter's sender
+    // closes the port when its wait is cancelled; the others leave the link up.
+    void wayOutOfAnUnansweredAcknowledgement_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<int>("silent");
+        QTest::addColumn<QString>("progress");
+        QTest::addColumn<bool>("linkUp");
+        QTest::newRow("rx900 D3") << AmpModel::Rx900 << 0xD3 << "(2 of 2)" << true;
+        QTest::newRow("kma840 CB") << AmpModel::Kma840 << 0xCB << "(9 of 10)" << true;
+        QTest::newRow("solstice SetParameter") << AmpModel::Solstice << 0x88 << "(2 of 3)" << false;
+    }
+    void wayOutOfAnUnansweredAcknowledgement()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(int, silent);
+        QFETCH(QString, progress);
+        QFETCH(bool, linkUp);
+        SimFaults faults;
+        faults.noReply = true;
+        faults.onlyCode = silent;
+        SetupBench b(model, faults);
+        QVERIFY(b.connectAndAdopt());
+        QString said;
+        bool hidden = false;
+        b.openSetup([&](setup::SetupDialog& d) {
+            d.link().setSilenceNotice(200ms);
+            b.onRequest(silent, [&] {
+                QTimer::singleShot(600ms, &d, [&] {
+                    said = in<QLabel>(d, "LblProgress")->text();
+                    press(d, "CancelButton");
+                    hidden = !d.isVisible();
+                });
+            });
+            press(d, "OKButton");
+        });
+        QCOMPARE(said, "Writing the settings to the amplifier\u2026 " + progress + u'\n' +
+                           setup::SetupLink::notAnsweringText());
+        QVERIFY(hidden && !b.state.SetupDialogOpen && !b.state.LinkCancelRequested);
+        QCOMPARE(codeOf(b.requests.last()), silent);
+        QCOMPARE(b.state.LinkConnected, linkUp);
+        if (linkUp) {
+            b.session.tick();
+            QCOMPARE(codeOf(b.requests.last()), StatusCode);
+        }
+    }
+
+    // A name from the amplifier names its section: line breaks, NULs and "]" in it neither start a
+    // section of their own nor reach another one.
+    void hostileNamesStayInTheirSection_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("section");
+        QTest::newRow("line breaks") << QByteArray("]\r\n[Tevlin]\nDebug=86") << "[)  [Tevlin) Debug=86]";
+        QTest::newRow("NULs") << QByteArray("\0[ComSettings]\nCOM1=", 20) << "[[ComSettings) COM1=]";
+    }
+    void hostileNamesStayInTheirSection()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, section);
+        SetupBench b(AmpModel::Rx900);
+        b.sim.state().name = name;
+        QVERIFY(b.connectAndAdopt());
+        b.openSetup([&](setup::SetupDialog& d) {
+            press(d, "SaveButton");
+            press(d, "CancelButton");
+        });
+        const QStringList lines = b.iniLines();
+        QCOMPARE(lines.filter(QRegularExpression("^\\[")),
+                 (QStringList{"[ComSettings]", "[Tevlin]", section}));
+        QVERIFY(lines.contains("Debug=0") && !lines.contains("Debug=86"));
+        QCOMPARE(lines.filter(QRegularExpression("^(COM1|Saved)=")).size(), 2);
+    }
+};
+
+QTEST_MAIN(TestModelSetup)
+#include "tst_modelsetup.moc"
