@@ -51,7 +51,7 @@ FindAmplifiersDialog::FindAmplifiersDialog(LinkSession& session, QWidget* parent
         m_progress->setValue(address);
         m_state->setText(tr("Trying address %1 of %2 on %3 …")
                              .arg(address)
-                             .arg(LastAddress)
+                             .arg(m_to)
                              .arg(m_session.link().deviceDescription(m_session.state().ComPort)));
     });
     connect(m_scan.get(), &AmplifierScan::answered, this, &FindAmplifiersDialog::addFound);
@@ -61,18 +61,25 @@ FindAmplifiersDialog::FindAmplifiersDialog(LinkSession& session, QWidget* parent
 
 FindAmplifiersDialog::~FindAmplifiersDialog() = default;
 
+void FindAmplifiersDialog::setAddresses(int from, int to)
+{
+    m_from = from;
+    m_to = to;
+    m_progress->setRange(from, to);
+}
+
 void FindAmplifiersDialog::search()
 {
-    if (!m_scan->run(FirstAddress, LastAddress)) {
+    if (!m_scan->run(m_from, m_to)) {
         m_state->setText(m_session.link().openFailureText(m_session.state().ComPort));
         return;
     }
     if (m_scan->cancelled())
         return;
-    m_progress->setValue(LastAddress);
+    m_progress->setValue(m_to);
     m_state->setText(
         m_scan->found().isEmpty()
-            ? tr("No amplifier answered at addresses %1 to %2.").arg(FirstAddress).arg(LastAddress)
+            ? tr("No amplifier answered at addresses %1 to %2.").arg(m_from).arg(m_to)
             : tr("Done: choose an amplifier."));
 }
 

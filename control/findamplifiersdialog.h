@@ -26,6 +26,9 @@ public:
     explicit FindAmplifiersDialog(LinkSession& session, QWidget* parent = nullptr);
     ~FindAmplifiersDialog() override;
 
+    // The addresses tried, 1 to 255 unless set before the search starts (it starts once the event
+    // loop runs).
+    void setAddresses(int from, int to);
     // The address chosen, once the dialog was accepted.
     int chosenAddress() const { return m_chosen; }
 
@@ -42,6 +45,8 @@ private:
     QProgressBar* m_progress = nullptr;
     QListWidget* m_list = nullptr;
     QPushButton* m_use = nullptr;
+    int m_from = FirstAddress;
+    int m_to = LastAddress;
     int m_chosen = -1;
 };
 
