@@ -17,14 +17,6 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // A run from a script needs no display.
-    const bool commandLine = control::cli::wantsCommandLine(arguments);
-    std::unique_ptr<QCoreApplication> app = commandLine ? std::make_unique<QCoreApplication>(argc, argv)
-                                                        : std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Tevlin"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Korvanes"));
-
     QCommandLineParser options;
     options.setApplicationDescription(
         QStringLiteral("Controls a Korvanes amplifier over a serial line. Without --status, --set or --scan "
@@ -33,6 +25,18 @@ int main(int argc, char* argv[])
     options.addVersionOption();
     options.addOption(settingsDirOption());
     control::cli::addCommandLineOptions(options);
+    // A run from a script needs no display, nor do --help, --version and wrong options.
+    const bool commandLine = control::cli::wantsCommandLine(arguments);
+    const bool windowless = commandLine || !options.parse(arguments) ||
+                            options.isSet(QStringLiteral("help")) ||
+                            options.isSet(QStringLiteral("version")) ||
+                            std::holds_alternative<QString>(control::cli::readCommandOptions(options));
+    std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
+                                                       : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tevlin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvanes"));
+
     options.process(*app);
     const auto command = control::cli::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {

@@ -15,16 +15,6 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    // A run from a script needs no display.
-    const bool commandLine = corlift::wantsCommandLine(arguments);
-    std::unique_ptr<QCoreApplication> app = commandLine ? std::make_unique<QCoreApplication>(argc, argv)
-                                                        : std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Corlift"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                                .arg(CorliftAbout::VersionMajor)
-                                                .arg(CorliftAbout::VersionMinor)
-                                                .arg(CorliftAbout::VersionRevision));
-
     QCommandLineParser options;
     options.setApplicationDescription(
         QStringLiteral("Loads firmware into a Korvanes product's boot loader. Without --check or --flash it "
@@ -33,6 +23,20 @@ int main(int argc, char* argv[])
     options.addVersionOption();
     options.addOption(settingsDirOption());
     corlift::addCommandLineOptions(options);
+    // A run from a script needs no display, nor do --help, --version and wrong options.
+    const bool commandLine = corlift::wantsCommandLine(arguments);
+    const bool windowless = commandLine || !options.parse(arguments) ||
+                            options.isSet(QStringLiteral("help")) ||
+                            options.isSet(QStringLiteral("version")) ||
+                            std::holds_alternative<QString>(corlift::readCommandOptions(options));
+    std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
+                                                       : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Corlift"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(CorliftAbout::VersionMajor)
+                                                .arg(CorliftAbout::VersionMinor)
+                                                .arg(CorliftAbout::VersionRevision));
+
     options.process(*app);
     const auto command = corlift::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {

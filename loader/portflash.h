@@ -65,7 +65,13 @@ public:
     int failed() const { return m_failed; }
     // Of the unit being flashed, or just done; 0 while waiting for it.
     int linesSent() const { return m_stage == Stage::Waiting ? 0 : m_job.linesSent(); }
-    int percent() const { return m_stage == Stage::Waiting ? 0 : m_job.percent(); }
+    int percent() const
+    {
+        // The total adds 20 that no line sends: a finished update would stop short of 100.
+        if (m_outcome == Outcome::Success)
+            return 100;
+        return m_stage == Stage::Waiting ? 0 : m_job.percent();
+    }
     bool portOpened() const { return m_portOpened; }
 
     static const char* outcomeName(Outcome outcome);

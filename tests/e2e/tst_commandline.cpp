@@ -153,6 +153,35 @@ private slots:
         QCOMPARE(ini("Status"), QStringLiteral("Cancelled"));
     }
 
+    // --help lists every option, and like every run without a window needs no display.
+    void helpListsEveryOption_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("corlift") << "corlift"
+                                 << QStringList{"--settings-dir", "--check", "--flash", "--port",   "--delay",
+                                                "--boot-timeout", "--json",  "--loop",  "--version"};
+        QTest::newRow("tevlin") << "tevlin" << QStringList{"--settings-dir", "--status",  "--set",   "--scan",
+                                                           "--port",         "--address", "--speed", "--from",
+                                                           "--to",           "--timeout", "--json"};
+    }
+    void helpListsEveryOption()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, options);
+        QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.remove("DISPLAY");
+        run.setProcessEnvironment(environment);
+        run.start(program(qPrintable(name)), {"--help"});
+        QVERIFY(run.waitForFinished(5000));
+        QCOMPARE(run.exitCode(), 0);
+        const QString help = QString::fromLocal8Bit(run.readAllStandardOutput());
+        for (const QString& option : options)
+            QVERIFY2(help.contains("  " + option) || help.contains(", " + option), qPrintable(option));
+    }
+
     // Tevlin's runs, each against a fresh line of amplifiers: the exit code and what it printed.
     void tevlin_data()
     {
