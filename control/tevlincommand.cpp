@@ -1,5 +1,6 @@
 #include "control/tevlincommand.h"
 
+#include "common/commandline.h"
 #include "common/interruptnotifier.h"
 #include "control/amplifierscan.h"
 #include "control/linksession.h"
@@ -14,6 +15,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <cstdio>
+#include <map>
 
 namespace control::cli {
 namespace {
@@ -32,18 +34,8 @@ const QString Timeout = QStringLiteral("timeout");
 constexpr std::chrono::milliseconds StatusTimeout{2000};
 constexpr std::chrono::milliseconds ScanTimeout{300};
 
-void say(std::FILE* out, const QString& text)
-{
-    std::fputs(qPrintable(text + u'\n'), out);
-    std::fflush(out);
-}
-
-std::optional<int> numberIn(const QString& text, int lowest, int highest)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok && value >= lowest && value <= highest ? std::optional<int>(value) : std::nullopt;
-}
+using common::numberIn;
+const auto say = common::printLine;
 
 std::optional<bool> onOff(const QString& text, const QString& offWord)
 {
@@ -306,19 +298,17 @@ std::variant<Setting, QString> parseSetting(const QString& text)
 
 void applySetting(OperatingState& state, const Setting& setting, bool linkConnected, int modelCode)
 {
+    static const std::map<Setting::Kind, const LevelField*> levels{
+        {Setting::Kind::Volume, &VolumeLevel},
+        {Setting::Kind::StartupVolume, &DefVolumeLevel},
+        {Setting::Kind::MaxVolume, &MaxVolumeLevel},
+        {Setting::Kind::Balance, &BalanceLevel},
+    };
+    if (const auto level = levels.find(setting.kind); level != levels.end()) {
+        typeLevel(state, *level->second, setting.text);
+        return;
+    }
     switch (setting.kind) {
-    case Setting::Kind::Volume:
-        typeLevel(state, VolumeLevel, setting.text);
-        return;
-    case Setting::Kind::StartupVolume:
-        typeLevel(state, DefVolumeLevel, setting.text);
-        return;
-    case Setting::Kind::MaxVolume:
-        typeLevel(state, MaxVolumeLevel, setting.text);
-        return;
-    case Setting::Kind::Balance:
-        typeLevel(state, BalanceLevel, setting.text);
-        return;
     case Setting::Kind::Mute:
         // The button toggles: pressed only when the amplifier's state is not already the one asked for.
         if (state.muteState != setting.on)
@@ -330,6 +320,8 @@ void applySetting(OperatingState& state, const Setting& setting, bool linkConnec
         return;
     case Setting::Kind::Input:
         selectInput(state, setting.input, linkConnected, modelCode);
+        return;
+    default:
         return;
     }
 }
@@ -383,14 +375,7 @@ void addCommandLineOptions(QCommandLineParser& parser)
 
 bool wantsCommandLine(const QStringList& arguments)
 {
-    for (const QString& argument : arguments) {
-        for (const QString& name : {Status, Set, Scan}) {
-            const QString option = QStringLiteral("--") + name;
-            if (argument == option || argument.startsWith(option + u'='))
-                return true;
-        }
-    }
-    return false;
+    return common::mentionsOption(arguments, {Status, Set, Scan});
 }
 
 std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParser& parser)

@@ -1,5 +1,6 @@
 #include "loader/corliftcommand.h"
 
+#include "common/commandline.h"
 #include "common/interruptnotifier.h"
 #include "loader/firmwarefile.h"
 #include "loader/flashreport.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -27,17 +29,11 @@ const QString BootTimeout = QStringLiteral("boot-timeout");
 const QString Json = QStringLiteral("json");
 const QString Loop = QStringLiteral("loop");
 
-void say(std::FILE* out, const QString& text)
-{
-    std::fputs(qPrintable(text + u'\n'), out);
-    std::fflush(out);
-}
+const auto say = common::printLine;
 
 std::optional<int> positiveNumber(const QString& text)
 {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok && value > 0 ? std::optional<int>(value) : std::nullopt;
+    return common::numberIn(text, 1, std::numeric_limits<int>::max());
 }
 
 bool stdoutIsTerminal()
@@ -197,14 +193,7 @@ void addCommandLineOptions(QCommandLineParser& parser)
 
 bool wantsCommandLine(const QStringList& arguments)
 {
-    for (const QString& argument : arguments) {
-        for (const QString& name : {Check, Flash}) {
-            const QString option = QStringLiteral("--") + name;
-            if (argument == option || argument.startsWith(option + u'='))
-                return true;
-        }
-    }
-    return false;
+    return common::mentionsOption(arguments, {Check, Flash});
 }
 
 std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParser& parser)
