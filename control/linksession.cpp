@@ -41,8 +41,7 @@ QString connectCaption(LinkSession::Phase phase)
 
 LinkSession::LinkSession(LinkState& state, ComForm& link, QString setupIniPath, QObject* parent)
     : QObject(parent), m_state(state), m_link(link), m_rs(state, link),
-      m_setupIniPath(std::move(setupIniPath)),
-      m_ports(new PortMenu(link, state.ComPort, m_setupIniPath, StoredPortRange, this))
+      m_setupIniPath(std::move(setupIniPath))
 {
     m_setup.open = [](int) {};
     m_setup.linkValues = [](int) { return std::optional<SetupLinkValues>(); };
@@ -54,6 +53,13 @@ LinkSession::~LinkSession()
 {
     // A wait further down the stack must not outlive the session it reports to.
     m_state.LinkCancelRequested = true;
+}
+
+PortMenu& LinkSession::portMenu()
+{
+    if (!m_ports)
+        m_ports = new PortMenu(m_link, m_state.ComPort, m_setupIniPath, StoredPortRange, this);
+    return *m_ports;
 }
 
 void LinkSession::setSetupHooks(SetupHooks hooks)
@@ -80,11 +86,11 @@ void LinkSession::load()
 
     m_state.DeviceAddress =
         ReadIniValue(ComSettings, QStringLiteral("DevAdr"), QStringLiteral("?"), m_setupIniPath);
-    m_ports->selectStored();
+    portMenu().selectStored();
     const double speed = common::numericValue(
         ReadIniValue(ComSettings, QStringLiteral("ComSpeed"), QStringLiteral("9600"), m_setupIniPath));
     selectComSpeed(speed == SpeedBauds[2] ? 2 : speed == SpeedBauds[1] ? 1 : 0);
-    m_ports->probeSoon(m_state.ComSpeed);
+    portMenu().probeSoon(m_state.ComSpeed);
 
     const double interval = common::numericValue(ReadIniValue(
         QStringLiteral("Tevlin"), QStringLiteral("UpdateSpeed"), QStringLiteral("3500"), m_setupIniPath));
@@ -209,7 +215,9 @@ void LinkSession::toggle()
     m_state.LinkCancelRequested = false;
     m_state.ReplyBuffer.clear();
 
-    m_ports->finishProbe();
+    // The window's port menu maps the ports; a probe it put off runs now (the command line has none).
+    if (m_ports)
+        m_ports->finishProbe();
     if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
         // The port told the user why; nothing can answer on a closed port, so go back to Idle
         // instead of waiting for a reply that cannot come. The status bar names the port.

@@ -67,7 +67,8 @@ public:
     ComForm& link() { return m_link; }
     const QString& setupIniPath() const { return m_setupIniPath; }
     const OperatingState& operatingState() const { return m_op; }
-    PortMenu& portMenu() { return *m_ports; }
+    // Made on first use: a run without a window has no menu (its entries need a GUI application).
+    PortMenu& portMenu();
     int pollInterval() const { return m_update.interval(); }
     bool isPolling() const { return m_polling; }
     // A reply was taken over since the link came up: the front panel shows the amplifier.
@@ -127,7 +128,7 @@ private:
     ComForm& m_link;
     RSfunctions m_rs;
     QString m_setupIniPath;
-    PortMenu* m_ports;
+    PortMenu* m_ports = nullptr;
     SetupHooks m_setup;
     OperatingState m_op;
     QTimer m_update;

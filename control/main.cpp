@@ -1,4 +1,5 @@
 #include "control/linksession.h"
+#include "control/tevlincommand.h"
 #include "control/tevlinwindow.h"
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
@@ -9,26 +10,47 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tevlin"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1.0"));
-    QApplication::setOrganizationName(QStringLiteral("Korvanes"));
-    QApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
-
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("Controls a Korvanes amplifier over a serial line."));
+    options.setApplicationDescription(
+        QStringLiteral("Controls a Korvanes amplifier over a serial line. Without --status, --set or --scan "
+                       "it opens its window."));
     options.addHelpOption();
     options.addVersionOption();
     options.addOption(settingsDirOption());
-    options.process(app);
+    control::cli::addCommandLineOptions(options);
+    // A run from a script needs no display, nor do --help, --version and wrong options.
+    const bool commandLine = control::cli::wantsCommandLine(arguments);
+    const bool windowless = commandLine || !options.parse(arguments) ||
+                            options.isSet(QStringLiteral("help")) ||
+                            options.isSet(QStringLiteral("version")) ||
+                            std::holds_alternative<QString>(control::cli::readCommandOptions(options));
+    std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
+                                                       : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tevlin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvanes"));
+
+    options.process(*app);
+    const auto command = control::cli::readCommandOptions(options);
+    if (const QString* problem = std::get_if<QString>(&command)) {
+        std::fprintf(stderr, "tevlin: %s\n", qPrintable(*problem));
+        return control::cli::ExitUsage;
+    }
     const std::optional<QString> setupIniPath = setupIniPathFor(options);
     if (!setupIniPath)
-        return 2;
+        return control::cli::ExitUsage;
+    if (commandLine)
+        return control::cli::runCommandLine(std::get<control::cli::CommandOptions>(command), *setupIniPath);
 
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
     LinkState state;
     ComForm link(state.ReplyBuffer);
     link.setLogFilePath(logFilePath(*setupIniPath));

@@ -183,6 +183,8 @@ TevlinForm::TevlinForm(QMainWindow* window)
     }
     comAdress = setting->addAction(QStringLiteral("Com Adress"));
     comAdress->setObjectName(QStringLiteral("Com_Adress"));
+    findAmplifiers = setting->addAction(QStringLiteral("Find amplifiers…"));
+    findAmplifiers->setObjectName(QStringLiteral("FindAmplifiers"));
     QMenu* help = window->menuBar()->addMenu(QStringLiteral("&Help"));
     about = help->addAction(QStringLiteral("About"));
 }

@@ -55,6 +55,7 @@ struct TevlinForm
     QMenu* comport;
     std::array<QAction*, 3> speeds;
     QAction* comAdress;
+    QAction* findAmplifiers;
     QAction* about;
 };
 

@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "control/ampabout.h"
+#include "control/findamplifiersdialog.h"
 #include "control/frontpanel.h"
 #include "control/operatingactions.h"
 #include "control/powerlamp.h"
@@ -165,6 +166,7 @@ void TevlinWindow::wireMenus()
             m_ui->speeds[i]->setChecked(i == index);
     });
     connect(ui.comAdress, &QAction::triggered, this, &TevlinWindow::askAddress);
+    connect(ui.findAmplifiers, &QAction::triggered, this, &TevlinWindow::findAmplifiers);
     connect(ui.about, &QAction::triggered, this, [this] {
         AmpAbout box(this);
         box.exec();
@@ -177,6 +179,13 @@ void TevlinWindow::askAddress()
     m_session.setDeviceAddress(QInputDialog::getText(this, QStringLiteral("Network Address"),
                                                      QStringLiteral("Enter Amplifier Network address"),
                                                      QLineEdit::Normal, m_session.state().DeviceAddress));
+}
+
+void TevlinWindow::findAmplifiers()
+{
+    FindAmplifiersDialog dialog(m_session, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_session.setDeviceAddress(QString::number(dialog.chosenAddress()));
 }
 
 void TevlinWindow::exitProgram()

@@ -28,6 +28,7 @@ private:
     void wireControls();
     void wireMenus();
     void askAddress();
+    void findAmplifiers();
     void exitProgram();
     void drawPhase(LinkSession::Phase phase);
     void drawReply(const StatusReply& reply);

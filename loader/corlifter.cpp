@@ -1,7 +1,7 @@
 #include "loader/corlifter.h"
 
-#include "common/numbers.h"
 #include "loader/corliftabout.h"
+#include "loader/uploadjob.h"
 #include "serial/comwindow.h"
 #include "settings/debugmode.h"
 #include "settings/filelocations.h"
@@ -97,6 +97,10 @@ void Corlifter::buildWindow()
     m_btnBrowse = named(new QPushButton(QStringLiteral("Browse"), frame1), "BtnBrowse");
     m_btnUpload = named(new QPushButton(QLatin1String(CaptionUpload), frame1), "BtnUpload");
     m_commport = named(new QPushButton(QLatin1String(CaptionOpenPort), frame1), "Commport");
+    m_nextUnit = named(new QPushButton(QLatin1String(CaptionNextUnit), frame1), "BtnNextUnit");
+    m_nextUnit->setToolTip(
+        tr("Wait for the next product in boot mode and flash the same file on the same port"));
+    m_nextUnit->hide();
     m_commport->setMinimumWidth(m_commport->fontMetrics().horizontalAdvance(QLatin1String(CaptionClosePort)) +
                                 32);
     m_btnUpload->setMinimumWidth(
@@ -112,6 +116,7 @@ void Corlifter::buildWindow()
     buttons->addStretch();
     buttons->addWidget(m_commport);
     buttons->addWidget(m_btnUpload);
+    buttons->addWidget(m_nextUnit);
     grid1->addLayout(buttons, 3, 0, 1, 3);
     grid1->setColumnStretch(1, 1);
 
@@ -143,6 +148,7 @@ void Corlifter::buildWindow()
     // Tab goes as the eye does: the file, Browse, then Open Comm Port before Upload.
     setTabOrder(m_btnBrowse, m_commport);
     setTabOrder(m_commport, m_btnUpload);
+    setTabOrder(m_btnUpload, m_nextUnit);
 
     // A label rather than a status message: opening a menu would wipe a message.
     m_notice = named(new QLabel(statusBar()), "Notice");
@@ -156,6 +162,7 @@ void Corlifter::buildWindow()
     connect(m_commport, &QPushButton::clicked, &m_ports, &PortMenu::finishProbe);
     connect(m_commport, &QPushButton::clicked, &m_run, &UploadRun::toggleCommport);
     connect(m_btnUpload, &QPushButton::clicked, &m_run, &UploadRun::toggleUpload);
+    connect(m_nextUnit, &QPushButton::clicked, &m_run, &UploadRun::nextUnit);
 }
 
 void Corlifter::buildMenus()
@@ -184,10 +191,7 @@ void Corlifter::startUp()
 {
     m_run.showStartTexts(ReadIniValue(Corlifter_, QStringLiteral("File name"), QString(), m_setupIniPath));
 
-    const double delay = common::numericValue(
-        ReadIniValue(Corlifter_, QStringLiteral("Delay"), QStringLiteral("350"), m_setupIniPath));
-    m_state.delayMs = static_cast<int>(std::clamp<double>(common::roundHalfEven(std::clamp(delay, -1e9, 1e9)),
-                                                          MinimumDelayMs, MaximumDelayMs));
+    m_state.delayMs = storedDelayMs(m_setupIniPath);
 
     m_ports.selectStored();
     m_state.ComSpeed = 0;
@@ -239,6 +243,7 @@ void Corlifter::render()
     m_btnUpload->setText(c.uploadCaption);
     m_btnUpload->setEnabled(c.uploadEnabled);
     m_btnBrowse->setEnabled(c.browseEnabled);
+    m_nextUnit->setVisible(c.nextUnitEnabled);
     m_load->setEnabled(c.browseEnabled);
     m_commPortMenu->setEnabled(c.portMenuEnabled);
     m_notice->setText(c.notice);

@@ -24,10 +24,6 @@ class Corlifter : public QMainWindow
 {
     Q_OBJECT
 public:
-    static constexpr int MinimumDelayMs = 150;
-    // The pause is held as a 16-bit number of milliseconds.
-    static constexpr int MaximumDelayMs = 32767;
-
     // Asks for a firmware file, starting in `folder`; empty when the user cancelled. Tests replace
     // the dialog.
     using FileDialogHook = std::function<QString(QWidget* parent, const QString& folder)>;
@@ -71,6 +67,7 @@ private:
     QPushButton* m_btnBrowse = nullptr;
     QPushButton* m_btnUpload = nullptr;
     QPushButton* m_commport = nullptr;
+    QPushButton* m_nextUnit = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QLabel* m_notice = nullptr;
     QAction* m_load = nullptr;

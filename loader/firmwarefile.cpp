@@ -115,9 +115,11 @@ CheckResult checkFirmwareFile(const QString& path)
         return result;
 
     qint64 total = 0;
+    int lines = 1;
     bool ended = false;
     // Lines after the end record are not counted, but the upload sends them too.
     while (const auto line = readLine(file, MaxRecordLength + 1)) {
+        ++lines;
         if (line->size() > MaxRecordLength)
             return {CheckOutcome::LineTooLong, result.product};
         if (ended)
@@ -136,7 +138,28 @@ CheckResult checkFirmwareFile(const QString& path)
         return {CheckOutcome::Unreadable};
     result.outcome = CheckOutcome::Valid;
     result.uploadTotal = total + UploadTotalBase;
+    result.lines = lines;
     return result;
+}
+
+QString checkStatusText(const CheckResult& result)
+{
+    switch (result.outcome) {
+    case CheckOutcome::NotFound:
+        return QLatin1String(StatusFileNotFound);
+    case CheckOutcome::Valid:
+        return QLatin1String(result.product->statusText);
+    case CheckOutcome::LineTooLong:
+        return QLatin1String(StatusFileNotValid) +
+               QStringLiteral(" (a line is longer than any S-record can be)");
+    case CheckOutcome::FileTooLarge:
+        return QLatin1String(StatusFileNotValid) +
+               QStringLiteral(" (the file is larger than any firmware can be)");
+    case CheckOutcome::Unreadable:
+    case CheckOutcome::NotValid:
+        break;
+    }
+    return QLatin1String(StatusFileNotValid);
 }
 
 } // namespace loader

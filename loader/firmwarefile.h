@@ -142,9 +142,15 @@ struct CheckResult
     CheckOutcome outcome = CheckOutcome::Unreadable;
     const Product* product = nullptr;
     qint64 uploadTotal = 0;
+    // Lines the upload sends, the header included (Valid only).
+    int lines = 0;
 };
 
 // Identifies the product of the firmware file at `path` and adds up its counted data bytes.
 CheckResult checkFirmwareFile(const QString& path);
+
+// What the status box says after the check: "File not found", the product's status text, or
+// "File not valid for any Korvanes product" (with the reason where it is no plain mismatch).
+QString checkStatusText(const CheckResult& result);
 
 } // namespace loader

@@ -6,6 +6,7 @@ inline constexpr const char* CaptionOpenPort = "Open Comm Port";
 inline constexpr const char* CaptionClosePort = "Close Comm Port";
 inline constexpr const char* CaptionUpload = "Upload";
 inline constexpr const char* CaptionCancelUpload = "Cancel Upload";
+inline constexpr const char* CaptionNextUnit = "Next unit";
 
 // What the loader window shows, kept apart from the widgets so the flows can be tested without them.
 struct LoaderControls
@@ -21,6 +22,8 @@ struct LoaderControls
     // BtnBrowse and the menu entry Load always go together.
     bool browseEnabled = true;
     bool portMenuEnabled = true;
+    // "Next unit", offered after a success: the next product, same file and port.
+    bool nextUnitEnabled = false;
 
     int progress = 0;
     bool progressEnabled = false;

@@ -1,4 +1,5 @@
 #include "loader/corliftabout.h"
+#include "loader/corliftcommand.h"
 #include "loader/corlifter.h"
 #include "serial/portmessagebox.h"
 #include "serial/wait.h"
@@ -6,31 +7,51 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
     useStrictEventDispatcher();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Corlift"));
-    // The port set-up's message boxes carry the program title.
-    QApplication::setApplicationDisplayName(QStringLiteral("Corlift"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(CorliftAbout::VersionMajor)
-                                            .arg(CorliftAbout::VersionMinor)
-                                            .arg(CorliftAbout::VersionRevision));
-    QApplication::setDesktopFileName(QStringLiteral("com.korvanes.Corlift"));
-
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QCommandLineParser options;
     options.setApplicationDescription(
-        QStringLiteral("Loads firmware into a Korvanes product's boot loader."));
+        QStringLiteral("Loads firmware into a Korvanes product's boot loader. Without --check or --flash it "
+                       "opens its window."));
     options.addHelpOption();
     options.addVersionOption();
     options.addOption(settingsDirOption());
-    options.process(app);
+    corlift::addCommandLineOptions(options);
+    // A run from a script needs no display, nor do --help, --version and wrong options.
+    const bool commandLine = corlift::wantsCommandLine(arguments);
+    const bool windowless = commandLine || !options.parse(arguments) ||
+                            options.isSet(QStringLiteral("help")) ||
+                            options.isSet(QStringLiteral("version")) ||
+                            std::holds_alternative<QString>(corlift::readCommandOptions(options));
+    std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
+                                                       : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Corlift"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(CorliftAbout::VersionMajor)
+                                                .arg(CorliftAbout::VersionMinor)
+                                                .arg(CorliftAbout::VersionRevision));
+
+    options.process(*app);
+    const auto command = corlift::readCommandOptions(options);
+    if (const QString* problem = std::get_if<QString>(&command)) {
+        std::fprintf(stderr, "corlift: %s\n", qPrintable(*problem));
+        return corlift::ExitUsage;
+    }
     const std::optional<QString> setupIniPath = setupIniPathFor(options);
     if (!setupIniPath)
-        return 2;
+        return corlift::ExitUsage;
+    if (commandLine)
+        return corlift::runCommandLine(std::get<corlift::CommandOptions>(command), *setupIniPath);
 
+    // The port set-up's message boxes carry the program title.
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Corlift"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Corlift"));
     CorliftState state;
     Corlifter window(state, *setupIniPath);
     window.link().setMessageBoxHook(showPortMessage);

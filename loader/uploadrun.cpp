@@ -1,26 +1,14 @@
 #include "loader/uploadrun.h"
 
-#include "common/numbers.h"
-#include "common/timestamps.h"
 #include "serial/comform.h"
 #include "serial/wait.h"
 #include "settings/debugmode.h"
-#include "settings/inifilehandler.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QFile>
-#include <QLocale>
 #include <QScopedValueRollback>
 
-namespace {
-
-const QString Section = QStringLiteral("Corlifter");
-
-} // namespace
-
 UploadRun::UploadRun(CorliftState& state, ComForm& link, QString setupIniPath, QObject* parent)
-    : QObject(parent), m_state(state), m_link(link), m_setupIniPath(std::move(setupIniPath))
+    : QObject(parent), m_state(state), m_link(link), m_setupIniPath(std::move(setupIniPath)),
+      m_job(state, link)
 {
     connect(&m_link, &ComForm::portLost, this, &UploadRun::portLost);
 }
@@ -43,7 +31,17 @@ void UploadRun::clearNotice()
     change([](LoaderControls& c) {
         c.notice.clear();
         c.progressFailed = false;
+        c.nextUnitEnabled = false;
     });
+}
+
+void UploadRun::nextUnit()
+{
+    if (!m_controls.nextUnitEnabled)
+        return;
+    // The file and the port stay as they were; only the product changes.
+    change([](LoaderControls& c) { c.commportEnabled = true; });
+    toggleCommport();
 }
 
 void UploadRun::showFailure(const QString& notice)
@@ -56,18 +54,14 @@ void UploadRun::showFailure(const QString& notice)
 
 void UploadRun::portLost()
 {
-    m_deviceGone = true;
-    // A running wait or upload sees the flag and says what happened.
-    m_state.StopRequested = true;
+    // A running wait or upload ends through the job, which says what happened.
     if (m_waitingForBoot || m_uploading)
         return;
-    m_state.StopRequested = false;
     closeAfterDeviceGone();
 }
 
 void UploadRun::closeAfterDeviceGone()
 {
-    m_deviceGone = false;
     m_state.readyForBoot = false;
     closePort();
     change([&](LoaderControls& c) {
@@ -100,7 +94,7 @@ void UploadRun::checkFile(const QString& path)
 
     const loader::CheckResult result = loader::checkFirmwareFile(path);
     if (result.outcome == loader::CheckOutcome::NotFound) {
-        setStatus(QLatin1String(loader::StatusFileNotFound));
+        setStatus(loader::checkStatusText(result));
         return;
     }
     m_state.firmwarePath = path;
@@ -115,12 +109,7 @@ void UploadRun::checkFile(const QString& path)
     } else {
         m_state.bootModeText.clear();
     }
-    QString status =
-        valid ? QLatin1String(result.product->statusText) : QLatin1String(loader::StatusFileNotValid);
-    if (result.outcome == loader::CheckOutcome::LineTooLong)
-        status += QStringLiteral(" (a line is longer than any S-record can be)");
-    else if (result.outcome == loader::CheckOutcome::FileTooLarge)
-        status += QStringLiteral(" (the file is larger than any firmware can be)");
+    const QString status = loader::checkStatusText(result);
     change([&](LoaderControls& c) {
         c.commportEnabled = valid;
         c.statusText = status;
@@ -169,14 +158,14 @@ void UploadRun::toggleCommport()
     }
 
     m_state.readyForBoot = false;
-    m_state.StopRequested = true;
     change([](LoaderControls& c) {
         c.uploadEnabled = false;
         c.browseEnabled = true;
         c.progress = 0;
         c.progressEnabled = false;
     });
-    // A running wait for the boot loader sees the flag and closes the port itself.
+    m_job.stop();
+    // A running wait for the boot loader ends and closes the port itself.
     if (!m_waitingForBoot) {
         m_state.StopRequested = false;
         closePort();
@@ -187,12 +176,13 @@ void UploadRun::toggleCommport()
 void UploadRun::waitForBootLoader()
 {
     m_waitingForBoot = true;
-    waitUntil([this] { return m_state.StopRequested || m_state.ReplyBuffer.contains(Announcement); });
+    m_job.waitForBootLoader();
+    waitUntil([this] { return !m_job.isBusy(); });
     m_waitingForBoot = false;
 
-    if (m_state.StopRequested) {
+    if (m_job.bootWait() != UploadJob::BootWait::Announced) {
         m_state.StopRequested = false;
-        if (m_deviceGone) {
+        if (m_job.bootWait() == UploadJob::BootWait::DeviceLost) {
             closeAfterDeviceGone();
             return;
         }
@@ -219,7 +209,7 @@ void UploadRun::toggleUpload()
             c.uploadEnabled = false;
             c.commportEnabled = true;
         });
-        m_state.StopRequested = true;
+        m_job.stop();
         return;
     }
 
@@ -264,26 +254,20 @@ QString UploadRun::refusalText(Refusal refusal)
 UploadRun::Refusal UploadRun::upload()
 {
     change([](LoaderControls& c) { c.progressEnabled = true; });
-    QFile file(m_state.firmwarePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return Refusal::FileNotReady;
-    m_state.StopRequested = false;
-    m_state.uploadSent = 0;
-
-    WaitResult confirmation = WaitResult::Cancelled;
-    bool rejected = false;
+    QMetaObject::Connection progress = connect(&m_job, &UploadJob::lineSent, this, [this] {
+        change([this](LoaderControls& c) { c.progress = m_job.percent(); });
+    });
     {
         // Only the sending and the wait count: the window asks before closing during them.
         QScopedValueRollback uploading(m_uploading, true);
-        rejected = !sendLines(file);
-        if (!rejected && !m_state.StopRequested) {
-            // A cancel while waiting for the confirmation counts as a cancel, not as a failure.
-            confirmation = waitUntil([this] { return m_state.ReplyBuffer.contains(Confirmation); },
-                                     &m_state.StopRequested, m_confirmLimit);
-        }
+        m_job.upload();
+        waitUntil([this] { return !m_job.isBusy(); });
     }
-    file.close();
-    if (rejected) {
+    disconnect(progress);
+    switch (m_job.outcome().value_or(UploadJob::Outcome::FileUnreadable)) {
+    case UploadJob::Outcome::FileUnreadable:
+        return Refusal::FileNotReady;
+    case UploadJob::Outcome::Rejected:
         m_state.ReplyBuffer.clear();
         closePort();
         change([](LoaderControls& c) {
@@ -293,11 +277,8 @@ UploadRun::Refusal UploadRun::upload()
         });
         showFailure(tr("The product rejected this file. Press Cancel Upload, choose the firmware for "
                        "this product, then Open Comm Port again."));
-        return Refusal::None;
-    }
-    if (m_deviceGone) {
-        // Stopped at once: nothing more could reach the product.
-        m_deviceGone = false;
+        break;
+    case UploadJob::Outcome::DeviceLost:
         m_state.StopRequested = false;
         setStatus(QStringLiteral("Update Failed"));
         writeRecord("Failed");
@@ -305,28 +286,27 @@ UploadRun::Refusal UploadRun::upload()
         showFailure(tr("The serial device %1 went away during the update; the product stays in boot mode. "
                        "Connect it again, press Cancel Upload, then Open Comm Port again.")
                         .arg(m_link.deviceDescription(m_state.ComPort)));
-        return Refusal::None;
-    }
-    switch (confirmation) {
-    case WaitResult::Met:
+        break;
+    case UploadJob::Outcome::Succeeded:
         change([](LoaderControls& c) {
             c.statusText = QStringLiteral("Updated with success - Port closed");
             c.uploadEnabled = false;
             // The total adds 20 that no line sends, so the bar would stop short of a finished update.
             c.progress = 100;
+            c.nextUnitEnabled = true;
         });
         writeRecord("Succes");
         m_state.readyForBoot = false;
         closePort();
         endAttempt();
         break;
-    case WaitResult::Cancelled:
+    case UploadJob::Outcome::Cancelled:
         m_state.StopRequested = false;
         setStatus(QStringLiteral("Update cancelled"));
         writeRecord("Cancelled");
         endAfterCancelOrFailure();
         break;
-    case WaitResult::TimedOut:
+    case UploadJob::Outcome::TimedOut:
         setStatus(QStringLiteral("Update Failed"));
         writeRecord("Failed");
         endAfterCancelOrFailure();
@@ -336,58 +316,9 @@ UploadRun::Refusal UploadRun::upload()
     return Refusal::None;
 }
 
-bool UploadRun::sendLines(QFile& file)
-{
-    using namespace std::chrono;
-    static const QByteArray cr(1, '\r');
-    static const QByteArray lf(1, '\n');
-    for (;;) {
-        // Received text reaches ReplyBuffer here, and a click on Cancel Upload is handled here.
-        QCoreApplication::processEvents();
-        if (m_state.StopRequested)
-            return true;
-        // A line too long for any record means the file changed since its check: send no more.
-        const auto line = loader::readLine(file, loader::MaxRecordLength + 1);
-        if (!line || line->size() > loader::MaxRecordLength)
-            return true;
-        if (const auto record = loader::dataRecord(*line))
-            m_state.uploadSent += std::max(record->dataBytes, 0);
-        const qint64 sent = m_state.uploadSent;
-        const qint64 total = m_state.uploadTotal;
-        const int progress = sent > total ? 100
-                             : total > 0
-                                 ? static_cast<int>(common::roundHalfEven(double(sent) / double(total) * 100))
-                                 : 0;
-        change([&](LoaderControls& c) { c.progress = progress; });
-
-        {
-            const common::TimestampScope stamp("line");
-            m_link.SendMScommString(*line);
-            m_link.SendMScommString(cr);
-            m_link.SendMScommString(lf);
-        }
-        // The boot loader takes its time per line; meanwhile neither clicks nor received data are
-        // handled, but the window still repaints.
-        pauseFor(milliseconds(m_state.delayMs),
-                 QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-
-        if (m_state.ReplyBuffer.contains(Rejection))
-            return false;
-    }
-}
-
 void UploadRun::writeRecord(const char* status)
 {
-    const QString time =
-        QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("dd/MM/yyyy hh:mm"));
-    const QString product = m_state.product ? QLatin1String(m_state.product->name) : QString();
-    // One write: a record is never half the last upload's and half this one's.
-    WriteIniValues(Section,
-                   {{QStringLiteral("Product"), product},
-                    {QStringLiteral("File name"), m_state.firmwarePath},
-                    {QStringLiteral("Upload time"), time},
-                    {QStringLiteral("Status"), QLatin1String(status)}},
-                   m_setupIniPath);
+    writeUploadRecord(m_state, status, m_setupIniPath);
 }
 
 void UploadRun::endAttempt()

@@ -2,29 +2,24 @@
 
 #include "loader/corliftstate.h"
 #include "loader/loadercontrols.h"
+#include "loader/uploadjob.h"
 
 #include <QObject>
 #include <QString>
 #include <chrono>
 
 class ComForm;
-class QFile;
 
 // Corlift's flows: the file check's effect on the window, opening the port and waiting for the
 // product's boot loader, the upload line by line, and the record of its outcome in setup.ini.
 // The window only forwards clicks here and draws `controls()` whenever `controlsChanged` fires.
 //
-// The click handlers wait inside the event loop: a second click (Close Comm Port, Cancel Upload)
-// runs nested inside a running wait and ends it through `StopRequested`.
+// The click handlers wait inside the event loop for the upload job: a second click (Close Comm
+// Port, Cancel Upload) runs nested inside a running wait and ends it through the job.
 class UploadRun : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds ConfirmLimit{5000};
-    static constexpr const char* Announcement = "...";
-    static constexpr const char* Rejection = "Wrong signature";
-    static constexpr const char* Confirmation = "OK";
-
     UploadRun(CorliftState& state, ComForm& link, QString setupIniPath, QObject* parent = nullptr);
 
     const LoaderControls& controls() const { return m_controls; }
@@ -35,15 +30,18 @@ public:
     void checkFile(const QString& path);
     void toggleCommport();
     void toggleUpload();
+    // After "Updated with success": waits for the next product's boot loader with the same file
+    // and port, as Open Comm Port would.
+    void nextUnit();
     // Ends whatever wait is running, as the program goes away.
-    void requestStop() { m_state.StopRequested = true; }
+    void requestStop() { m_job.stop(); }
 
     bool isWaitingForBoot() const { return m_waitingForBoot; }
     // Lines are being sent, or the boot loader's confirmation is awaited.
     bool isUploading() const { return m_uploading; }
 
     // Tests shorten the wait for the boot loader's confirmation; the program keeps ConfirmLimit.
-    void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
+    void setConfirmLimit(std::chrono::milliseconds limit) { m_job.setConfirmLimit(limit); }
 
 signals:
     void controlsChanged();
@@ -69,8 +67,6 @@ private:
     };
     static QString refusalText(Refusal refusal);
     Refusal upload();
-    // False when the boot loader rejected the file.
-    bool sendLines(QFile& file);
     void writeRecord(const char* status);
     void endAttempt();
     void endAfterCancelOrFailure();
@@ -79,9 +75,7 @@ private:
     ComForm& m_link;
     QString m_setupIniPath;
     LoaderControls m_controls;
-    std::chrono::milliseconds m_confirmLimit = ConfirmLimit;
+    UploadJob m_job;
     bool m_waitingForBoot = false;
     bool m_uploading = false;
-    // The device went away; the running wait or upload ends through StopRequested and reports it.
-    bool m_deviceGone = false;
 };

@@ -207,6 +207,7 @@ void ComForm::receive()
             WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
             m_replyBuffer.clear();
         }
+        emit received();
         return;
     }
 
@@ -219,6 +220,7 @@ void ComForm::receive()
         m_replyBuffer = m_replyBuffer.right(ReplyBufferLimit);
     m_replyBuffer += chunk;
     WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
+    emit received();
 }
 
 void ComForm::portError(QSerialPort::SerialPortError error)

@@ -88,6 +88,8 @@ signals:
     void logCheckedChanged(bool checked);
     // The device went away (an unplugged adapter); the port has been closed.
     void portLost();
+    // Bytes arrived and ReplyBuffer holds them; a flow that waits without a nested loop looks then.
+    void received();
 
 private:
     enum class Variant

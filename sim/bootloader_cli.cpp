@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTextStream>
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -29,8 +32,13 @@ int runBootLoaderCli(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plays a product's boot loader on a pseudo-terminal."));
     parser.addHelpOption();
-    const QCommandLineOption boot(QStringLiteral("boot"), QStringLiteral("The product: %1.").arg(products),
-                                  QStringLiteral("product"));
+    const QCommandLineOption boot(
+        QStringLiteral("boot"),
+        QStringLiteral(
+            "The product: %1. Repeat it for several boot loaders at once, one pseudo-terminal each; "
+            "their paths are printed one per line in the same order.")
+            .arg(products),
+        QStringLiteral("product"));
     const QCommandLineOption noAnnounce(QStringLiteral("no-announce"), QStringLiteral("Never send \"...\"."));
     const QCommandLineOption okDelay(
         QStringLiteral("ok-delay"),
@@ -75,8 +83,11 @@ int runBootLoaderCli(const QStringList& arguments)
         return 0;
     }
 
+    QStringList bootProducts;
+    for (const QString& product : parser.values(boot))
+        bootProducts << product.toLower();
     BootLoaderOptions options;
-    options.product = parser.value(boot).toLower();
+    options.product = bootProducts.value(0);
     options.announce = !parser.isSet(noAnnounce);
     options.answer = !parser.isSet(noAnswer);
     options.logPath = parser.value(log);
@@ -84,8 +95,10 @@ int runBootLoaderCli(const QStringList& arguments)
     const auto rejectLine = nonNegative(parser.value(rejectAt));
     const auto hangUpLine = nonNegative(parser.value(hangUpAt));
     const auto padding = nonNegative(parser.value(replyPadding));
-    if (BootLoader::headerFor(options.product).isEmpty() || !delay || !rejectLine || !hangUpLine ||
-        !padding) {
+    const bool known = std::all_of(bootProducts.begin(), bootProducts.end(), [](const QString& product) {
+        return !BootLoader::headerFor(product).isEmpty();
+    });
+    if (bootProducts.isEmpty() || !known || !delay || !rejectLine || !hangUpLine || !padding) {
         err << "ampsim: --boot needs one of " << products
             << "; --ok-delay, --reject-at, --hangup-at and --reply-padding take numbers 0 and up" << Qt::endl;
         return 2;
@@ -106,11 +119,20 @@ int runBootLoaderCli(const QStringList& arguments)
     options.hangUpAtLine = *hangUpLine;
     options.replyPadding = *padding;
 
-    Pty pty;
-    if (!pty.isOpen()) {
-        err << "ampsim: no pseudo-terminal: " << pty.errorString() << Qt::endl;
-        return 1;
+    if (bootProducts.size() > 1 && (parser.isSet(log) || parser.isSet(link))) {
+        err << "ampsim: --log and --link go with one --boot" << Qt::endl;
+        return 2;
     }
+    // One pseudo-terminal per boot loader; the options apply to each.
+    std::vector<std::unique_ptr<Pty>> ptys;
+    for (qsizetype i = 0; i < bootProducts.size(); ++i) {
+        ptys.push_back(std::make_unique<Pty>());
+        if (!ptys.back()->isOpen()) {
+            err << "ampsim: no pseudo-terminal: " << ptys.back()->errorString() << Qt::endl;
+            return 1;
+        }
+    }
+    Pty& pty = *ptys.front();
     const QString linkPath = parser.value(link);
     if (!linkPath.isEmpty()) {
         QFile::remove(linkPath);
@@ -128,13 +150,19 @@ int runBootLoaderCli(const QStringList& arguments)
         return 1;
     }
 
-    BootLoader loader(pty, options);
-    QObject::connect(&loader, &BootLoader::answered, [&](const QByteArray& reply) {
-        err << "ampsim: " << loader.lines().size() << " lines received, answered " << reply.trimmed()
-            << Qt::endl;
-    });
-    out << pty.devicePath() << Qt::endl;
-    err << "ampsim: boot loader of " << options.product << " on " << pty.devicePath() << Qt::endl;
+    std::vector<std::unique_ptr<BootLoader>> loaders;
+    for (qsizetype i = 0; i < bootProducts.size(); ++i) {
+        options.product = bootProducts[i];
+        loaders.push_back(std::make_unique<BootLoader>(*ptys[i], options));
+        BootLoader* loader = loaders.back().get();
+        const QString device = ptys[i]->devicePath();
+        QObject::connect(loader, &BootLoader::answered, [&err, loader, device](const QByteArray& reply) {
+            err << "ampsim: " << device << ": " << loader->lines().size() << " lines received, answered "
+                << reply.trimmed() << Qt::endl;
+        });
+        out << device << Qt::endl;
+        err << "ampsim: boot loader of " << options.product << " on " << device << Qt::endl;
+    }
 
     const int code = QCoreApplication::exec();
     if (!linkPath.isEmpty())

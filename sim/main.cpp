@@ -1,3 +1,4 @@
+#include "sim/ampline.h"
 #include "sim/ampmodel.h"
 #include "sim/ampsim.h"
 #include "sim/bootloader_cli.h"
@@ -9,6 +10,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -79,7 +82,9 @@ int runAmplifier(QCoreApplication& app)
     parser.addHelpOption();
     const QCommandLineOption model(
         QStringLiteral("model"),
-        QStringLiteral("Model to play: %1 (required).").arg(ampModelNames().join(QStringLiteral(", "))),
+        QStringLiteral("Model to play: %1 (required). Repeat it as NAME@ADDRESS for several units on one "
+                       "line (--model vx900@1 --model rx900@7).")
+            .arg(ampModelNames().join(QStringLiteral(", "))),
         QStringLiteral("name"));
     const QCommandLineOption address(
         QStringLiteral("address"),
@@ -135,13 +140,12 @@ int runAmplifier(QCoreApplication& app)
                        hangUp, faultCode, name, setupIni, com});
     parser.process(app);
 
-    const auto ampModel = ampModelFromName(parser.value(model));
-    if (!ampModel)
-        return fail(
-            QStringLiteral("--model must be one of %1").arg(ampModelNames().join(QStringLiteral(", "))));
     const auto unitAddress = intValue(parser.value(address), 0, 0xFFFF);
     if (!unitAddress)
         return fail(QStringLiteral("--address must be a number 0..65535"));
+    const auto units = ampsOnLine(parser.values(model), *unitAddress);
+    if (const QString* problem = std::get_if<QString>(&units))
+        return fail(*problem);
     std::optional<int> unitVersion;
     if (parser.isSet(version) && !(unitVersion = intValue(parser.value(version), 0, 0xFFFF)))
         return fail(QStringLiteral("--firmware-version must be a number 0..65535"));
@@ -183,16 +187,21 @@ int runAmplifier(QCoreApplication& app)
         QTextStream(stderr) << "ampsim: cannot open a pseudo-terminal: " << pty.errorString() << '\n';
         return ExitFailure;
     }
-    AmpSim sim(*ampModel, *unitAddress, unitVersion);
-    if (parser.isSet(name))
-        sim.state().name = paddedText(unescaped(parser.value(name)), AmpState::NameLength);
-    SimDriver driver(sim, pty, faults);
+    std::vector<std::unique_ptr<AmpSim>> sims;
+    QList<AmpSim*> line;
+    for (const AmpOnLine& unit : std::get<QList<AmpOnLine>>(units)) {
+        sims.push_back(std::make_unique<AmpSim>(unit.model, unit.address, unitVersion));
+        if (parser.isSet(name))
+            sims.back()->state().name = paddedText(unescaped(parser.value(name)), AmpState::NameLength);
+        line.append(sims.back().get());
+    }
+    SimDriver driver(line, pty, faults);
     if (parser.isSet(log) && !driver.setLogFile(parser.value(log))) {
         QTextStream(stderr) << "ampsim: cannot write " << parser.value(log) << '\n';
         return ExitFailure;
     }
     if (parser.isSet(setupIni) &&
-        !pinInSetupIni(parser.value(setupIni), *comPort, pty.devicePath(), *unitAddress)) {
+        !pinInSetupIni(parser.value(setupIni), *comPort, pty.devicePath(), line.front()->state().address)) {
         QTextStream(stderr) << "ampsim: cannot write " << parser.value(setupIni) << '\n';
         return ExitFailure;
     }

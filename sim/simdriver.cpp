@@ -12,7 +12,11 @@ constexpr char ExtraByte = static_cast<char>(0xEE);
 } // namespace
 
 SimDriver::SimDriver(AmpSim& sim, Pty& pty, SimFaults faults, QObject* parent)
-    : QObject(parent), m_sim(sim), m_pty(pty), m_faults(faults)
+    : SimDriver(QList<AmpSim*>{&sim}, pty, faults, parent)
+{}
+
+SimDriver::SimDriver(QList<AmpSim*> sims, Pty& pty, SimFaults faults, QObject* parent)
+    : QObject(parent), m_sims(std::move(sims)), m_pty(pty), m_faults(faults)
 {
     m_clock.start();
     m_sendTimer.setSingleShot(true);
@@ -57,7 +61,11 @@ void SimDriver::handle(const QByteArray& packet)
     }
     emit requestReceived(packet);
 
-    QByteArray reply = m_sim.handleRequest(packet);
+    QByteArray reply;
+    for (AmpSim* sim : m_sims) {
+        if (!(reply = sim->handleRequest(packet)).isEmpty())
+            break;
+    }
     const bool faulty = !m_faults.onlyCode ||
                         (packet.size() >= 4 && static_cast<unsigned char>(packet[3]) == *m_faults.onlyCode);
     if (faulty && m_faults.noReply)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QList>
 #include <QObject>
 #include <QRandomGenerator>
 #include <QTimer>
@@ -45,6 +46,8 @@ class SimDriver : public QObject
     Q_OBJECT
 public:
     SimDriver(AmpSim& sim, Pty& pty, SimFaults faults = {}, QObject* parent = nullptr);
+    // Several units on one line: each request goes to all, and the one it addresses answers.
+    SimDriver(QList<AmpSim*> sims, Pty& pty, SimFaults faults = {}, QObject* parent = nullptr);
     ~SimDriver() override;
 
     // Starts a new log at `path`, one line per request ("05 01 00 C8 CE"). False when it cannot.
@@ -73,7 +76,7 @@ private:
     void sendDue();
     std::chrono::milliseconds now() const { return std::chrono::milliseconds(m_clock.elapsed()); }
 
-    AmpSim& m_sim;
+    QList<AmpSim*> m_sims;
     Pty& m_pty;
     SimFaults m_faults;
     RequestParser m_parser;

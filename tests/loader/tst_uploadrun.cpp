@@ -73,6 +73,27 @@ private slots:
         QVERIFY(!rig.state.readyForBoot);
     }
 
+    // "Next unit" after a success: the next product on the same port with the same file, without
+    // choosing anything again; offered only after a success.
+    void nextUnitFlashesTheNextProduct()
+    {
+        UploadRig rig(kma840(), 20, 8s);
+        QVERIFY(!rig.run.controls().nextUnitEnabled);
+        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 3)));
+        rig.run.toggleUpload();
+        QVERIFY(rig.run.controls().nextUnitEnabled);
+        rig.run.nextUnit();
+        QVERIFY(rig.state.readyForBoot);
+        QVERIFY(!rig.run.controls().nextUnitEnabled);
+        rig.run.toggleUpload();
+        QCOMPARE(rig.boot->confirmations(), 2);
+        QCOMPARE(rig.ended(),
+                 "Updated with success - Port closed | Succes | port closed | Open Comm Port off, "
+                 "Upload off, Browse on, menu on");
+        rig.run.checkFile(rig.state.firmwarePath);
+        QVERIFY(!rig.run.controls().nextUnitEnabled);
+    }
+
     void progressCountsOnlyLowData_data()
     {
         QTest::addColumn<QByteArray>("content");

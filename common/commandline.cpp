@@ -1,0 +1,30 @@
+#include "common/commandline.h"
+
+namespace common {
+
+void printLine(std::FILE* out, const QString& text)
+{
+    std::fputs(qPrintable(text + u'\n'), out);
+    std::fflush(out);
+}
+
+bool mentionsOption(const QStringList& arguments, const QStringList& names)
+{
+    for (const QString& argument : arguments) {
+        for (const QString& name : names) {
+            const QString option = QStringLiteral("--") + name;
+            if (argument == option || argument.startsWith(option + u'='))
+                return true;
+        }
+    }
+    return false;
+}
+
+std::optional<int> numberIn(const QString& text, int lowest, int highest)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value >= lowest && value <= highest ? std::optional<int>(value) : std::nullopt;
+}
+
+} // namespace common

@@ -1,0 +1,59 @@
+#include "common/interruptnotifier.h"
+
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int interruptPipe[2] = {-1, -1};
+
+void onSignal(int number)
+{
+    // The next one takes the default way out, should closing the ports hang.
+    std::signal(number, SIG_DFL);
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
+}
+
+} // namespace
+
+InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
+{
+    if (interruptPipe[0] < 0 && ::pipe2(interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    m_notifier = std::make_unique<QSocketNotifier>(interruptPipe[0], QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &InterruptNotifier::readPipe);
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+InterruptNotifier::~InterruptNotifier()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+void InterruptNotifier::readPipe()
+{
+    char bytes[16];
+    while (::read(interruptPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    emit interrupted();
+}
+
+#else
+
+// Elsewhere the console's own Ctrl+C ends the program.
+InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent) {}
+InterruptNotifier::~InterruptNotifier() = default;
+void InterruptNotifier::readPipe() {}
+
+#endif

@@ -1,0 +1,48 @@
+#include "control/amplifierscan.h"
+
+namespace control {
+
+AmplifierScan::AmplifierScan(const PortMap& map, int comPort, int comSpeed, const QString& setupIniPath,
+                             std::chrono::milliseconds limit, QObject* parent)
+    : QObject(parent), m_link(m_state.ReplyBuffer), m_session(m_state, m_link, setupIniPath),
+      m_timed(m_session, limit)
+{
+    m_link.setPortMap(map);
+    m_state.ComPort = comPort;
+    m_state.ComSpeed = comSpeed;
+}
+
+bool AmplifierScan::run(int from, int to)
+{
+    for (int address = from; address <= to && !m_timed.cancelled(); ++address) {
+        emit trying(address);
+        m_state.DeviceAddress = QString::number(address);
+        // Each address on a freshly opened port: a late answer of the last one is gone with it.
+        const bool acknowledged = m_timed.connect();
+        if (!acknowledged && m_link.lastProblem().number != 0)
+            return false;
+        if (!acknowledged)
+            continue;
+        const Found found{address, m_timed.poll()};
+        m_session.drop();
+        m_found.append(found);
+        emit answered(found);
+    }
+    m_session.drop();
+    return true;
+}
+
+void AmplifierScan::cancel()
+{
+    m_timed.cancel();
+}
+
+QString modelName(const StatusReply& reply)
+{
+    if (const auto caption = productTypeCaption(reply))
+        return caption->section(QStringLiteral(" vers. "), 0, 0);
+    return reply.identified ? QStringLiteral("model %1").arg(reply.modelCode)
+                            : QStringLiteral("unidentified");
+}
+
+} // namespace control

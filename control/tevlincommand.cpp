@@ -1,0 +1,457 @@
+#include "control/tevlincommand.h"
+
+#include "common/commandline.h"
+#include "common/interruptnotifier.h"
+#include "control/amplifierscan.h"
+#include "control/linksession.h"
+#include "control/operatingactions.h"
+#include "control/showoperations.h"
+#include "control/timedlink.h"
+#include "serial/comform.h"
+#include "serial/portchoice.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
+#include <cstdio>
+#include <map>
+
+namespace control::cli {
+namespace {
+
+const QString Status = QStringLiteral("status");
+const QString Set = QStringLiteral("set");
+const QString Scan = QStringLiteral("scan");
+const QString Port = QStringLiteral("port");
+const QString Address = QStringLiteral("address");
+const QString Speed = QStringLiteral("speed");
+const QString From = QStringLiteral("from");
+const QString To = QStringLiteral("to");
+const QString Json = QStringLiteral("json");
+const QString Timeout = QStringLiteral("timeout");
+
+constexpr std::chrono::milliseconds StatusTimeout{2000};
+constexpr std::chrono::milliseconds ScanTimeout{300};
+
+using common::numberIn;
+const auto say = common::printLine;
+
+std::optional<bool> onOff(const QString& text, const QString& offWord)
+{
+    const QString word = text.toLower();
+    if (word == QLatin1String("on"))
+        return true;
+    if (word == QLatin1String("off") || word == offWord)
+        return false;
+    return std::nullopt;
+}
+
+QString tenths(int value)
+{
+    return QLocale::c().toString(value / 10.0, 'f', 1);
+}
+
+QString inputName(int input, int modelCode)
+{
+    return modelCode == ModelCode::Kma840 ? QString::number(input) : sourceLabel(input, modelCode);
+}
+
+QJsonObject statusObject(int address, const StatusReply& r)
+{
+    QJsonObject object{
+        {QStringLiteral("address"), address},
+        {QStringLiteral("model"), modelName(r)},
+        {QStringLiteral("modelCode"), r.modelCode},
+        {QStringLiteral("version"), r.firmwareVersion},
+        {QStringLiteral("power"), r.power == PowerOn ? QStringLiteral("on") : QStringLiteral("standby")},
+        {QStringLiteral("volume"), r.volume / 10.0},
+        {QStringLiteral("mute"), r.mute == 1},
+        {QStringLiteral("startupVolume"), r.defVolume / 10.0},
+        {QStringLiteral("maxVolume"), r.maxVolume / 10.0},
+        {QStringLiteral("input"), inputName(r.input, r.modelCode)},
+        {QStringLiteral("preset"),
+         r.preset == 8 ? QJsonValue(QStringLiteral("Bypass")) : QJsonValue(r.preset)},
+        {QStringLiteral("display"), r.display},
+        {QStringLiteral("ir"), r.ir == 0 ? QStringLiteral("on") : QStringLiteral("off")},
+        {QStringLiteral("masterSlave"), masterSlaveLabel(r.masterSlave)},
+    };
+    if (r.modelCode == ModelCode::Kma840)
+        object.insert(QStringLiteral("balance"), (r.balance - BalanceCentre) * 0.5);
+    return object;
+}
+
+QString statusText(int address, const StatusReply& r)
+{
+    QStringList lines{
+        QStringLiteral("Address: %1").arg(address),
+        QStringLiteral("Model: %1").arg(productTypeCaption(r).value_or(modelName(r))),
+        QStringLiteral("Power: %1")
+            .arg(r.power == PowerOn ? QStringLiteral("on") : QStringLiteral("standby")),
+        QStringLiteral("Volume: %1").arg(tenths(r.volume)),
+        QStringLiteral("Mute: %1").arg(r.mute == 1 ? QStringLiteral("on") : QStringLiteral("off")),
+        QStringLiteral("Start-up volume: %1").arg(tenths(r.defVolume)),
+        QStringLiteral("Maximum volume: %1").arg(tenths(r.maxVolume)),
+        QStringLiteral("Input: %1").arg(inputName(r.input, r.modelCode)),
+        presetLabel(r.preset),
+        QStringLiteral("Display: %1").arg(r.display),
+        QStringLiteral("IR receiver: %1").arg(r.ir == 0 ? QStringLiteral("on") : QStringLiteral("off")),
+        QStringLiteral("Master/slave: %1").arg(masterSlaveLabel(r.masterSlave)),
+    };
+    if (r.modelCode == ModelCode::Kma840)
+        lines << QStringLiteral("Balance: %1").arg(balanceText(r.balance, QLocale::c()));
+    return lines.join(u'\n');
+}
+
+// The session on the port of the options, without the window's settings: nothing is written to
+// setup.ini but the log's place is the program's.
+struct Link
+{
+    LinkState state;
+    ComForm link{state.ReplyBuffer};
+    LinkSession session;
+    TimedLink timed;
+    InterruptNotifier interrupts;
+
+    Link(const PortChoice& port, const CommandOptions& options, const QString& setupIniPath)
+        : session(state, link, setupIniPath), timed(session, options.timeout.value_or(StatusTimeout))
+    {
+        link.setPortMap(port.portMap());
+        state.ComPort = port.number;
+        state.ComSpeed = options.speedIndex;
+        state.DeviceAddress = QString::number(options.address);
+        QObject::connect(&interrupts, &InterruptNotifier::interrupted, &session, [this] { timed.cancel(); });
+    }
+    // Why the handshake failed, as an exit code, after saying it.
+    int connectFailure(const QString& portLabel, int address)
+    {
+        if (timed.cancelled())
+            return ExitInterrupted;
+        if (link.lastProblem().number != 0) {
+            say(stderr, QStringLiteral("tevlin: %1: %2").arg(portLabel, link.lastProblem().message));
+            return ExitPortError;
+        }
+        say(stderr, QStringLiteral("tevlin: no amplifier acknowledged at address %1 on %2")
+                        .arg(address)
+                        .arg(portLabel));
+        return ExitNoAnswer;
+    }
+};
+
+void showStatus(const CommandOptions& options, const StatusReply& reply)
+{
+    say(stdout, options.json
+                    ? QString::fromUtf8(
+                          QJsonDocument(statusObject(options.address, reply)).toJson(QJsonDocument::Compact))
+                    : statusText(options.address, reply));
+}
+
+int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const QString& setupIniPath)
+{
+    Link link(port, options, setupIniPath);
+    if (!link.timed.connect())
+        return link.connectFailure(port.label, options.address);
+    const auto noReply = [&] {
+        if (link.timed.cancelled())
+            return ExitInterrupted;
+        say(stderr,
+            QStringLiteral("tevlin: the amplifier at address %1 sent no status reply").arg(options.address));
+        return ExitNoAnswer;
+    };
+    // The first reply is taken over as it is, as after every connect.
+    std::optional<StatusReply> reply = link.timed.poll();
+    if (!reply)
+        return noReply();
+    if (!options.settings.isEmpty()) {
+        link.session.changeWanted([&](OperatingState& s) {
+            // Power first, as a hand would: switching on takes the start-up volume and frees the inputs.
+            for (const bool power : {true, false}) {
+                for (const Setting& setting : options.settings) {
+                    if ((setting.kind == Setting::Kind::Power) == power)
+                        applySetting(s, setting, link.state.LinkConnected, link.state.AmpModelCode);
+                }
+            }
+        });
+        if (!link.timed.poll())
+            return noReply();
+        if (!link.state.LinkConnected) {
+            if (link.timed.cancelled())
+                return ExitInterrupted;
+            say(stderr, QStringLiteral("tevlin: the amplifier did not acknowledge a setting"));
+            return ExitNoAnswer;
+        }
+        const OperatingState wanted = link.session.operatingState();
+        if (!(reply = link.timed.poll()))
+            return noReply();
+        int code = ExitSuccess;
+        for (const Setting& setting : options.settings) {
+            if (!confirms(setting, wanted, *reply)) {
+                say(stderr,
+                    QStringLiteral("tevlin: %1 is not confirmed by the amplifier").arg(setting.given));
+                code = ExitNoAnswer;
+            }
+        }
+        link.session.drop();
+        showStatus(options, *reply);
+        return code;
+    }
+    link.session.drop();
+    showStatus(options, *reply);
+    return ExitSuccess;
+}
+
+int runScan(const PortChoice& port, const CommandOptions& options, const QString& setupIniPath)
+{
+    AmplifierScan scan(port.portMap(), port.number, options.speedIndex, setupIniPath,
+                       options.timeout.value_or(ScanTimeout));
+    InterruptNotifier interrupts;
+    QObject::connect(&interrupts, &InterruptNotifier::interrupted, &scan, &AmplifierScan::cancel);
+    QObject::connect(&scan, &AmplifierScan::answered, &scan, [&](const AmplifierScan::Found& found) {
+        if (options.json) {
+            QJsonObject object{{QStringLiteral("address"), found.address}};
+            if (found.reply) {
+                object.insert(QStringLiteral("model"), modelName(*found.reply));
+                object.insert(QStringLiteral("version"), found.reply->firmwareVersion);
+            }
+            say(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+        } else {
+            say(stdout, found.reply ? QStringLiteral("%1\t%2\t%3")
+                                          .arg(found.address)
+                                          .arg(modelName(*found.reply))
+                                          .arg(found.reply->firmwareVersion)
+                                    : QStringLiteral("%1\t(no status reply)").arg(found.address));
+        }
+    });
+    if (!scan.run(options.from, options.to)) {
+        say(stderr, QStringLiteral("tevlin: %1: %2").arg(port.label, scan.portProblem().message));
+        return ExitPortError;
+    }
+    if (scan.cancelled())
+        return ExitInterrupted;
+    if (scan.found().isEmpty()) {
+        say(stderr, QStringLiteral("tevlin: no amplifier answered at addresses %1 to %2 on %3")
+                        .arg(options.from)
+                        .arg(options.to)
+                        .arg(port.label));
+        return ExitNoAnswer;
+    }
+    return ExitSuccess;
+}
+
+} // namespace
+
+std::variant<Setting, QString> parseSetting(const QString& text)
+{
+    const qsizetype equals = text.indexOf(u'=');
+    const QString name = text.left(equals).trimmed().toLower();
+    const QString value = equals < 0 ? QString() : text.mid(equals + 1).trimmed();
+    const QString usage =
+        QStringLiteral("%1: use volume=, startup-volume=, max-volume=, balance= (numbers), mute=on|off, "
+                       "power=on|standby, input=A1..A4|D1..D5")
+            .arg(text);
+    if (equals < 0 || value.isEmpty())
+        return usage;
+    Setting setting{Setting::Kind::Volume, value, false, 0, text};
+    if (name == QLatin1String("volume") || name == QLatin1String("startup-volume") ||
+        name == QLatin1String("max-volume")) {
+        setting.kind = name == QLatin1String("volume")           ? Setting::Kind::Volume
+                       : name == QLatin1String("startup-volume") ? Setting::Kind::StartupVolume
+                                                                 : Setting::Kind::MaxVolume;
+        if (!typedTenths(value))
+            return QStringLiteral("%1: not a number").arg(text);
+        return setting;
+    }
+    if (name == QLatin1String("balance")) {
+        setting.kind = Setting::Kind::Balance;
+        if (!typedBalanceStep(value))
+            return QStringLiteral("%1: not a number").arg(text);
+        return setting;
+    }
+    if (name == QLatin1String("mute") || name == QLatin1String("power")) {
+        const bool power = name == QLatin1String("power");
+        setting.kind = power ? Setting::Kind::Power : Setting::Kind::Mute;
+        const auto on = onOff(value, power ? QStringLiteral("standby") : QStringLiteral("off"));
+        if (!on)
+            return usage;
+        setting.on = *on;
+        return setting;
+    }
+    if (name == QLatin1String("input")) {
+        setting.kind = Setting::Kind::Input;
+        static const QRegularExpression form(QStringLiteral("^([AD]?)([1-9])$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+        const auto match = form.match(value);
+        const int number = match.hasMatch() ? match.captured(2).toInt() : 0;
+        const QString bank = match.captured(1).toUpper();
+        if (bank == QLatin1String("A") && number <= DigitalInputOffset)
+            setting.input = number;
+        else if (bank == QLatin1String("D") && number <= 5)
+            setting.input = number + DigitalInputOffset;
+        else if (bank.isEmpty() && number > 0)
+            setting.input = number;
+        if (setting.input == 0)
+            return usage;
+        return setting;
+    }
+    return usage;
+}
+
+void applySetting(OperatingState& state, const Setting& setting, bool linkConnected, int modelCode)
+{
+    static const std::map<Setting::Kind, const LevelField*> levels{
+        {Setting::Kind::Volume, &VolumeLevel},
+        {Setting::Kind::StartupVolume, &DefVolumeLevel},
+        {Setting::Kind::MaxVolume, &MaxVolumeLevel},
+        {Setting::Kind::Balance, &BalanceLevel},
+    };
+    if (const auto level = levels.find(setting.kind); level != levels.end()) {
+        typeLevel(state, *level->second, setting.text);
+        return;
+    }
+    switch (setting.kind) {
+    case Setting::Kind::Mute:
+        // The button toggles: pressed only when the amplifier's state is not already the one asked for.
+        if (state.muteState != setting.on)
+            pressMute(state, linkConnected);
+        return;
+    case Setting::Kind::Power:
+        if (state.powerIsOn() != setting.on)
+            pressPower(state, linkConnected);
+        return;
+    case Setting::Kind::Input:
+        selectInput(state, setting.input, linkConnected, modelCode);
+        return;
+    default:
+        return;
+    }
+}
+
+bool confirms(const Setting& setting, const OperatingState& wanted, const StatusReply& reply)
+{
+    switch (setting.kind) {
+    case Setting::Kind::Volume:
+        // In standby the amplifier reports its start-up volume.
+        return wanted.powerIsOn() ? reply.volume == wanted.volume : true;
+    case Setting::Kind::StartupVolume:
+        return reply.defVolume == wanted.defVolume;
+    case Setting::Kind::MaxVolume:
+        return reply.maxVolume == wanted.maxVolume;
+    case Setting::Kind::Balance:
+        return reply.modelCode != ModelCode::Kma840 || reply.balance == wanted.balanceIndex;
+    case Setting::Kind::Mute:
+        return (reply.mute == 1) == setting.on;
+    case Setting::Kind::Power:
+        return (reply.power == PowerOn) == setting.on;
+    case Setting::Kind::Input:
+        return reply.input == setting.input;
+    }
+    return false;
+}
+
+void addCommandLineOptions(QCommandLineParser& parser)
+{
+    parser.addOptions({
+        {Status, QStringLiteral("Without the window: handshake, one status poll, print the decoded status.")},
+        {Set,
+         QStringLiteral(
+             "Without the window: change a value as its control does (volume=45.5, startup-volume=30, "
+             "max-volume=80, balance=-1.5, mute=on|off, power=on|standby, input=A1..A4|D1..D5), "
+             "then read the status to confirm. Repeat it for several."),
+         QStringLiteral("NAME=VALUE")},
+        {Scan,
+         QStringLiteral("Without the window: find the amplifiers on the line; prints address, model and "
+                        "version of each that answers.")},
+        {Port, QStringLiteral("The port, COM1..COM16 or a device path such as /dev/ttyUSB0."),
+         QStringLiteral("PORT")},
+        {Address, QStringLiteral("The amplifier's network address, 0..65535."), QStringLiteral("N")},
+        {Speed, QStringLiteral("9600 (default), 57600 or 115200."), QStringLiteral("BAUD")},
+        {From, QStringLiteral("With --scan: the first address to try (default 1)."), QStringLiteral("N")},
+        {To, QStringLiteral("With --scan: the last address to try (default 255)."), QStringLiteral("N")},
+        {Timeout, QStringLiteral("How long to wait for each answer in ms (default 2000; with --scan 300)."),
+         QStringLiteral("MS")},
+        {Json, QStringLiteral("Print JSON instead of text: one object, or one per amplifier found.")},
+    });
+}
+
+bool wantsCommandLine(const QStringList& arguments)
+{
+    return common::mentionsOption(arguments, {Status, Set, Scan});
+}
+
+std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParser& parser)
+{
+    CommandOptions options;
+    const int modes = int(parser.isSet(Status)) + int(parser.isSet(Set)) + int(parser.isSet(Scan));
+    if (modes == 0) {
+        for (const QString& name : {Port, Address, Speed, From, To, Timeout, Json}) {
+            if (parser.isSet(name))
+                return QStringLiteral("--%1 goes with --status, --set or --scan").arg(name);
+        }
+        return options;
+    }
+    if (modes > 1 && !(parser.isSet(Status) && parser.isSet(Set) && !parser.isSet(Scan)))
+        return QStringLiteral("--scan goes alone");
+    options.mode = parser.isSet(Scan)  ? CommandOptions::Mode::Scan
+                   : parser.isSet(Set) ? CommandOptions::Mode::Set
+                                       : CommandOptions::Mode::Status;
+    options.port = parser.value(Port);
+    if (options.port.isEmpty())
+        return QStringLiteral("name the port with --port");
+    options.json = parser.isSet(Json);
+    if (parser.isSet(Speed)) {
+        const QString speed = parser.value(Speed);
+        options.speedIndex = speed == QLatin1String("9600")     ? 0
+                             : speed == QLatin1String("57600")  ? 1
+                             : speed == QLatin1String("115200") ? 2
+                                                                : -1;
+        if (options.speedIndex < 0)
+            return QStringLiteral("--speed is 9600, 57600 or 115200");
+    }
+    if (parser.isSet(Timeout)) {
+        const auto ms = numberIn(parser.value(Timeout), 1, 600000);
+        if (!ms)
+            return QStringLiteral("--timeout takes milliseconds, 1 to 600000");
+        options.timeout = std::chrono::milliseconds(*ms);
+    }
+    if (options.mode == CommandOptions::Mode::Scan) {
+        if (parser.isSet(Address))
+            return QStringLiteral("--scan tries the addresses of --from and --to, not --address");
+        const auto from =
+            numberIn(parser.value(From).isEmpty() ? QStringLiteral("1") : parser.value(From), 0, 65535);
+        const auto to =
+            numberIn(parser.value(To).isEmpty() ? QStringLiteral("255") : parser.value(To), 0, 65535);
+        if (!from || !to || *from > *to)
+            return QStringLiteral("--from and --to are addresses 0..65535, --from not above --to");
+        options.from = *from;
+        options.to = *to;
+        return options;
+    }
+    if (parser.isSet(From) || parser.isSet(To))
+        return QStringLiteral("--from and --to go with --scan");
+    const auto address = numberIn(parser.value(Address), 0, 65535);
+    if (!address)
+        return QStringLiteral("--address takes the amplifier's network address, 0..65535");
+    options.address = *address;
+    for (const QString& text : parser.values(Set)) {
+        const auto setting = parseSetting(text);
+        if (const QString* problem = std::get_if<QString>(&setting))
+            return *problem;
+        options.settings << std::get<Setting>(setting);
+    }
+    return options;
+}
+
+int runCommandLine(const CommandOptions& options, const QString& setupIniPath)
+{
+    const auto choice = choosePort(options.port, PortMap::fromSystem(setupIniPath));
+    if (const QString* problem = std::get_if<QString>(&choice)) {
+        say(stderr, QStringLiteral("tevlin: ") + *problem);
+        return ExitUsage;
+    }
+    const PortChoice& port = std::get<PortChoice>(choice);
+    if (options.mode == CommandOptions::Mode::Scan)
+        return runScan(port, options, setupIniPath);
+    return runStatusOrSet(port, options, setupIniPath);
+}
+
+} // namespace control::cli

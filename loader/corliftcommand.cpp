@@ -1,0 +1,253 @@
+#include "loader/corliftcommand.h"
+
+#include "common/commandline.h"
+#include "common/interruptnotifier.h"
+#include "loader/firmwarefile.h"
+#include "loader/flashreport.h"
+#include "loader/portflash.h"
+#include "serial/portmap.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSet>
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace corlift {
+namespace {
+
+const QString Check = QStringLiteral("check");
+const QString Flash = QStringLiteral("flash");
+const QString Port = QStringLiteral("port");
+const QString Delay = QStringLiteral("delay");
+const QString BootTimeout = QStringLiteral("boot-timeout");
+const QString Json = QStringLiteral("json");
+const QString Loop = QStringLiteral("loop");
+
+const auto say = common::printLine;
+
+std::optional<int> positiveNumber(const QString& text)
+{
+    return common::numberIn(text, 1, std::numeric_limits<int>::max());
+}
+
+bool stdoutIsTerminal()
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(STDOUT_FILENO) == 1;
+#else
+    return false;
+#endif
+}
+
+QString bootModeLines(const loader::Product& product)
+{
+    QStringList lines{QStringLiteral("Bootmode:")};
+    for (const char* line : product.bootModeLines)
+        lines << QStringLiteral("  ") + QLatin1String(line);
+    return lines.join(u'\n');
+}
+
+int runCheck(const QString& path)
+{
+    const loader::CheckResult result = loader::checkFirmwareFile(path);
+    const bool valid = result.outcome == loader::CheckOutcome::Valid;
+    say(valid ? stdout : stderr, loader::checkStatusText(result));
+    if (!valid)
+        return ExitFailed;
+    say(stdout, QStringLiteral("Product: %1\nLines: %2\nData bytes: %3")
+                    .arg(QLatin1String(result.product->name))
+                    .arg(result.lines)
+                    .arg(result.uploadTotal - loader::UploadTotalBase));
+    say(stdout, bootModeLines(*result.product));
+    return ExitSuccess;
+}
+
+int runFlash(const CommandOptions& options, const QString& setupIniPath)
+{
+    const loader::CheckResult result = loader::checkFirmwareFile(options.file);
+    if (result.outcome != loader::CheckOutcome::Valid) {
+        say(stderr, QStringLiteral("corlift: %1: %2").arg(options.file, loader::checkStatusText(result)));
+        return ExitFailed;
+    }
+    const PortMap system = PortMap::fromSystem(setupIniPath);
+    QList<PortChoice> ports;
+    QSet<QString> devices;
+    for (const QString& text : options.ports) {
+        const auto choice = choosePort(text, system);
+        if (const QString* problem = std::get_if<QString>(&choice)) {
+            say(stderr, QStringLiteral("corlift: ") + *problem);
+            return ExitUsage;
+        }
+        const PortChoice& port = std::get<PortChoice>(choice);
+        if (devices.contains(port.device)) {
+            say(stderr, QStringLiteral("corlift: %1 is named twice").arg(port.device));
+            return ExitUsage;
+        }
+        devices.insert(port.device);
+        ports << port;
+    }
+
+    CorliftState checked;
+    // The record names the file as the window reads it back, from any directory.
+    checked.firmwarePath = QFileInfo(options.file).absoluteFilePath();
+    checked.fileIsValid = true;
+    checked.product = result.product;
+    checked.uploadTotal = result.uploadTotal;
+    checked.bootModeText = loader::bootModeText(*result.product);
+    checked.delayMs = options.delayMs ? delayMsFrom(*options.delayMs) : storedDelayMs(setupIniPath);
+    if (options.delayMs && checked.delayMs != *options.delayMs)
+        say(stderr, QStringLiteral("corlift: a pause of %1 ms per line instead").arg(checked.delayMs));
+
+    const FlashReport::Style style = options.json         ? FlashReport::Style::Json
+                                     : stdoutIsTerminal() ? FlashReport::Style::Bars
+                                                          : FlashReport::Style::Lines;
+    // JSON keeps standard output to itself; the guide for the person at the bench goes beside it.
+    std::FILE* guide = options.json ? stderr : stdout;
+    say(guide, QStringLiteral("%1 (%2)").arg(loader::checkStatusText(result), options.file));
+    say(guide, bootModeLines(*result.product));
+    say(guide, options.loop ? QStringLiteral("Start each product in boot mode; Ctrl+C ends.")
+                            : QStringLiteral("Start the product in boot mode."));
+
+    PortFlash::Settings settings;
+    settings.loop = options.loop;
+    settings.bootTimeout = options.bootTimeout;
+    QList<PortFlash*> flashes;
+    std::vector<std::unique_ptr<PortFlash>> owned;
+    for (const PortChoice& port : ports) {
+        owned.push_back(std::make_unique<PortFlash>(port, checked, settings, setupIniPath));
+        flashes << owned.back().get();
+    }
+    FlashReport report(style, result.lines, stdout);
+    report.watch(flashes);
+
+    QEventLoop loop;
+    bool interrupted = false;
+    const auto allFinished = [&] {
+        return std::all_of(flashes.begin(), flashes.end(),
+                           [](const PortFlash* f) { return f->stage() == PortFlash::Stage::Finished; });
+    };
+    for (PortFlash* flash : flashes) {
+        QObject::connect(flash, &PortFlash::changed, &loop, [&] {
+            if (allFinished())
+                loop.quit();
+        });
+    }
+    InterruptNotifier interrupts;
+    QObject::connect(&interrupts, &InterruptNotifier::interrupted, &loop, [&] {
+        interrupted = true;
+        for (PortFlash* flash : flashes)
+            flash->interrupt();
+    });
+    for (PortFlash* flash : flashes)
+        flash->start();
+    if (!allFinished())
+        loop.exec();
+    report.summary();
+
+    const auto any = [&](auto predicate) { return std::any_of(flashes.begin(), flashes.end(), predicate); };
+    if (interrupted && !options.loop && any([](const PortFlash* f) { return f->flashed() == 0; }))
+        return ExitInterrupted;
+    if (any([](const PortFlash* f) { return !f->portOpened(); }))
+        return ExitPortError;
+    if (any([](const PortFlash* f) { return f->failed() > 0 || (!f->flashed() && !f->failed()); }))
+        return ExitFailed;
+    return ExitSuccess;
+}
+
+} // namespace
+
+void addCommandLineOptions(QCommandLineParser& parser)
+{
+    parser.addOptions({
+        {Check,
+         QStringLiteral(
+             "Check FILE as the window does, print the status text; exit 0 when it can be flashed."),
+         QStringLiteral("FILE")},
+        {Flash, QStringLiteral("Flash FILE without the window, on every --port at the same time."),
+         QStringLiteral("FILE")},
+        {Port,
+         QStringLiteral("With --flash: a port, COM1..COM16 or a device path such as /dev/ttyUSB0; repeat "
+                        "it for several products."),
+         QStringLiteral("PORT")},
+        {Delay,
+         QStringLiteral("With --flash: the pause after each line in ms (at least 150; default: Delay in "
+                        "setup.ini, 350)."),
+         QStringLiteral("MS")},
+        {BootTimeout,
+         QStringLiteral("With --flash: give up on a port whose boot loader has not announced itself "
+                        "after S seconds (default: wait until Ctrl+C)."),
+         QStringLiteral("S")},
+        {Json, QStringLiteral("With --flash: print one JSON object per line (port, unit, stage, line, total, "
+                              "outcome) instead of progress bars.")},
+        {Loop,
+         QStringLiteral("With --flash: after each product wait for the next one on the same port, until "
+                        "Ctrl+C; a tally per port, a summary at the end.")},
+    });
+}
+
+bool wantsCommandLine(const QStringList& arguments)
+{
+    return common::mentionsOption(arguments, {Check, Flash});
+}
+
+std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParser& parser)
+{
+    CommandOptions options;
+    const bool check = parser.isSet(Check);
+    const bool flash = parser.isSet(Flash);
+    if (check && flash)
+        return QStringLiteral("--check and --flash do not go together");
+    if (!flash) {
+        for (const QString& name : {Port, Delay, BootTimeout, Json, Loop}) {
+            if (parser.isSet(name))
+                return QStringLiteral("--%1 goes with --flash").arg(name);
+        }
+    }
+    if (check) {
+        options.mode = CommandOptions::Mode::Check;
+        options.file = parser.value(Check);
+    } else if (flash) {
+        options.mode = CommandOptions::Mode::Flash;
+        options.file = parser.value(Flash);
+        options.ports = parser.values(Port);
+        if (options.ports.isEmpty())
+            return QStringLiteral("--flash needs at least one --port");
+        options.json = parser.isSet(Json);
+        options.loop = parser.isSet(Loop);
+        if (parser.isSet(Delay)) {
+            options.delayMs = positiveNumber(parser.value(Delay));
+            if (!options.delayMs)
+                return QStringLiteral("--delay takes a number of milliseconds");
+        }
+        if (parser.isSet(BootTimeout)) {
+            const auto seconds = positiveNumber(parser.value(BootTimeout));
+            if (!seconds)
+                return QStringLiteral("--boot-timeout takes a number of seconds");
+            options.bootTimeout = std::chrono::seconds(*seconds);
+        }
+    }
+    if ((check || flash) && options.file.isEmpty())
+        return QStringLiteral("name a firmware file");
+    return options;
+}
+
+int runCommandLine(const CommandOptions& options, const QString& setupIniPath)
+{
+    switch (options.mode) {
+    case CommandOptions::Mode::Check:
+        return runCheck(options.file);
+    case CommandOptions::Mode::Flash:
+        return runFlash(options, setupIniPath);
+    case CommandOptions::Mode::Window:
+        break;
+    }
+    return ExitUsage;
+}
+
+} // namespace corlift

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <optional>
+#include <variant>
+
+// Corlift without its window: `--check FILE` and `--flash FILE --port P [--port P ...]`.
+namespace corlift {
+
+// What the exit code says; where several apply, the first of: interrupted, a port did not open,
+// a product was not flashed.
+enum ExitCode
+{
+    ExitSuccess = 0,
+    // A product was not flashed (rejected, failed, no boot loader), or --check: not flashable.
+    ExitFailed = 1,
+    ExitUsage = 2,
+    ExitPortError = 3,
+    // Ctrl+C before every product was flashed (not with --loop, which ends that way).
+    ExitInterrupted = 130,
+};
+
+struct CommandOptions
+{
+    enum class Mode
+    {
+        Window,
+        Check,
+        Flash,
+    };
+    Mode mode = Mode::Window;
+    QString file;
+    QStringList ports;
+    std::optional<int> delayMs;
+    std::optional<std::chrono::seconds> bootTimeout;
+    bool json = false;
+    bool loop = false;
+};
+
+// The options of both the window and the command line, so that --help lists them all.
+void addCommandLineOptions(QCommandLineParser& parser);
+// Whether the arguments ask for a run without a window; looked at before the application object
+// exists, which must not need a display then.
+bool wantsCommandLine(const QStringList& arguments);
+// The parsed options, or what is wrong with them.
+std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParser& parser);
+
+int runCommandLine(const CommandOptions& options, const QString& setupIniPath);
+
+} // namespace corlift

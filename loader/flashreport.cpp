@@ -1,0 +1,142 @@
+#include "loader/flashreport.h"
+
+#include "loader/portflash.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+FlashReport::FlashReport(Style style, int totalLines, std::FILE* out, QObject* parent)
+    : QObject(parent), m_style(style), m_totalLines(totalLines), m_out(out)
+{}
+
+void FlashReport::watch(const QList<PortFlash*>& ports)
+{
+    m_ports = ports;
+    m_drawn = QStringList(ports.size(), QString());
+    for (PortFlash* port : ports) {
+        m_labelWidth = std::max<int>(m_labelWidth, static_cast<int>(port->port().label.size()));
+        connect(port, &PortFlash::changed, this, [this, port] { portChanged(port); });
+    }
+}
+
+QByteArray FlashReport::jsonLine(const PortFlash& port, int totalLines)
+{
+    QJsonObject object{
+        {QStringLiteral("port"), port.port().label},
+        {QStringLiteral("unit"), port.unit()},
+        {QStringLiteral("stage"), QLatin1String(PortFlash::stageName(port.stage()))},
+        {QStringLiteral("line"), port.linesSent()},
+        {QStringLiteral("total"), totalLines},
+        {QStringLiteral("outcome"), port.outcome()
+                                        ? QJsonValue(QLatin1String(PortFlash::outcomeName(*port.outcome())))
+                                        : QJsonValue(QJsonValue::Null)},
+    };
+    if (!port.detail().isEmpty())
+        object.insert(QStringLiteral("detail"), port.detail());
+    if (port.stage() == PortFlash::Stage::Finished) {
+        object.insert(QStringLiteral("flashed"), port.flashed());
+        object.insert(QStringLiteral("failed"), port.failed());
+    }
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+QString FlashReport::barLine(const PortFlash& port, int totalLines, int labelWidth, int width)
+{
+    const int percent = port.percent();
+    const int filled = percent * width / 100;
+    QString state = QLatin1String(PortFlash::stageName(port.stage()));
+    if (port.stage() == PortFlash::Stage::Waiting)
+        state = QStringLiteral("waiting for the boot loader");
+    else if (port.outcome() && port.stage() >= PortFlash::Stage::Done)
+        state = QLatin1String(PortFlash::outcomeName(*port.outcome()));
+    QString line = QStringLiteral("%1  [%2%3] %4%  line %5/%6  %7")
+                       .arg(port.port().label, -labelWidth)
+                       .arg(QString(filled, u'#'), QString(width - filled, u'-'))
+                       .arg(percent, 3)
+                       .arg(port.linesSent())
+                       .arg(totalLines)
+                       .arg(state);
+    if (port.flashed() + port.failed() > 0)
+        line += QStringLiteral("  (flashed %1, failed %2)").arg(port.flashed()).arg(port.failed());
+    return line;
+}
+
+void FlashReport::write(const QByteArray& text)
+{
+    std::fwrite(text.constData(), 1, static_cast<size_t>(text.size()), m_out);
+    std::fflush(m_out);
+}
+
+void FlashReport::portChanged(PortFlash* port)
+{
+    switch (m_style) {
+    case Style::Json:
+        write(jsonLine(*port, m_totalLines));
+        return;
+    case Style::Bars:
+        drawBars();
+        return;
+    case Style::Lines:
+        break;
+    }
+    // Without a terminal, one line per stage: a log is not a progress bar. The end of a port follows
+    // the end of its last unit, which said it all.
+    const qsizetype index = m_ports.indexOf(port);
+    if (port->stage() == PortFlash::Stage::Finished && port->outcome())
+        return;
+    QString text = QStringLiteral("%1: unit %2 %3")
+                       .arg(port->port().label)
+                       .arg(port->unit())
+                       .arg(QLatin1String(PortFlash::stageName(port->stage())));
+    if (port->stage() >= PortFlash::Stage::Done && port->outcome()) {
+        text += QStringLiteral(", %1").arg(QLatin1String(PortFlash::outcomeName(*port->outcome())));
+        if (!port->detail().isEmpty())
+            text += QStringLiteral(" (%1)").arg(port->detail());
+    }
+    if (index < 0 || m_drawn[index] == text)
+        return;
+    m_drawn[index] = text;
+    write(text.toLocal8Bit() + '\n');
+}
+
+void FlashReport::drawBars()
+{
+    QStringList lines;
+    for (const PortFlash* port : m_ports)
+        lines << barLine(*port, m_totalLines, m_labelWidth);
+    if (lines == m_drawn)
+        return;
+    QByteArray text;
+    // Back to the first bar, then each line anew.
+    if (m_barsShown && m_ports.size() > 0)
+        text += "\x1b[" + QByteArray::number(m_ports.size()) + 'A';
+    for (const QString& line : lines)
+        text += "\r\x1b[K" + line.toLocal8Bit() + '\n';
+    m_drawn = lines;
+    m_barsShown = true;
+    write(text);
+}
+
+void FlashReport::summary()
+{
+    if (m_style == Style::Json)
+        return;
+    QByteArray text;
+    for (const PortFlash* port : m_ports) {
+        text += QStringLiteral("%1: flashed %2, failed %3")
+                    .arg(port->port().label)
+                    .arg(port->flashed())
+                    .arg(port->failed())
+                    .toLocal8Bit();
+        if (port->outcome() && *port->outcome() != PortFlash::Outcome::Success &&
+            *port->outcome() != PortFlash::Outcome::Stopped) {
+            text += QStringLiteral("; last: %1")
+                        .arg(QLatin1String(PortFlash::outcomeName(*port->outcome())))
+                        .toLocal8Bit();
+            if (!port->detail().isEmpty())
+                text += " (" + port->detail().toLocal8Bit() + ')';
+        }
+        text += '\n';
+    }
+    write(text);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <cstdio>
+
+class PortFlash;
+
+// What a command-line flash prints while it runs: on a terminal one progress bar per port, redrawn
+// in place; with --json one JSON object per line and event (port, unit, stage, line, total,
+// outcome); otherwise (a log, a pipe) one line per stage and outcome.
+class FlashReport : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Style
+    {
+        Bars,
+        Json,
+        Lines,
+    };
+
+    FlashReport(Style style, int totalLines, std::FILE* out, QObject* parent = nullptr);
+
+    void watch(const QList<PortFlash*>& ports);
+    // The tally per port (flashed, failed) once every port has finished.
+    void summary();
+
+    // One JSON object of a port's state, as --json prints it.
+    static QByteArray jsonLine(const PortFlash& port, int totalLines);
+    // "COM3  [#########-----------]  45%  line 120/300  uploading", `width` characters of bar.
+    static QString barLine(const PortFlash& port, int totalLines, int labelWidth, int width = 30);
+
+private:
+    void portChanged(PortFlash* port);
+    void drawBars();
+    void write(const QByteArray& text);
+
+    Style m_style;
+    int m_totalLines;
+    std::FILE* m_out;
+    QList<PortFlash*> m_ports;
+    QStringList m_drawn;
+    int m_labelWidth = 0;
+    bool m_barsShown = false;
+};

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "loader/corliftstate.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+#include <optional>
+
+class ComForm;
+
+// One product's boot handshake and upload on an open port, moved on by events (bytes received, the
+// pause after a line, the limit for the confirmation) instead of nested waits, so that uploads on
+// several ports can run side by side in one event loop. The loader window waits on it; the command
+// line runs one per port.
+//
+// Each line is sent as read, then CR and LF, and followed by a pause of `delayMs` measured on the
+// monotonic clock from the moment it was sent. At the end of each pause the job looks for a "Wrong
+// signature" received before that line was sent, and for StopRequested.
+class UploadJob : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds ConfirmLimit{5000};
+    static constexpr const char* Announcement = "...";
+    static constexpr const char* Rejection = "Wrong signature";
+    static constexpr const char* Confirmation = "OK";
+
+    enum class Stage
+    {
+        Idle,
+        WaitingForBoot,
+        Sending,
+        Confirming,
+    };
+    enum class BootWait
+    {
+        Announced,
+        Stopped,
+        DeviceLost,
+    };
+    enum class Outcome
+    {
+        Succeeded,
+        // The boot loader answered "Wrong signature"; nothing is recorded.
+        Rejected,
+        Cancelled,
+        // No "OK" within the limit after the last line.
+        TimedOut,
+        // The serial device went away; nothing more could reach the product.
+        DeviceLost,
+        // The file could not be opened; nothing was sent.
+        FileUnreadable,
+    };
+
+    UploadJob(CorliftState& state, ComForm& link, QObject* parent = nullptr);
+    ~UploadJob() override;
+
+    Stage stage() const { return m_stage; }
+    bool isBusy() const { return m_stage != Stage::Idle; }
+    std::optional<BootWait> bootWait() const { return m_bootWait; }
+    std::optional<Outcome> outcome() const { return m_outcome; }
+    // Lines sent in the current or last upload.
+    int linesSent() const { return m_linesSent; }
+    // Progress 0..100 of the current or last upload, as the bar shows it.
+    int percent() const;
+
+    void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
+
+    // The port is open: waits until the boot loader announces itself (or stop()).
+    void waitForBootLoader();
+    // Sends `firmwarePath` of the state, then waits for the confirmation.
+    void upload();
+    // Sets StopRequested. A wait for the boot loader or the confirmation ends at once; lines stop
+    // before the next one. Idle, the flag stays for whoever looks next.
+    void stop();
+
+signals:
+    void bootWaitEnded(UploadJob::BootWait result);
+    void lineSent(int line);
+    void stageChanged(UploadJob::Stage stage);
+    void finished(UploadJob::Outcome outcome);
+
+private:
+    void setStage(Stage stage);
+    void received();
+    void portLost();
+    void pauseOver();
+    void sendNextLine();
+    void confirm();
+    void endBootWait(BootWait result);
+    void finish(Outcome outcome);
+
+    CorliftState& m_state;
+    ComForm& m_link;
+    Stage m_stage = Stage::Idle;
+    std::optional<BootWait> m_bootWait;
+    std::optional<Outcome> m_outcome;
+    std::chrono::milliseconds m_confirmLimit = ConfirmLimit;
+    QFile m_file;
+    int m_linesSent = 0;
+    bool m_rejectedBeforeLine = false;
+    QTimer m_timer;
+    QDeadlineTimer m_deadline;
+};
+
+// "Succes", "Failed" or "Cancelled" as the upload record says it; none for an upload that leaves no
+// record (rejected, or nothing sent).
+std::optional<const char*> recordStatus(UploadJob::Outcome outcome);
+
+// Writes the upload record (section Corlifter: Product, File name, Upload time, Status).
+void writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath);
+
+// The pause per line: never below 150 ms, and held as a 16-bit number of milliseconds.
+inline constexpr int MinimumDelayMs = 150;
+inline constexpr int MaximumDelayMs = 32767;
+int delayMsFrom(double ms);
+// "Delay" of section Corlifter (default 350), as the pause per line.
+int storedDelayMs(const QString& setupIniPath);

@@ -1,0 +1,38 @@
+#include "serial/portchoice.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+PortMap PortChoice::portMap() const
+{
+    std::array<QString, PortMap::LastPort + 1> pins{};
+    pins[number] = device;
+    return PortMap({}, pins);
+}
+
+std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map)
+{
+    static const QRegularExpression comName(QStringLiteral("^COM(\\d{1,2})$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (const auto match = comName.match(text.trimmed()); match.hasMatch()) {
+        const int number = match.captured(1).toInt();
+        if (number < PortMap::FirstPort || number > PortMap::LastPort)
+            return QCoreApplication::translate("PortChoice", "%1: the ports are COM1 to COM16").arg(text);
+        const QString device = map.device(number);
+        if (device.isEmpty())
+            return QCoreApplication::translate(
+                       "PortChoice",
+                       "COM%1 has no serial device: none is connected for it, and setup.ini pins none")
+                .arg(number);
+        return PortChoice{text, number, device};
+    }
+    if (!text.contains(u'/') && !text.contains(u'\\'))
+        return QCoreApplication::translate("PortChoice",
+                                           "%1: give COM1 to COM16 or a device path such as /dev/ttyUSB0")
+            .arg(text);
+    for (int number = PortMap::FirstPort; number <= PortMap::LastPort; ++number) {
+        if (map.device(number) == text)
+            return PortChoice{text, number, text};
+    }
+    return PortChoice{text, PortMap::FirstPort, text};
+}

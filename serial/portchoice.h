@@ -1,0 +1,23 @@
+#pragma once
+
+#include "serial/portmap.h"
+
+#include <QString>
+#include <variant>
+
+// A port named on a command line: "COM3" as the menus number it, or a device path.
+struct PortChoice
+{
+    // As the user wrote it, for what the program prints.
+    QString label;
+    int number = 0;
+    QString device;
+
+    // A map in which `number` opens `device`, for the serial link of this port alone.
+    PortMap portMap() const;
+};
+
+// "COM3" (in any case) is the device `map` gives number 3; a path is that device, under the number
+// the map gives it where it has one (COM1 otherwise). A number without a device, or text that is
+// neither, gives the reason instead.
+std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map);

@@ -1,0 +1,86 @@
+#include "control/findamplifiersdialog.h"
+#include "control/linksession.h"
+#include "serial/comform.h"
+#include "serial/wait.h"
+#include "sim/ampsim.h"
+#include "sim/pty.h"
+#include "sim/simdriver.h"
+#include "watchdog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+// Setting > Find amplifiers… against a line with amplifiers at addresses 2 and 4.
+class TestFindAmplifiers : public QObject
+{
+    Q_OBJECT
+private slots:
+    void choosingAFoundAmplifierTakesItsAddress_data()
+    {
+        QTest::addColumn<int>("row"); // the entry chosen; -1: Cancel while searching
+        QTest::addColumn<QString>("address");
+        QTest::newRow("the second found") << 1 << "4";
+        QTest::newRow("cancelled") << -1 << "9";
+    }
+    void choosingAFoundAmplifierTakesItsAddress()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, address);
+        const Watchdog watchdog(10s);
+        QTemporaryDir dir;
+        Pty pty;
+        AmpSim vx900(AmpModel::Vx900, 2);
+        AmpSim kma840(AmpModel::Kma840, 4);
+        SimDriver driver({&vx900, &kma840}, pty);
+        LinkState state;
+        ComForm link(state.ReplyBuffer);
+        std::array<QString, PortMap::LastPort + 1> pins{};
+        pins[1] = pty.devicePath();
+        link.setPortMap(PortMap({}, pins));
+        control::LinkSession session(state, link, dir.filePath("setup.ini"));
+        session.setDeviceAddress("9");
+
+        control::FindAmplifiersDialog dialog(session);
+        dialog.setAddresses(1, row < 0 ? 200 : 5);
+        auto* list = dialog.findChild<QListWidget*>("AmplifiersFound");
+        if (row < 0) {
+            QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, &dialog, &QDialog::reject);
+        }
+        QObject::connect(&dialog, &QDialog::finished, &dialog, [&](int result) {
+            if (result == QDialog::Accepted)
+                session.setDeviceAddress(QString::number(dialog.chosenAddress()));
+        });
+        dialog.open();
+        QCOMPARE(waitUntil(
+                     [&] {
+                         return row < 0 ? !dialog.isVisible()
+                                        : dialog.findChild<QProgressBar*>()->value() == 5 &&
+                                              dialog.findChild<QLabel*>()->text().startsWith("Done");
+                     },
+                     nullptr, 8s),
+                 WaitResult::Met);
+        if (row >= 0) {
+            QCOMPARE(list->count(), 2);
+            QCOMPARE(list->item(0)->text(), "Address 2: VX 900 vers. 32");
+            QCOMPARE(list->item(1)->text(), "Address 4: KMA840 vers. 18");
+            list->setCurrentRow(row);
+            for (QAbstractButton* button : dialog.findChild<QDialogButtonBox*>()->buttons()) {
+                if (button->text() == "&Use this address")
+                    button->click();
+            }
+        }
+        QCOMPARE(waitUntil([&] { return !dialog.isVisible() && !link.CheckMScomm(); }, nullptr, 2s),
+                 WaitResult::Met);
+        QCOMPARE(state.DeviceAddress, address);
+    }
+};
+
+QTEST_MAIN(TestFindAmplifiers)
+#include "tst_findamplifiers.moc"

@@ -1,0 +1,266 @@
+#include "serial/wait.h"
+#include "settings/inifilehandler.h"
+#include "watchdog.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QString program(const char* name)
+{
+    return QDir(QStringLiteral(PROGRAM_DIR)).filePath(QLatin1String(name));
+}
+
+// ampsim started with `arguments`; the devices it printed, one per unit.
+struct Sim
+{
+    QProcess process;
+    QStringList devices;
+
+    Sim(const QStringList& arguments, int count)
+    {
+        process.start(program("ampsim"), arguments);
+        while (devices.size() < count && process.waitForReadyRead(3000)) {
+            while (process.canReadLine())
+                devices << QString::fromLocal8Bit(process.readLine()).trimmed();
+        }
+    }
+    ~Sim()
+    {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+};
+
+// A program run to its end, or until the test stops it; its JSON lines parsed as they come.
+struct Run
+{
+    QProcess process;
+    QList<QJsonObject> lines;
+    QString errors;
+
+    Run(const char* name, const QStringList& arguments)
+    {
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] {
+            while (process.canReadLine()) {
+                const QJsonDocument line = QJsonDocument::fromJson(process.readLine());
+                if (line.isObject())
+                    lines << line.object();
+            }
+        });
+        process.start(program(name), arguments);
+    }
+    int finish()
+    {
+        const bool ended = process.state() == QProcess::NotRunning || process.waitForFinished(10000);
+        errors += QString::fromLocal8Bit(process.readAllStandardError());
+        return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    void interrupt() { ::kill(static_cast<pid_t>(process.processId()), SIGINT); }
+    // The last object about `port` that has `key`.
+    QJsonObject last(const QString& port, const char* key = "stage") const
+    {
+        for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+            if (it->value("port").toString() == port && it->contains(QLatin1String(key)))
+                return *it;
+        }
+        return {};
+    }
+    int count(const QString& port, const char* outcome) const
+    {
+        return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const QJsonObject& o) {
+            return o.value("port").toString() == port && o.value("stage") == "done" &&
+                   o.value("outcome") == QLatin1String(outcome);
+        }));
+    }
+};
+
+} // namespace
+
+// Tevlin and Corlift driven from a script, against ampsim as products and amplifiers.
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(m_dir.isValid()); }
+
+    // Three products at once: two take the file, the third is another product and rejects it;
+    // the others are not held up, and the exit code says that not all succeeded.
+    void flashesSeveralProductsAtOnce()
+    {
+        const Watchdog watchdog(20s);
+        Sim sim({"--boot", "kma840", "--boot", "rx900", "--boot", "kma840"}, 3);
+        QCOMPARE(sim.devices.size(), 3);
+        QElapsedTimer clock;
+        clock.start();
+        Run corlift("corlift", flashArguments(sim.devices, 20));
+        QCOMPARE(corlift.finish(), 1);
+        // Side by side: one after the other, the two products of 22 lines at 150 ms would take 6.6 s.
+        QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
+        const QStringList outcomes = {"success", "rejected", "success"};
+        for (int i = 0; i < 3; ++i) {
+            const QJsonObject end = corlift.last(sim.devices[i], "flashed");
+            QCOMPARE(end.value("stage").toString(), "finished");
+            QCOMPARE(end.value("outcome").toString(), outcomes[i]);
+            QCOMPARE(end.value("total").toInt(), 22);
+            QCOMPARE(end.value("flashed").toInt(), i == 1 ? 0 : 1);
+        }
+        QCOMPARE(ini("Status"), QStringLiteral("Succes"));
+        QCOMPARE(ini("File name"), m_dir.filePath("fw.s19"));
+    }
+
+    // A bench flashing unit after unit on one port until Ctrl+C.
+    void loopsOverUnitsOnOnePort()
+    {
+        const Watchdog watchdog(20s);
+        Sim sim({"--boot", "kma840"}, 1);
+        Run corlift("corlift", flashArguments(sim.devices) << "--loop");
+        const QString port = sim.devices.value(0);
+        QCOMPARE(waitUntil([&] { return corlift.count(port, "success") >= 2; }, nullptr, 15s),
+                 WaitResult::Met);
+        corlift.interrupt();
+        QCOMPARE(corlift.finish(), 0);
+        const QJsonObject end = corlift.last(port, "flashed");
+        QCOMPARE(end.value("flashed").toInt(), 2);
+        QCOMPARE(end.value("failed").toInt(), 0);
+        QCOMPARE(end.value("unit").toInt(), 3);
+        QCOMPARE(end.value("outcome").toString(), "stopped");
+    }
+
+    // Ctrl+C in the middle of the lines: the upload stops, is recorded, and the exit code says so.
+    void interruptedUploadIsRecordedCancelled()
+    {
+        const Watchdog watchdog(20s);
+        Sim sim({"--boot", "kma840"}, 1);
+        Run corlift("corlift", flashArguments(sim.devices, 40));
+        const QString port = sim.devices.value(0);
+        QCOMPARE(waitUntil([&] { return corlift.last(port).value("line").toInt() >= 3; }, nullptr, 10s),
+                 WaitResult::Met);
+        corlift.interrupt();
+        QCOMPARE(corlift.finish(), 130);
+        QCOMPARE(corlift.last(port, "flashed").value("outcome").toString(), "cancelled");
+        QVERIFY(corlift.last(port).value("line").toInt() < 42);
+        QCOMPARE(ini("Status"), QStringLiteral("Cancelled"));
+    }
+
+    // --help lists every option, and like every run without a window needs no display.
+    void helpListsEveryOption_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("corlift") << "corlift"
+                                 << QStringList{"--settings-dir", "--check", "--flash", "--port",   "--delay",
+                                                "--boot-timeout", "--json",  "--loop",  "--version"};
+        QTest::newRow("tevlin") << "tevlin" << QStringList{"--settings-dir", "--status",  "--set",   "--scan",
+                                                           "--port",         "--address", "--speed", "--from",
+                                                           "--to",           "--timeout", "--json"};
+    }
+    void helpListsEveryOption()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, options);
+        QProcess run;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.remove("DISPLAY");
+        run.setProcessEnvironment(environment);
+        run.start(program(qPrintable(name)), {"--help"});
+        QVERIFY(run.waitForFinished(5000));
+        QCOMPARE(run.exitCode(), 0);
+        const QString help = QString::fromLocal8Bit(run.readAllStandardOutput());
+        for (const QString& option : options)
+            QVERIFY2(help.contains("  " + option) || help.contains(", " + option), qPrintable(option));
+    }
+
+    // Tevlin's runs, each against a fresh line of amplifiers: the exit code and what it printed.
+    void tevlin_data()
+    {
+        QTest::addColumn<QStringList>("line");      // ampsim's options
+        QTest::addColumn<QStringList>("arguments"); // besides --port and --json
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("printed"); // JSON lines joined by " | ", keys as listed in `keys`
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("said"); // on standard error
+        const QStringList amps{"--model", "vx900@2", "--model", "rx900@3"};
+        QTest::newRow("scan finds two of three")
+            << amps << QStringList{"--scan", "--from", "1", "--to", "3"} << 0 << "2 VX 900 32 | 3 RX 900 12"
+            << QStringList{"address", "model", "version"} << QString("");
+        QTest::newRow("status") << amps << QStringList{"--status", "--address", "3"} << 0 << "3 RX 900 on 45"
+                                << QStringList{"address", "model", "power", "volume"} << QString("");
+        QTest::newRow("no amplifier at the address")
+            << amps << QStringList{"--status", "--address", "5", "--timeout", "300"} << 1 << ""
+            << QStringList{} << QString("no amplifier acknowledged at address 5");
+        // The status read after the corrections confirms them.
+        QTest::newRow("set, confirmed")
+            << amps
+            << QStringList{"--set", "volume=45.5", "--set", "input=D2", "--set", "mute=on", "--address", "2"}
+            << 0 << "45.5 D2 true" << QStringList{"volume", "input", "mute"} << QString("");
+        QTest::newRow("set, unacknowledged")
+            << QStringList{"--model", "vx900@2", "--no-reply", "--fault-code", "70"}
+            << QStringList{"--set", "volume=30", "--address", "2", "--timeout", "500"} << 1 << ""
+            << QStringList{} << QString("did not acknowledge a setting");
+    }
+    void tevlin()
+    {
+        QFETCH(QStringList, line);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, printed);
+        QFETCH(QStringList, keys);
+        QFETCH(QString, said);
+        const Watchdog watchdog(15s);
+        Sim sim(line, 1);
+        Run tevlin("tevlin", arguments << "--port" << sim.devices.value(0) << "--json"
+                                       << "--settings-dir" << m_dir.path());
+        QCOMPARE(tevlin.finish(), exitCode);
+        QStringList shown;
+        for (const QJsonObject& object : tevlin.lines) {
+            QStringList values;
+            for (const QString& key : keys)
+                values << object.value(key).toVariant().toString();
+            shown << values.join(u' ');
+        }
+        QCOMPARE(shown.join(QStringLiteral(" | ")), printed);
+        QVERIFY2(tevlin.errors.contains(said), qPrintable(tevlin.errors));
+        if (QTest::currentDataTag() == QLatin1String("set, confirmed")) {
+            // What the amplifier keeps, read again by another run.
+            Run status("tevlin", {"--status", "--address", "2", "--port", sim.devices.value(0), "--json"});
+            QCOMPARE(status.finish(), 0);
+            QCOMPARE(status.lines.value(0).value("volume").toDouble(), 45.5);
+        }
+    }
+
+private:
+    QStringList flashArguments(const QStringList& devices, int dataLines = 5)
+    {
+        const QString file = m_dir.filePath("fw.s19");
+        QProcess make;
+        make.start(program("ampsim"),
+                   {"--boot", "kma840", "--make-file", file, "--lines", QString::number(dataLines)});
+        make.waitForFinished(5000);
+        QStringList arguments{"--flash", file, "--json", "--delay", "150", "--settings-dir", m_dir.path()};
+        for (const QString& device : devices)
+            arguments << "--port" << device;
+        return arguments;
+    }
+    QString ini(const char* key) const
+    {
+        return ReadIniValue(QStringLiteral("Corlifter"), QLatin1String(key), QString(),
+                            m_dir.filePath("setup.ini"));
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
