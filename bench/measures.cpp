@@ -119,7 +119,7 @@ std::vector<std::pair<nanoseconds, nanoseconds>> stampedSpans(const QByteArray& 
 Bench::Bench(BenchOptions options, WindowWatch& windows) : m_options(std::move(options)), m_windows(windows)
 {
     m_scale =
-        m_options.smoke ? Scale{300ms, 50ms, 0, 1, 1, 4, 2000} : Scale{10s, 500ms, 1, 11, 5, 302, 20000};
+        m_options.smoke ? Scale{300ms, 50ms, 0, 1, 1, 4, 2000} : Scale{10s, 500ms, 1, 11, 5, 302, 5000};
 }
 
 bool Bench::prepare(QString& error)
@@ -488,6 +488,7 @@ Row Bench::firmwareCheck()
         }
         return best;
     };
+    // The large file stays below the check's 4 MiB limit for a firmware file.
     const int small = m_scale.checkLines;
     const int large = small * 10;
     const auto smallCost = nsPerLine(small);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <map>
 #include <unistd.h>
 
 namespace procfs {
@@ -38,17 +39,23 @@ std::optional<std::chrono::nanoseconds> cpuTimeFromStat(qint64 pid)
 
 std::optional<std::chrono::nanoseconds> cpuTime(qint64 pid)
 {
+    // A thread that ends (Qt's pooled painting threads do after 30 idle seconds) takes its time out
+    // of the sum: it counts with the time it had when last seen, so the total never goes back.
+    static std::map<std::pair<qint64, QString>, long long> lastSeen;
     const QDir tasks(processDir(pid) + QStringLiteral("/task"));
     const QStringList threads = tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    long long total = 0;
+    if (threads.isEmpty())
+        return std::nullopt;
     for (const QString& thread : threads) {
         const QByteArray schedstat = readAll(tasks.filePath(thread + QStringLiteral("/schedstat")));
         if (schedstat.isEmpty())
             return cpuTimeFromStat(pid);
-        total += schedstat.split(' ').value(0).toLongLong();
+        lastSeen[{pid, thread}] = schedstat.split(' ').value(0).toLongLong();
     }
-    if (threads.isEmpty())
-        return std::nullopt;
+    long long total = 0;
+    for (auto it = lastSeen.lower_bound({pid, QString()}); it != lastSeen.end() && it->first.first == pid;
+         ++it)
+        total += it->second;
     return std::chrono::nanoseconds(total);
 }
 

@@ -7,7 +7,8 @@
 // What the kernel tells about another process, read from /proc.
 namespace procfs {
 
-// CPU time used so far by all threads of `pid`. The per-thread schedstat counts nanoseconds;
+// CPU time used so far by all threads of `pid`, those that ended since an earlier call with the
+// time they had then. The per-thread schedstat counts nanoseconds;
 // /proc/<pid>/stat counts clock ticks (10 ms), too coarse for a waiting program, and is only the
 // fallback.
 std::optional<std::chrono::nanoseconds> cpuTime(qint64 pid);

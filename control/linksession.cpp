@@ -90,7 +90,7 @@ void LinkSession::load()
     const double speed = common::numericValue(
         ReadIniValue(ComSettings, QStringLiteral("ComSpeed"), QStringLiteral("9600"), m_setupIniPath));
     selectComSpeed(speed == SpeedBauds[2] ? 2 : speed == SpeedBauds[1] ? 1 : 0);
-    portMenu().probe(m_state.ComSpeed);
+    portMenu().probeSoon(m_state.ComSpeed);
 
     const double interval = common::numericValue(ReadIniValue(
         QStringLiteral("Tevlin"), QStringLiteral("UpdateSpeed"), QStringLiteral("3500"), m_setupIniPath));
@@ -215,6 +215,9 @@ void LinkSession::toggle()
     m_state.LinkCancelRequested = false;
     m_state.ReplyBuffer.clear();
 
+    // The window's port menu maps the ports; a probe it put off runs now (the command line has none).
+    if (m_ports)
+        m_ports->finishProbe();
     if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
         // The port told the user why; nothing can answer on a closed port, so go back to Idle
         // instead of waiting for a reply that cannot come. The status bar names the port.

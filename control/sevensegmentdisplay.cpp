@@ -4,6 +4,7 @@
 #include "common/timestamps.h"
 
 #include <QAccessible>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -176,9 +177,9 @@ void paintGlow(QPainter& painter, const QPainterPath& lit, QColor color, qreal w
     }
 }
 
-void paintLit(QPainter& painter, const QPainterPath& lit, const QColor& color)
+// The shading spans everything lit on the display, `box`.
+void paintLit(QPainter& painter, const QPainterPath& lit, const QColor& color, const QRectF& box)
 {
-    const QRectF box = lit.boundingRect();
     QLinearGradient body(box.topLeft(), box.bottomLeft());
     body.setColorAt(0, color.lighter(125));
     body.setColorAt(0.5, color);
@@ -188,7 +189,177 @@ void paintLit(QPainter& painter, const QPainterPath& lit, const QColor& color)
     painter.drawPath(lit);
 }
 
+// From digit units to a widget of `area`: scaled and moved, then leant forward around the baseline.
+QTransform digitsTransform(const QRectF& area)
+{
+    // Fit the digits, with their padding, into the widget without distorting them.
+    const qreal scale = std::min(area.width() / UnitsWide, area.height() / UnitsHigh);
+    const QPointF origin(area.center().x() - scale * AspectWidth / 2, area.center().y() - scale / 2);
+    QTransform transform;
+    transform.translate(origin.x(), origin.y());
+    transform.scale(scale, scale);
+    return QTransform(1, 0, -Slant, 1, Slant, 0) * transform;
+}
+
+QPointF dotCentre(const SegmentStyle& style)
+{
+    return {(DotDigit + 1) * DigitWidth + DotDigit * DigitSpacing + DigitSpacing / 2,
+            1.0 - style.thickness * 0.62};
+}
+
+qreal dotRadius(const SegmentStyle& style)
+{
+    return style.thickness * 0.62;
+}
+
+// The lit and unlit segments of the digit at `place` (the point goes with the units).
+std::pair<QPainterPath, QPainterPath> placePaths(const Picture& picture, int place, const SegmentStyle& style)
+{
+    const auto segments = digitSegments(style);
+    const QPointF offset(place * (DigitWidth + DigitSpacing), 0);
+    QPainterPath lit;
+    QPainterPath unlit;
+    for (int s = 0; s < SegmentCount; ++s) {
+        const bool on = (picture.segments[static_cast<std::size_t>(place)] >> s) & 1;
+        (on ? lit : unlit).addPath(segments[static_cast<std::size_t>(s)].translated(offset));
+    }
+    if (place == DotDigit) {
+        const qreal r = dotRadius(style);
+        (picture.dotLit ? lit : unlit).addEllipse(dotCentre(style), r, r);
+    }
+    return {lit, unlit};
+}
+
+// Each digit owns a band of the display, from the middle of the gap on its left to the middle of
+// the gap on its right, where the point sits. Only the point's glow reaches past its digit's band,
+// into the tenths'; so the tenths draw the point's glow too, and one glow never adds to another.
+qreal bandLeft(int place)
+{
+    return place == 0 ? -1.0 : place * (DigitWidth + DigitSpacing) - DigitSpacing / 2;
+}
+
+qreal bandRight(int place)
+{
+    return place == DigitCount - 1 ? AspectWidth + 1 : bandLeft(place + 1);
+}
+
+bool nextToDot(int place)
+{
+    return place == DotDigit || place == DotDigit + 1;
+}
+
+// What glows in the band of `place`.
+QPainterPath glowing(const Picture& picture, int place, const SegmentStyle& style)
+{
+    QPainterPath lit = placePaths(picture, place, style).first;
+    if (place == DotDigit + 1 && picture.dotLit) {
+        const qreal r = dotRadius(style);
+        lit.addEllipse(dotCentre(style), r, r);
+    }
+    return lit;
+}
+
+// A digit's pictures stay the same whatever else the display shows, except for the point beside
+// it and for the lit parts' shading, which spans everything lit.
+struct DigitKey
+{
+    int place;
+    quint8 segments;
+    bool dotLit;
+    qreal shadeTop;
+    qreal shadeBottom;
+    bool operator==(const DigitKey&) const = default;
+};
+
+size_t qHash(const DigitKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.place, key.segments, key.dotLit, key.shadeTop, key.shadeBottom);
+}
+
+// A picture of part of the widget and where it goes.
+struct Placed
+{
+    QPointF at;
+    QPixmap picture;
+};
+
+// The part of the widget that `rect` covers after `transform`, drawn by `paint` with that
+// transform on a transparent picture. The picture lies on whole device pixels, so what is drawn
+// lands exactly where it would land drawn directly.
+template <typename Paint>
+Placed drawnPart(const QRectF& rect, const QTransform& transform, QSize widget, qreal ratio, Paint&& paint)
+{
+    const QRectF onWidget = transform.mapRect(rect).adjusted(-2, -2, 2, 2);
+    const QRect device = QRectF(onWidget.topLeft() * ratio, onWidget.bottomRight() * ratio).toAlignedRect() &
+                         QRect(QPoint(0, 0), (QSizeF(widget) * ratio).toSize());
+    if (device.isEmpty())
+        return {};
+    Placed part{QPointF(device.topLeft()) / ratio, QPixmap(device.size())};
+    part.picture.setDevicePixelRatio(ratio);
+    part.picture.fill(Qt::transparent);
+    QPainter painter(&part.picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-part.at);
+    painter.setTransform(transform, true);
+    paint(painter);
+    return part;
+}
+
+qsizetype bytesOf(const Placed& part)
+{
+    return qsizetype(part.picture.width()) * part.picture.height() * 4;
+}
+
+// The digit at `place` alone, as the whole display would draw it: its unlit segments, the glow in
+// its band and its lit segments, shaded over `shade`.
+Placed drawnDigit(const Picture& picture, int place, const SegmentStyle& style, const QColor& color,
+                  const QRectF& shade, QSize widget, qreal ratio)
+{
+    // The glow reaches this far beyond the lit segments (half the widest ring).
+    const qreal reach = style.glow ? style.thickness * 1.1 : 0.0;
+    const qreal left = place * (DigitWidth + DigitSpacing);
+    const qreal right = place == DotDigit ? dotCentre(style).x() + dotRadius(style) : left + DigitWidth;
+    const QRectF cell(QPointF(std::max(bandLeft(place), left - reach), -reach),
+                      QPointF(std::max(std::min(bandRight(place), right + reach), right), 1 + reach));
+    const auto paths = placePaths(picture, place, style);
+    const QPainterPath& lit = paths.first;
+    const QPainterPath& unlit = paths.second;
+    const QPainterPath glow = glowing(picture, place, style);
+    return drawnPart(cell, digitsTransform(QRectF(QPointF(0, 0), widget)), widget, ratio, [&](QPainter& p) {
+        paintUnlit(p, unlit, color);
+        if (style.glow && !glow.isEmpty()) {
+            p.save();
+            p.setClipRect(QRectF(QPointF(bandLeft(place), -1), QPointF(bandRight(place), 2)));
+            paintGlow(p, glow, color, style.thickness);
+            p.restore();
+        }
+        paintLit(p, lit, color, shade);
+    });
+}
+
 } // namespace
+
+struct SevenSegmentDisplay::Layers
+{
+    // Every digit in every place would take several megabytes on a large display; beyond this,
+    // the pictures are drawn anew.
+    static constexpr qsizetype MaxBytes = 4 * 1024 * 1024;
+
+    QSize size;
+    qreal ratio;
+    QColor color;
+    DigitSize digitSize;
+    Placed glass;
+    Placed reflection;
+    QHash<DigitKey, Placed> digits;
+    qsizetype digitBytes = 0;
+
+    bool fit(const SevenSegmentDisplay& display, qreal targetRatio) const
+    {
+        return size == display.size() && ratio == targetRatio && color == display.m_segmentColor &&
+               digitSize == display.m_digitSize;
+    }
+};
 
 SevenSegmentDisplay::SevenSegmentDisplay(QWidget* parent) : QWidget(parent)
 {
@@ -198,6 +369,8 @@ SevenSegmentDisplay::SevenSegmentDisplay(QWidget* parent) : QWidget(parent)
     setAccessibleDescription(tr("Front panel volume display"));
     updateAccessibleText();
 }
+
+SevenSegmentDisplay::~SevenSegmentDisplay() = default;
 
 quint8 SevenSegmentDisplay::segmentsForDigit(int digit)
 {
@@ -265,47 +438,56 @@ int SevenSegmentDisplay::heightForWidth(int width) const
 void SevenSegmentDisplay::paintEvent(QPaintEvent*)
 {
     const common::TimestampScope stamp("segments");
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area = rect();
     const bool big = m_digitSize == DigitSize::Big;
-    paintGlass(painter, area, big);
-
-    // Fit the digits, with their padding, into the widget without distorting them.
-    const qreal scale = std::min(area.width() / UnitsWide, area.height() / UnitsHigh);
-    const QPointF origin(area.center().x() - scale * AspectWidth / 2, area.center().y() - scale / 2);
-
-    const SegmentStyle style = styleFor(m_digitSize);
-    const auto segments = digitSegments(style);
-    const Picture picture = pictureFor(m_mode, m_volume);
-
-    painter.save();
-    painter.translate(origin);
-    painter.scale(scale, scale);
-    // Lean the digits forward around their baseline.
-    painter.setTransform(QTransform(1, 0, -Slant, 1, Slant, 0), true);
-    QPainterPath lit;
-    QPainterPath unlit;
-    for (int digit = 0; digit < DigitCount; ++digit) {
-        const QPointF offset(digit * (DigitWidth + DigitSpacing), 0);
-        for (int s = 0; s < SegmentCount; ++s) {
-            const bool on = (picture.segments[static_cast<std::size_t>(digit)] >> s) & 1;
-            (on ? lit : unlit).addPath(segments[static_cast<std::size_t>(s)].translated(offset));
+    const QRectF area = rect();
+    QPainter painter(this);
+    // The pixel ratio of what is painted on, which may be an image rather than the screen.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
+    if (!m_layers || !m_layers->fit(*this, ratio)) {
+        m_layers.reset(new Layers{size(), ratio, m_segmentColor, m_digitSize, {}, {}, {}});
+        m_layers->glass = drawnPart(area, {}, size(), ratio, [&](QPainter& p) { paintGlass(p, area, big); });
+        if (big) {
+            // The reflection lies on the upper half.
+            const QRectF glass = area.adjusted(2, 2, -2, -2);
+            m_layers->reflection =
+                drawnPart(QRectF(glass.topLeft(), QSizeF(glass.width(), glass.height() / 2)), {}, size(),
+                          ratio, [&](QPainter& p) { paintReflection(p, glass); });
         }
     }
-    const qreal dotRadius = style.thickness * 0.62;
-    const QPointF dotCentre((DotDigit + 1) * DigitWidth + DotDigit * DigitSpacing + DigitSpacing / 2,
-                            1.0 - dotRadius);
-    (picture.dotLit ? lit : unlit).addEllipse(dotCentre, dotRadius, dotRadius);
 
-    paintUnlit(painter, unlit, m_segmentColor);
-    if (style.glow && !lit.isEmpty())
-        paintGlow(painter, lit, m_segmentColor, style.thickness);
-    paintLit(painter, lit, m_segmentColor);
-    painter.restore();
+    const SegmentStyle style = styleFor(m_digitSize);
+    const Picture picture = pictureFor(m_mode, m_volume);
+    QPainterPath everythingLit;
+    for (int place = 0; place < DigitCount; ++place)
+        everythingLit.addPath(placePaths(picture, place, style).first);
+    const QRectF shade = everythingLit.boundingRect();
 
+    if (m_layers->digitBytes > Layers::MaxBytes) {
+        m_layers->digits.clear();
+        m_layers->digitBytes = 0;
+    }
+    // The units, which carry the point, come last: the tenths' glow reaches the point, and every
+    // glow goes under every lit segment.
+    constexpr std::array<int, DigitCount> Places{0, DotDigit + 1, DotDigit};
+    std::array<DigitKey, DigitCount> keys{};
+    for (std::size_t i = 0; i < Places.size(); ++i) {
+        const int place = Places[i];
+        keys[i] = {place, picture.segments[static_cast<std::size_t>(place)],
+                   nextToDot(place) && picture.dotLit, shade.top(), shade.bottom()};
+        if (m_layers->digits.contains(keys[i]))
+            continue;
+        const Placed digit = drawnDigit(picture, place, style, m_segmentColor, shade, size(), ratio);
+        m_layers->digitBytes += bytesOf(digit);
+        m_layers->digits.insert(keys[i], digit);
+    }
+
+    painter.drawPixmap(m_layers->glass.at, m_layers->glass.picture);
+    for (const DigitKey& key : keys) {
+        const Placed& digit = m_layers->digits[key];
+        painter.drawPixmap(digit.at, digit.picture);
+    }
     if (big)
-        paintReflection(painter, area.adjusted(2, 2, -2, -2));
+        painter.drawPixmap(m_layers->reflection.at, m_layers->reflection.picture);
 }
 
 void SevenSegmentDisplay::updateAccessibleText()

@@ -4,12 +4,14 @@
 
 #include <QColor>
 #include <QWidget>
+#include <memory>
 
 namespace control {
 
 // The amplifier's three-digit volume display (tens, units, tenths with the decimal point between
 // units and tenths), drawn as vector paths so it stays sharp at any size and pixel ratio. Unlit
-// segments stay faintly visible behind the glass, as on the real front panel.
+// segments stay faintly visible behind the glass, as on the real front panel. What it draws is
+// kept as pictures per size, so a new value only puts pictures together.
 class SevenSegmentDisplay : public QWidget
 {
     Q_OBJECT
@@ -21,6 +23,7 @@ public:
     };
 
     explicit SevenSegmentDisplay(QWidget* parent = nullptr);
+    ~SevenSegmentDisplay() override;
 
     // Each setter repaints only when the shown picture changes.
     void setMode(DisplayMode mode);
@@ -45,12 +48,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct Layers;
     void updateAccessibleText();
 
     DisplayMode m_mode = DisplayMode::Dark;
     int m_volume = 0;
     DigitSize m_digitSize = DigitSize::Big;
     QColor m_segmentColor{255, 62, 24};
+    // The glass and each digit as drawn before, for the current size: a change of the value draws
+    // a few pictures instead of the glow's wide smoothed strokes.
+    std::unique_ptr<Layers> m_layers;
 };
 
 } // namespace control

@@ -158,6 +158,8 @@ void Corlifter::buildWindow()
     resize(640, sizeHint().height());
 
     connect(m_btnBrowse, &QPushButton::clicked, this, &Corlifter::chooseFile);
+    // Opening a port needs the port map.
+    connect(m_commport, &QPushButton::clicked, &m_ports, &PortMenu::finishProbe);
     connect(m_commport, &QPushButton::clicked, &m_run, &UploadRun::toggleCommport);
     connect(m_btnUpload, &QPushButton::clicked, &m_run, &UploadRun::toggleUpload);
     connect(m_nextUnit, &QPushButton::clicked, &m_run, &UploadRun::nextUnit);
@@ -194,7 +196,7 @@ void Corlifter::startUp()
     m_ports.selectStored();
     m_state.ComSpeed = 0;
     m_state.StopRequested = false;
-    m_ports.probe(m_state.ComSpeed);
+    m_ports.probeSoon(m_state.ComSpeed);
 
     m_comWindow = std::make_unique<ComWindow>(m_link, this);
     m_link.SetVisibility(debugModeOn(m_setupIniPath));
@@ -265,9 +267,11 @@ void Corlifter::drawProgress(const LoaderControls& c)
         m_progressBar->setFormat(c.progressFailed ? tr("Failed at %p%") : QStringLiteral("%p%"));
     }
     if (m_progressBar->value() != c.progress) {
+        // Painted once, in the pause after the line (which still repaints), rather than twice
+        // (the bar repaints itself at once) before the line is sent.
+        m_progressBar->setUpdatesEnabled(false);
         m_progressBar->setValue(c.progress);
-        // The upload pauses without handling input after each line; show its progress now.
-        m_progressBar->repaint();
+        m_progressBar->setUpdatesEnabled(true);
     }
 }
 

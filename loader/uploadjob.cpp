@@ -196,10 +196,13 @@ void writeUploadRecord(const CorliftState& state, const char* status, const QStr
     const QString time =
         QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("dd/MM/yyyy hh:mm"));
     const QString product = state.product ? QLatin1String(state.product->name) : QString();
-    WriteIniValue(section, QStringLiteral("Product"), product, setupIniPath);
-    WriteIniValue(section, QStringLiteral("File name"), state.firmwarePath, setupIniPath);
-    WriteIniValue(section, QStringLiteral("Upload time"), time, setupIniPath);
-    WriteIniValue(section, QStringLiteral("Status"), QLatin1String(status), setupIniPath);
+    // One write: a record is never half the last upload's and half this one's.
+    WriteIniValues(section,
+                   {{QStringLiteral("Product"), product},
+                    {QStringLiteral("File name"), state.firmwarePath},
+                    {QStringLiteral("Upload time"), time},
+                    {QStringLiteral("Status"), QLatin1String(status)}},
+                   setupIniPath);
 }
 
 int delayMsFrom(double ms)

@@ -236,10 +236,16 @@ void ComForm::portError(QSerialPort::SerialPortError error)
 
 QString ComForm::HexStringToReadable(const QByteArray& inputString)
 {
-    QString readable;
-    readable.reserve(inputString.size() * 3);
-    for (const char c : inputString)
-        readable += myDecToHexString(static_cast<unsigned char>(c)) + u' ';
+    // Every packet sent and received passes here: no string per byte.
+    static constexpr char16_t Digits[] = u"0123456789ABCDEF";
+    QString readable(inputString.size() * 3, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(readable.data());
+    for (const char c : inputString) {
+        const auto byte = static_cast<unsigned char>(c);
+        *out++ = Digits[byte >> 4];
+        *out++ = Digits[byte & 15];
+        *out++ = u' ';
+    }
     return readable;
 }
 

@@ -32,11 +32,17 @@ ComWindow::ComWindow(ComForm& link, QWidget* parent)
     layout->addRow(QStringLiteral("Rx"), m_text2);
     layout->addRow(m_chkLog);
 
-    m_text1->setText(link.lastSent());
-    m_text2->setText(link.lastReceived());
     m_chkLog->setChecked(link.logChecked());
-    connect(&link, &ComForm::txTextChanged, m_text1, &QLineEdit::setText);
-    connect(&link, &ComForm::rxTextChanged, m_text2, &QLineEdit::setText);
+    // Hidden, the boxes are brought up to date when the window is shown: an upload sends three
+    // times per line, and laying out text nobody sees costs more than the rest of the line.
+    connect(&link, &ComForm::txTextChanged, m_text1, [this](const QString& text) {
+        if (isVisible())
+            m_text1->setText(text);
+    });
+    connect(&link, &ComForm::rxTextChanged, m_text2, [this](const QString& text) {
+        if (isVisible())
+            m_text2->setText(text);
+    });
     // The box follows the link without running the handler again, which would start another log.
     connect(&link, &ComForm::logCheckedChanged, m_chkLog, [this](bool checked) {
         const QSignalBlocker quiet(m_chkLog);
@@ -56,4 +62,11 @@ void ComWindow::applyVisibility(bool visible)
     move(0, 0);
     show();
     raise();
+}
+
+void ComWindow::showEvent(QShowEvent* event)
+{
+    m_text1->setText(m_link.lastSent());
+    m_text2->setText(m_link.lastReceived());
+    QWidget::showEvent(event);
 }

@@ -14,6 +14,9 @@ class ComWindow : public QWidget
 public:
     explicit ComWindow(ComForm& link, QWidget* parent = nullptr);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void applyVisibility(bool visible);
 

@@ -5,6 +5,7 @@
 #include "settings/inifilehandler.h"
 
 #include <QAction>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -44,8 +45,21 @@ void PortMenu::select(long long port)
     WriteIniValue(ComSettings, QStringLiteral("ComPort"), QString::number(port), m_setupIniPath);
 }
 
+void PortMenu::probeSoon(int comSpeed)
+{
+    m_probeSpeed = comSpeed;
+    QTimer::singleShot(0, this, &PortMenu::finishProbe);
+}
+
+void PortMenu::finishProbe()
+{
+    if (const auto speed = std::exchange(m_probeSpeed, std::nullopt))
+        probe(*speed);
+}
+
 void PortMenu::probe(int comSpeed)
 {
+    m_probeSpeed.reset();
     m_link.setPortMap(PortMap::fromSystem(m_setupIniPath));
     QList<PortProblem> problems;
     for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n) {

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QObject>
+#include <optional>
 
 class ComForm;
 class QAction;
@@ -37,6 +38,12 @@ public:
     // Maps the ports to devices (pins in setup.ini first) and shows the entries of the ports that
     // open at speed index `comSpeed`, tried silently one after the other.
     void probe(int comSpeed);
+    // The same once the event loop runs: reading the system's port list and trying each port takes
+    // tens of milliseconds, which the window should not wait for. Whatever opens a port before then
+    // calls finishProbe() first, since the port map comes from the probe.
+    void probeSoon(int comSpeed);
+    // A probe still to come runs now.
+    void finishProbe();
 
 private:
     void showWhyNoPort(const QList<PortProblem>& problems);
@@ -45,6 +52,7 @@ private:
     int& m_comPort;
     QString m_setupIniPath;
     StoredRange m_stored;
-    QList<QAction*> m_actions; // COM1 first
+    std::optional<int> m_probeSpeed; // a probe still to come, at this speed index
+    QList<QAction*> m_actions;       // COM1 first
     QAction* m_noPort;
 };

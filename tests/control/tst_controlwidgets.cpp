@@ -80,6 +80,42 @@ private slots:
         QVERIFY2(doubled > single * 3.6 && doubled < single * 4.4, qPrintable(QString::number(doubled)));
     }
 
+    // The display keeps what it drew as pictures; whatever it showed before, it draws exactly what
+    // a new display in the same state draws.
+    void drawsLikeANewDisplayAfterAnyChange_data()
+    {
+        QTest::addColumn<QString>("change");
+        for (const char* change : {"value", "point", "mode", "size", "colour", "style", "ratio"})
+            QTest::newRow(change) << QString::fromLatin1(change);
+    }
+    void drawsLikeANewDisplayAfterAnyChange()
+    {
+        QFETCH(QString, change);
+        const auto set = [&](SevenSegmentDisplay& display, bool changed) {
+            display.resize(changed && change == "size" ? QSize(340, 124) : QSize(300, 110));
+            // Dark and standby differ only in the point; 84.8 and 14.1 share the units but not
+            // the height of what is lit.
+            display.setMode(change == "point" ? (changed ? DisplayMode::Standby : DisplayMode::Dark)
+                            : changed && change == "mode" ? DisplayMode::Muted
+                                                          : DisplayMode::Volume);
+            display.setVolume(change == "value" ? (changed ? 141 : 848) : 888);
+            display.setSegmentColor(changed && change == "colour" ? QColor(40, 255, 90)
+                                                                  : QColor(255, 62, 24));
+            display.setDigitSize(changed && change == "style" ? SevenSegmentDisplay::DigitSize::Small
+                                                              : SevenSegmentDisplay::DigitSize::Big);
+        };
+        const qreal ratio = change == "ratio" ? 2.0 : 1.0;
+        SevenSegmentDisplay used;
+        set(used, false);
+        const QImage before = rendered(used);
+        set(used, true);
+        SevenSegmentDisplay fresh;
+        set(fresh, true);
+        QCOMPARE(rendered(used, ratio), rendered(fresh, ratio));
+        set(used, false);
+        QCOMPARE(rendered(used), before);
+    }
+
     void accessibleNameSaysWhatIsShown_data()
     {
         QTest::addColumn<DisplayMode>("mode");

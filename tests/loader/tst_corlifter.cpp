@@ -85,8 +85,9 @@ private slots:
         QVERIFY(!child<QPushButton>(*window, "BtnUpload")->isEnabled());
         QVERIFY(child<QPushButton>(*window, "BtnBrowse")->isEnabled());
         QVERIFY(child<QLabel>(*window, "Label1")->text().startsWith(QStringLiteral("Upgrade steps\n")));
+        // The ports are probed once the window is up.
+        QTRY_VERIFY(child<QAction>(*window, "COM1")->text().contains(m_pty->devicePath()));
         QVERIFY(child<QAction>(*window, "COM1")->isVisible());
-        QVERIFY(child<QAction>(*window, "COM1")->text().contains(m_pty->devicePath()));
         QVERIFY(!child<QAction>(*window, "COM2")->isVisible());
         // Defaults land in the file on first start.
         QCOMPARE(get("Corlifter", "Delay") + get("ComSettings", "ComPort") + get("Tevlin", "Debug"), "35010");

@@ -272,6 +272,10 @@ private slots:
         QCOMPARE(logLines(m_link->logFilePath()).size(), 6);
         m_link->SetVisibility(false);
         QVERIFY(!window.isVisible());
+        // What happened while it was hidden shows when it is shown again.
+        m_link->SendMScommString("\x06");
+        m_link->SetVisibility(true);
+        QCOMPARE(sent->text(), QStringLiteral("TX: 06 "));
     }
 
     // When no port opens, the menu says why in one disabled entry instead of being empty.

@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,6 +42,14 @@ int writeKeys(const QString& ini, const QString& prefix)
     return 0;
 }
 
+// Moves the file's modification time an hour back, as if it had been written long ago.
+void backdate(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+}
+
 // Permission bits do not stop root, so tests that need a read-only directory skip there.
 bool permissionsApply()
 {
@@ -63,6 +73,67 @@ private slots:
         QCOMPARE(ReadIniValue("Tevlin", "UpdateSpeed", "3500", m_ini), QStringLiteral("3500"));
         QCOMPARE(readFile(m_ini), QByteArray("[Tevlin]\r\nUpdateSpeed=3500\r\n"));
         QCOMPARE(ReadIniValue("Tevlin", "UpdateSpeed", "9999", m_ini), QStringLiteral("3500"));
+    }
+
+    // Whatever another program does to the file between two reads, the second read sees it, also
+    // right after the first read, when the file's time stamp may not have moved yet; a key it
+    // removed is written back with its default.
+    void readsSeeEditsByOthers_data()
+    {
+        QTest::addColumn<bool>("settled"); // last changed long before the first read
+        QTest::addColumn<QByteArray>("edit");
+        QTest::addColumn<QByteArray>("after"); // the file the edit leaves
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QByteArray>("file"); // after the second read
+        const QByteArray two = "[A]\r\nk=2\r\n";
+        QTest::newRow("same size, in place") << true << QByteArray("in place") << two << "2" << two;
+        QTest::newRow("same size, in place, at once") << false << QByteArray("in place") << two << "2" << two;
+        QTest::newRow("longer, in place") << true << QByteArray("in place") << QByteArray("[A]\r\nk=22\r\n")
+                                          << "22" << QByteArray("[A]\r\nk=22\r\n");
+        QTest::newRow("replaced") << true << QByteArray("rename") << two << "2" << two;
+        QTest::newRow("key removed") << true << QByteArray("in place") << QByteArray("[A]\r\nj=1\r\n") << "d"
+                                     << QByteArray("[A]\r\nj=1\r\nk=d\r\n");
+        QTest::newRow("file removed")
+            << true << QByteArray("remove") << QByteArray() << "d" << QByteArray("[A]\r\nk=d\r\n");
+    }
+    void readsSeeEditsByOthers()
+    {
+        QFETCH(bool, settled);
+        QFETCH(QByteArray, edit);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, read);
+        QFETCH(QByteArray, file);
+        writeFile(m_ini, "[A]\r\nk=1\r\n");
+        if (settled)
+            backdate(m_ini);
+        QCOMPARE(ReadIniValue("A", "k", "d", m_ini), QStringLiteral("1"));
+        if (edit == "remove") {
+            QVERIFY(QFile::remove(m_ini));
+        } else if (edit == "rename") {
+            QSaveFile replacement(m_ini);
+            QVERIFY(replacement.open(QIODevice::WriteOnly));
+            replacement.write(after);
+            QVERIFY(replacement.commit());
+        } else {
+            writeFile(m_ini, after);
+        }
+        QCOMPARE(ReadIniValue("A", "k", "d", m_ini), read);
+        QCOMPARE(readFile(m_ini), file);
+    }
+
+    void unchangedFileIsNotRewritten()
+    {
+        const QByteArray content = "[A]\r\nk=1\r\n[B]\r\n";
+        writeFile(m_ini, content);
+        backdate(m_ini);
+        const QDateTime before = QFileInfo(m_ini).lastModified();
+        QVERIFY(WriteIniValue("A", "k", "1", m_ini));
+        QVERIFY(WriteIniValues("a", {{"k", " 1"}}, m_ini));
+        QCOMPARE(ReadIniValue("A", "k", "2", m_ini), QStringLiteral("1"));
+        QCOMPARE(QFileInfo(m_ini).lastModified(), before);
+        QCOMPARE(readFile(m_ini), content);
+        QVERIFY(WriteIniValues("B", {{"x", "1"}, {"y", "2"}, {"x", "3"}}, m_ini));
+        QCOMPARE(readFile(m_ini), content + "x=3\r\ny=2\r\n");
     }
 
     // Placement, case, escaping and foreign lines of any file are in the INI document fuzz target.

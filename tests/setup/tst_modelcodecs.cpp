@@ -256,8 +256,9 @@ private slots:
         fillFactory(spec, c);
         QStringList differing;
         for (const auto& [key, text] : storedPairs(spec, c, values)) {
+            const QString& name = key; // a structured binding cannot be captured before C++20's fix
             const auto f = std::find_if(spec.fields.begin(), spec.fields.end(),
-                                        [&](const Field& f) { return f.ini.key && key == f.ini.key; });
+                                        [&](const Field& f) { return f.ini.key && name == f.ini.key; });
             if (f->ini.form != IniForm::Value && text != QLatin1String(f->ini.defaultText))
                 differing << key + u'=' + text;
         }

@@ -265,8 +265,9 @@ private slots:
         fillFactory(Spec, c);
         QStringList differing;
         for (const auto& [key, text] : storedPairs(Spec, c, values)) {
+            const QString& name = key; // a structured binding cannot be captured before C++20's fix
             const auto field = std::find_if(Spec.fields.begin(), Spec.fields.end(),
-                                            [&](const Field& f) { return f.ini.key && key == f.ini.key; });
+                                            [&](const Field& f) { return f.ini.key && name == f.ini.key; });
             if (text != QLatin1String(field->ini.defaultText))
                 differing << key + u'=' + text;
         }
