@@ -12,13 +12,16 @@ bool timestampsOn()
     return on;
 }
 
-void writeTimestamp(const char* what, const char* name)
+long long timestampNow()
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    // One call, one line: standard error is unbuffered.
-    std::fprintf(stderr, "%lld %s %s\n",
-                 static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()),
-                 what, name);
+    return static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+}
+
+void writeSpan(const char* name, long long begin, long long end)
+{
+    // One call: standard error is unbuffered.
+    std::fprintf(stderr, "%lld begin %s\n%lld end %s\n", begin, name, end, name);
 }
 
 } // namespace common

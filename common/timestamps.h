@@ -7,27 +7,29 @@
 namespace common {
 
 bool timestampsOn();
-void writeTimestamp(const char* what, const char* name);
+long long timestampNow();
+// Writes the "begin" and "end" lines of a span in one call.
+void writeSpan(const char* name, long long begin, long long end);
 
-// Stamps "begin <name>" where it is made and "end <name>" where it goes out of scope.
+// Stamps "begin <name>" where it is made and "end <name>" where it goes out of scope; both lines are
+// written then, so that a stamped step costs one write.
 class TimestampScope
 {
 public:
-    explicit TimestampScope(const char* name) : m_name(timestampsOn() ? name : nullptr)
-    {
-        if (m_name)
-            writeTimestamp("begin", m_name);
-    }
+    explicit TimestampScope(const char* name)
+        : m_name(timestampsOn() ? name : nullptr), m_begin(m_name ? timestampNow() : 0)
+    {}
     ~TimestampScope()
     {
         if (m_name)
-            writeTimestamp("end", m_name);
+            writeSpan(m_name, m_begin, timestampNow());
     }
     TimestampScope(const TimestampScope&) = delete;
     TimestampScope& operator=(const TimestampScope&) = delete;
 
 private:
     const char* m_name;
+    long long m_begin;
 };
 
 } // namespace common

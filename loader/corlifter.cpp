@@ -1,6 +1,7 @@
 #include "loader/corlifter.h"
 
 #include "loader/corliftabout.h"
+#include "loader/progressbar.h"
 #include "loader/uploadjob.h"
 #include "serial/comwindow.h"
 #include "settings/debugmode.h"
@@ -126,7 +127,7 @@ void Corlifter::buildWindow()
     m_textFilevalid->setReadOnly(true);
     lblStatus->setBuddy(m_textFilevalid);
     auto* lblProgress = named(new QLabel(QStringLiteral("Progress"), frame2), "LblProgress");
-    m_progressBar = named(new QProgressBar(frame2), "ProgressBar1");
+    m_progressBar = named(new ProgressBar(frame2), "ProgressBar1");
     m_progressBar->setRange(0, 100);
     lblProgress->setBuddy(m_progressBar);
     auto* grid2 = new QGridLayout(frame2);
@@ -153,6 +154,11 @@ void Corlifter::buildWindow()
     // A label rather than a status message: opening a menu would wipe a message.
     m_notice = named(new QLabel(statusBar()), "Notice");
     m_notice->setWordWrap(true);
+    // Room for two lines even while empty: the window keeps its layout whenever a notice comes, goes
+    // or wraps.
+    m_notice->setText(QStringLiteral("\n"));
+    m_notice->setMinimumHeight(m_notice->sizeHint().height());
+    m_notice->clear();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(m_notice, 1);
     resize(640, sizeHint().height());
@@ -235,9 +241,13 @@ void Corlifter::render()
     m_label1->setText(QString(c.guideText)
                           .replace(QLatin1String("\r\n"), QLatin1String("\n"))
                           .replace(QLatin1String("\n\n\n"), QLatin1String("\n\n")));
-    m_textFilename->setText(c.fileName);
-    m_textFilename->setCursorPosition(c.fileName.size());
-    m_textFilevalid->setText(c.statusText);
+    // A line edit repaints and lays its text out again even when given the text it has.
+    if (m_textFilename->text() != c.fileName) {
+        m_textFilename->setText(c.fileName);
+        m_textFilename->setCursorPosition(c.fileName.size());
+    }
+    if (m_textFilevalid->text() != c.statusText)
+        m_textFilevalid->setText(c.statusText);
     m_commport->setText(c.commportCaption);
     m_commport->setEnabled(c.commportEnabled);
     m_btnUpload->setText(c.uploadCaption);
@@ -266,13 +276,20 @@ void Corlifter::drawProgress(const LoaderControls& c)
         m_progressBar->setPalette(palette);
         m_progressBar->setFormat(c.progressFailed ? tr("Failed at %p%") : QStringLiteral("%p%"));
     }
-    if (m_progressBar->value() != c.progress) {
-        // Painted once, in the pause after the line (which still repaints), rather than twice
-        // (the bar repaints itself at once) before the line is sent.
-        m_progressBar->setUpdatesEnabled(false);
-        m_progressBar->setValue(c.progress);
-        m_progressBar->setUpdatesEnabled(true);
-    }
+    if (m_progressBar->value() == c.progress)
+        return;
+    // While lines are being sent the bar takes a new value at most every two seconds: a repaint
+    // costs more than sending a line, and the percentage changes every few lines. The first and
+    // last values, and where an upload failed, are shown at once.
+    constexpr qint64 ProgressStepMs = 2000;
+    const bool midway = m_run.isUploading() && c.progress > 0 && c.progress < 100 && !c.progressFailed;
+    if (midway && m_progressShown.isValid() && !m_progressShown.hasExpired(ProgressStepMs))
+        return;
+    m_progressShown.start();
+    // Painted once, when the event loop next runs, rather than at once and again with the window.
+    m_progressBar->setUpdatesEnabled(false);
+    m_progressBar->setValue(c.progress);
+    m_progressBar->setUpdatesEnabled(true);
 }
 
 void Corlifter::askToStopTheUpdate()

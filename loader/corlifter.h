@@ -5,6 +5,7 @@
 #include "serial/comform.h"
 #include "serial/portmenu.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -69,6 +70,7 @@ private:
     QPushButton* m_commport = nullptr;
     QPushButton* m_nextUnit = nullptr;
     QProgressBar* m_progressBar = nullptr;
+    QElapsedTimer m_progressShown; // since the bar last took a new value during an upload
     QLabel* m_notice = nullptr;
     QAction* m_load = nullptr;
     QMenu* m_commPortMenu = nullptr;

@@ -123,8 +123,6 @@ void UploadJob::pauseOver()
 
 void UploadJob::sendNextLine()
 {
-    static const QByteArray cr(1, '\r');
-    static const QByteArray lf(1, '\n');
     if (m_state.StopRequested) {
         finish(Outcome::Cancelled);
         return;
@@ -146,9 +144,8 @@ void UploadJob::sendNextLine()
     m_rejectedBeforeLine = m_state.ReplyBuffer.contains(Rejection);
     {
         const common::TimestampScope stamp("line");
-        m_link.SendMScommString(*line);
-        m_link.SendMScommString(cr);
-        m_link.SendMScommString(lf);
+        // The line and its CR LF in one write.
+        m_link.SendMScommString(*line + "\r\n");
     }
     m_deadline = QDeadlineTimer(std::chrono::milliseconds(m_state.delayMs), Qt::PreciseTimer);
     m_timer.start(std::chrono::milliseconds(m_state.delayMs));

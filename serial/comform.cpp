@@ -92,6 +92,9 @@ void ComForm::SendMScommString(const QByteArray& str)
     if (!m_port.isOpen() || m_port.write(str) != str.size())
         return;
     // Hand the bytes to the driver now: a caller may pause without serving the port's notifiers.
+    // A second flush finds everything written and stops the port's write notifier, which would
+    // otherwise wake the event loop once more just to learn that nothing is left to write.
+    m_port.flush();
     m_port.flush();
     WriteOut(QStringLiteral("TX: ") + HexStringToReadable(str));
 }

@@ -33,8 +33,8 @@ ComWindow::ComWindow(ComForm& link, QWidget* parent)
     layout->addRow(m_chkLog);
 
     m_chkLog->setChecked(link.logChecked());
-    // Hidden, the boxes are brought up to date when the window is shown: an upload sends three
-    // times per line, and laying out text nobody sees costs more than the rest of the line.
+    // Hidden, the boxes are brought up to date when the window is shown: an upload sends a line
+    // every few hundred milliseconds, and laying out text nobody sees costs more than sending it.
     connect(&link, &ComForm::txTextChanged, m_text1, [this](const QString& text) {
         if (isVisible())
             m_text1->setText(text);

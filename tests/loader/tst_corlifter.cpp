@@ -219,6 +219,33 @@ private slots:
         QVERIFY(child<QPushButton>(*window, "BtnBrowse")->isEnabled());
     }
 
+    // The bar takes a new value at most every two seconds while lines go out, but where an upload
+    // ended shows at once: 100% or the point at which the product refused a line (line 6 of 10 is
+    // refused; Corlift sees it after line 7, when 65% of the data has gone out).
+    void progressShowsWhereTheUploadEnded_data()
+    {
+        QTest::addColumn<int>("rejectAt");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("updated") << 0 << "100%";
+        QTest::newRow("refused") << 6 << "Failed at 65%";
+    }
+    void progressShowsWhereTheUploadEnded()
+    {
+        QFETCH(int, rejectAt);
+        QFETCH(QString, shown);
+        BootLoaderOptions options;
+        options.product = QStringLiteral("kma840");
+        options.announceInterval = 50ms;
+        options.rejectAtLine = rejectAt;
+        m_boot = std::make_unique<BootLoader>(*m_pty, options);
+        set("Corlifter", "File name", firmware(srec::firmware(Kma840Header, 8)));
+        set("Corlifter", "Delay", "150");
+        auto window = start();
+        child<QPushButton>(*window, "Commport")->click();
+        child<QPushButton>(*window, "BtnUpload")->click();
+        QCOMPARE(child<QProgressBar>(*window, "ProgressBar1")->text(), shown);
+    }
+
     // Closing the window while lines are sent asks first, and the upload goes on meanwhile: stopping
     // ends it as cancelled, continuing lets it finish.
     void closingDuringTheUploadAsksFirst_data()

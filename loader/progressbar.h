@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QProgressBar>
+
+// Corlift's progress bar: a QProgressBar (value, text and accessibility as usual) that paints itself
+// plainly. The platform styles draw gradients, stripes and smoothed edges at every step, which costs
+// more than the upload itself, which otherwise only sleeps between lines. The colours come from the
+// palette, so a red Highlight shows a failure as before.
+class ProgressBar : public QProgressBar
+{
+    Q_OBJECT
+public:
+    explicit ProgressBar(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
