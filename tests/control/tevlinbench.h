@@ -4,6 +4,7 @@
 #include "control/tevlinwindow.h"
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
+#include "serial/portmenu.h"
 #include "sim/ampsim.h"
 #include "sim/pty.h"
 #include "sim/simdriver.h"
@@ -79,11 +80,12 @@ struct Bench
     }
     // The file's lines without their line ends.
     QStringList iniLines() const { return ini().split(QRegularExpression(QStringLiteral("\\r?\\n"))); }
-    // The window loaded from the pinned setup.ini.
+    // The window loaded from the pinned setup.ini, with the ports probed as once its event loop runs.
     void load()
     {
         writeIni(pinnedIni(pty.devicePath()));
         session.load();
+        session.portMenu().finishProbe();
     }
 
     template <typename T = QPushButton> T* find(const QString& name)
