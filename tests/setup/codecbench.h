@@ -3,8 +3,10 @@
 #include "protocol/commandtable.h"
 #include "protocol/framing.h"
 #include "setup/setupcodec.h"
+#include "setup/setupstore.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace codecbench {
 
@@ -29,6 +31,24 @@ inline QByteArray framed(int command, const std::optional<QByteArray>& data)
     for (const char c : data.value())
         bytes << static_cast<unsigned char>(c);
     return framing::framePacket(commandAt(command).length, {1, 0}, commandAt(command).code, bytes).value();
+}
+
+// The stored keys whose text differs from the key's default, as "key=text"; keys stored as plain
+// values (whose default is only what a missing key reads) only with `plainValuesToo`.
+inline QStringList storedNotDefault(const setup::ModelSpec& spec, setup::Controls& c,
+                                    const setup::Values& values, bool plainValuesToo)
+{
+    QStringList differing;
+    for (const auto& [key, text] : setup::storedPairs(spec, c, values)) {
+        const QString& name = key; // clang 14 cannot capture a structured binding
+        const auto f = std::find_if(spec.fields.begin(), spec.fields.end(), [&](const setup::Field& f) {
+            return f.ini.key && name == QLatin1String(f.ini.key);
+        });
+        if ((plainValuesToo || f->ini.form != setup::IniForm::Value) &&
+            text != QLatin1String(f->ini.defaultText))
+            differing << key + u'=' + text;
+    }
+    return differing;
 }
 
 } // namespace codecbench

@@ -9,6 +9,7 @@
 using namespace setup;
 using namespace vx900;
 using codecbench::framed;
+using codecbench::storedNotDefault;
 
 namespace {
 
@@ -263,15 +264,8 @@ private slots:
         const Values values = decode(Spec, Replies);
         Controls c = controlsFor(Spec, values);
         fillFactory(Spec, c);
-        QStringList differing;
-        for (const auto& [key, text] : storedPairs(Spec, c, values)) {
-            const QString& name = key; // a structured binding cannot be captured before C++20's fix
-            const auto field = std::find_if(Spec.fields.begin(), Spec.fields.end(),
-                                            [&](const Field& f) { return f.ini.key && name == f.ini.key; });
-            if (text != QLatin1String(field->ini.defaultText))
-                differing << key + u'=' + text;
-        }
-        QCOMPARE(differing, (QStringList{"Com Speed=1", "Preset=1", "Preset Lock=129"}));
+        QCOMPARE(storedNotDefault(Spec, c, values, true),
+                 (QStringList{"Com Speed=1", "Preset=1", "Preset Lock=129"}));
         QCOMPARE(c[AmpName].text, "Korvanes VX 900");
     }
 
