@@ -57,8 +57,11 @@ LinkSession::~LinkSession()
 
 PortMenu& LinkSession::portMenu()
 {
-    if (!m_ports)
+    if (!m_ports) {
         m_ports = new PortMenu(m_link, m_state.ComPort, m_setupIniPath, StoredPortRange, this);
+        connect(m_ports, &PortMenu::notStored, this,
+                [this](const QString& failure) { reportUnsaved({failure}); });
+    }
     return *m_ports;
 }
 
@@ -127,8 +130,15 @@ void LinkSession::selectComSpeed(int index)
     clearFailureNotice();
     m_state.ComSpeed = index;
     emit comSpeedChanged(index);
-    WriteIniValue(ComSettings, QStringLiteral("ComSpeed"), QString::number(SpeedBauds[index]),
-                  m_setupIniPath);
+    reportUnsaved(WriteIniValue(ComSettings, QStringLiteral("ComSpeed"), QString::number(SpeedBauds[index]),
+                                m_setupIniPath));
+}
+
+void LinkSession::reportUnsaved(const IniWriteResult& written)
+{
+    if (!written)
+        setNotice(tr("Not stored, so it will not be kept for the next start: %1.").arg(written.failure),
+                  NoticeKind::Failure);
 }
 
 void LinkSession::setDeviceAddress(const QString& answer)
@@ -138,7 +148,7 @@ void LinkSession::setDeviceAddress(const QString& answer)
     m_state.DeviceAddress = answer;
     // Only the leading number is stored (and sent): "12ab" is 12, "seven" is 0. Say what was taken.
     const QString stored = QString::number(common::numericValue(answer), 'g', 15);
-    WriteIniValue(ComSettings, QStringLiteral("DevAdr"), stored, m_setupIniPath);
+    reportUnsaved(WriteIniValue(ComSettings, QStringLiteral("DevAdr"), stored, m_setupIniPath));
     if (!framing::addressValue(answer))
         setNotice(
             tr("No amplifier can have the network address \"%1\"; choose one from 0 to 65535.").arg(answer),
@@ -298,8 +308,14 @@ void LinkSession::readBackLinkSettings()
     if (!values)
         return;
     m_state.DeviceAddress = QString::number(values->DevAdr);
-    WriteIniValue(ComSettings, QStringLiteral("DevAdr"), m_state.DeviceAddress, m_setupIniPath);
-    selectComSpeed(values->ComSpe);
+    const int speed = values->ComSpe >= 0 && values->ComSpe < int(SpeedBauds.size()) ? values->ComSpe : 0;
+    m_state.ComSpeed = speed;
+    emit comSpeedChanged(speed);
+    // Address and speed in one write: a later start never finds the new address with the old speed.
+    reportUnsaved(WriteIniValues(ComSettings,
+                                 {{QStringLiteral("DevAdr"), m_state.DeviceAddress},
+                                  {QStringLiteral("ComSpeed"), QString::number(SpeedBauds[speed])}},
+                                 m_setupIniPath));
 }
 
 void LinkSession::tick()

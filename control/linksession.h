@@ -3,6 +3,7 @@
 #include "control/operatingstate.h"
 #include "protocol/linkstate.h"
 #include "protocol/rsfunctions.h"
+#include "settings/inifilehandler.h"
 
 #include <QObject>
 #include <QTimer>
@@ -116,6 +117,7 @@ private:
     };
     void setNotice(const QString& text, NoticeKind kind);
     void clearFailureNotice();
+    void reportUnsaved(const IniWriteResult& written);
     void setPhase(Phase phase);
     void portLost();
     void dropUnsendableAddress();

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     const QByteArray beforeWrite = contentOf(ini);
-    const bool written = WriteIniValue(section, key, value, ini);
+    const bool written = bool(WriteIniValue(section, key, value, ini));
     FUZZ_CHECK(written == keyUsable);
     if (written)
         FUZZ_CHECK(readsBackAs(value));

@@ -130,7 +130,7 @@ void PortFlash::bootWaitEnded(UploadJob::BootWait result)
 void PortFlash::uploadFinished(UploadJob::Outcome result)
 {
     if (const auto status = recordStatus(result))
-        writeUploadRecord(m_state, *status, m_setupIniPath);
+        (void)writeUploadRecord(m_state, *status, m_setupIniPath);
     switch (result) {
     case UploadJob::Outcome::Succeeded:
         endUnit(Outcome::Success);

@@ -187,14 +187,14 @@ std::optional<const char*> recordStatus(UploadJob::Outcome outcome)
     return std::nullopt;
 }
 
-void writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath)
+IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath)
 {
     static const QString section = QStringLiteral("Corlifter");
     const QString time =
         QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("dd/MM/yyyy hh:mm"));
     const QString product = state.product ? QLatin1String(state.product->name) : QString();
     // One write: a record is never half the last upload's and half this one's.
-    WriteIniValues(section,
+    return WriteIniValues(section,
                    {{QStringLiteral("Product"), product},
                     {QStringLiteral("File name"), state.firmwarePath},
                     {QStringLiteral("Upload time"), time},

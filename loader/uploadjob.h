@@ -1,6 +1,7 @@
 #pragma once
 
 #include "loader/corliftstate.h"
+#include "settings/inifilehandler.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -111,7 +112,7 @@ private:
 std::optional<const char*> recordStatus(UploadJob::Outcome outcome);
 
 // Writes the upload record (section Corlifter: Product, File name, Upload time, Status).
-void writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath);
+IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath);
 
 // The pause per line: never below 150 ms, and held as a 16-bit number of milliseconds.
 inline constexpr int MinimumDelayMs = 150;

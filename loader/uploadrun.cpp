@@ -318,7 +318,7 @@ UploadRun::Refusal UploadRun::upload()
 
 void UploadRun::writeRecord(const char* status)
 {
-    writeUploadRecord(m_state, status, m_setupIniPath);
+    (void)writeUploadRecord(m_state, status, m_setupIniPath);
 }
 
 void UploadRun::endAttempt()

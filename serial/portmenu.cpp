@@ -42,7 +42,10 @@ void PortMenu::select(long long port)
     m_comPort = port < PortMap::FirstPort || port > PortMap::LastPort ? 1 : static_cast<int>(port);
     for (int n = PortMap::FirstPort; n <= PortMap::LastPort; ++n)
         m_actions[n - 1]->setChecked(n == m_comPort);
-    WriteIniValue(ComSettings, QStringLiteral("ComPort"), QString::number(port), m_setupIniPath);
+    if (const IniWriteResult written =
+            WriteIniValue(ComSettings, QStringLiteral("ComPort"), QString::number(port), m_setupIniPath);
+        !written)
+        emit notStored(written.failure);
 }
 
 void PortMenu::probeSoon(int comSpeed)

@@ -45,6 +45,10 @@ public:
     // A probe still to come runs now.
     void finishProbe();
 
+signals:
+    // The chosen port could not be stored for the next start: why, in words.
+    void notStored(const QString& failure);
+
 private:
     void showWhyNoPort(const QList<PortProblem>& problems);
 

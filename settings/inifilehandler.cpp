@@ -11,13 +11,14 @@
 #include <QLockFile>
 #include <QMutex>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSaveFile>
-#include <QSet>
+#include <QSysInfo>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -25,9 +26,8 @@ namespace {
 constexpr qsizetype MaxValueLength = 254;
 // A settings file is a few kilobytes; anything far larger is not one we should load or rewrite.
 constexpr qint64 MaxFileSize = 4 * 1024 * 1024;
-// Another program holds the lock for one write, a few milliseconds. A holder that died is seen at
-// once (its process is gone); one that hangs is taken over after the stale time.
-constexpr std::chrono::milliseconds LockTimeout{5000};
+// A holder that died is seen at once (its process is gone); a lock file older than this whose
+// holder cannot be told alive is taken over.
 constexpr int StaleLockMs = 10000;
 // File systems keep modification times as coarsely as two seconds (FAT). An edit of the same size
 // within that time after a read may leave the whole stamp as it was, so such a read is not kept.
@@ -146,127 +146,224 @@ void forget(const QString& fileName)
     cache.remove(fileName);
 }
 
-// Waits in short, uneven steps, so that the lock is taken between two writes of another program
-// rather than after QLockFile's own growing pauses (which let a busy writer starve this one).
-bool lockWithin(QLockFile& lock, std::chrono::milliseconds limit)
-{
-    lock.setStaleLockTime(StaleLockMs);
-    const QDeadlineTimer deadline(limit);
-    while (!lock.tryLock(0)) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
-            return false;
-        QThread::msleep(2 + QRandomGenerator::global()->bounded(10));
-    }
-    return true;
-}
-
 QString lockPath(const QString& fileName)
 {
     return fileName + QStringLiteral(".lock");
 }
 
-// A writer killed between writing its temporary file and renaming it leaves "setup.ini.XXXXXX"
-// behind. Under the lock no live writer has one, so every such file is stale. Once per file and
-// run: the first access is the program's start-up. The lock is only taken when there is
-// something to remove.
-void removeStaleTemporaries(const QString& fileName)
+QString shownName(const QString& fileName)
 {
-    static QSet<QString> cleaned;
-    const QFileInfo info(fileName);
-    if (cleaned.contains(info.absoluteFilePath()))
-        return;
-    const QRegularExpression temporary(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(info.fileName()) + QStringLiteral("\\.[A-Za-z0-9]{6}")));
-    const QDir dir = info.absoluteDir();
-    const auto temporaries = [&] {
-        QStringList found;
-        for (const QString& name :
-             dir.entryList({info.fileName() + QStringLiteral(".??????")}, QDir::Files)) {
-            if (temporary.match(name).hasMatch())
-                found.append(name);
+    return QDir::toNativeSeparators(fileName);
+}
+
+// Who holds a lock, as its file says: "corlift (process 4711)", with the host when it is another.
+struct LockHolder
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    qint64 modifiedNs = 0;
+    bool operator==(const LockHolder&) const = default;
+
+    QString words() const
+    {
+        const QString program = application.isEmpty() ? QStringLiteral("a program") : application;
+        if (host.isEmpty() || host == QSysInfo::machineHostName())
+            return QStringLiteral("%1 (process %2)").arg(program).arg(pid);
+        return QStringLiteral("%1 (process %2 on %3)").arg(program).arg(pid).arg(host);
+    }
+};
+
+std::optional<LockHolder> holderOf(const QLockFile& lock, const QString& lockFileName)
+{
+    LockHolder holder;
+    if (!lock.getLockInfo(&holder.pid, &holder.host, &holder.application))
+        return std::nullopt;
+    holder.modifiedNs = stampOf(lockFileName).modifiedNs;
+    return holder;
+}
+
+// Holders that kept the lock through a whole wait: the next write fails at once rather than waiting
+// again, for as long as the same holder keeps the same lock.
+QMutex hungMutex;
+QHash<QString, LockHolder> hungHolders;
+
+// A lock file that names no holder: written by a program killed between creating and filling it,
+// or by someone else. A moment after it was made it is nobody's (QLockFile would wait 10 s).
+constexpr qint64 UnfilledLockMs = 100;
+
+// Takes the lock within `limit`, in short, uneven steps, so that it is taken between two writes of
+// another program rather than after QLockFile's own growing pauses (which let a busy writer starve
+// this one). The failure in words when not.
+std::optional<QString> takeLock(QLockFile& lock, const QString& fileName, std::chrono::milliseconds limit)
+{
+    const QString lockFileName = lockPath(fileName);
+    lock.setStaleLockTime(StaleLockMs);
+    const QDeadlineTimer deadline(limit);
+    {
+        const QMutexLocker locked(&hungMutex);
+        const auto hung = hungHolders.constFind(lockFileName);
+        if (hung != hungHolders.constEnd() && holderOf(lock, lockFileName) == *hung)
+            return QStringLiteral("%1 is locked by %2, which does not let it go; it was not changed")
+                .arg(shownName(fileName), hung->words());
+    }
+    while (!lock.tryLock(0)) {
+        switch (lock.error()) {
+        case QLockFile::NoError:
+        case QLockFile::LockFailedError:
+            break;
+        case QLockFile::PermissionError:
+            return QStringLiteral("%1 cannot be changed: its folder is read-only for you").arg(shownName(fileName));
+        case QLockFile::UnknownError:
+            return QStringLiteral("%1 cannot be changed: its lock file %2 cannot be made")
+                .arg(shownName(fileName), shownName(lockFileName));
         }
-        return found;
-    };
-    if (temporaries().isEmpty()) {
-        cleaned.insert(info.absoluteFilePath());
-        return;
+        const std::optional<LockHolder> holder = holderOf(lock, lockFileName);
+        if (!holder) {
+            const FileStamp stamp = stampOf(lockFileName);
+            const qint64 ageMs = QDateTime::currentMSecsSinceEpoch() - stamp.modifiedNs / 1000000;
+            // Removal fails while a live holder keeps its system lock on the file.
+            if (stamp.kind == FileKind::Regular && ageMs > UnfilledLockMs && lock.removeStaleLockFile())
+                continue;
+        }
+        if (deadline.hasExpired()) {
+            if (!holder)
+                return QStringLiteral("%1 is locked by another program (%2); it was not changed")
+                    .arg(shownName(fileName), shownName(lockFileName));
+            if (limit.count() > 0) {
+                const QMutexLocker locked(&hungMutex);
+                hungHolders.insert(lockFileName, *holder);
+            }
+            return QStringLiteral("%1 is locked by %2; it was not changed").arg(shownName(fileName), holder->words());
+        }
+        QThread::msleep(std::min<qint64>(2 + QRandomGenerator::global()->bounded(10),
+                                         std::max<qint64>(1, deadline.remainingTime())));
     }
-    QLockFile lock(lockPath(fileName));
-    if (!lockWithin(lock, LockTimeout))
-        return;
-    cleaned.insert(info.absoluteFilePath());
-    for (const QString& name : temporaries())
-        QFile::remove(dir.filePath(name));
+    const QMutexLocker locked(&hungMutex);
+    hungHolders.remove(lockFileName);
+    return std::nullopt;
 }
 
-} // namespace
-
-QString ReadIniValue(const QString& section, const QString& key, const QString& defaultValue,
-                     const QString& fileName)
+// After a rename the new name lives in the directory: sync it too, so that a power cut leaves the
+// old file or the new one.
+void syncDirectoryOf(const QString& fileName)
 {
-    removeStaleTemporaries(fileName);
-    const auto file = current(fileName);
-    const auto stored = file ? file->document.value(section, key) : std::nullopt;
-    if (stored && !stored->isEmpty()) {
-        // Never cut between the two halves of a character outside the basic plane.
-        const qsizetype length =
-            stored->size() > MaxValueLength && stored->at(MaxValueLength).isLowSurrogate()
-                ? MaxValueLength - 1
-                : MaxValueLength;
-        return stored->left(length);
+#ifdef Q_OS_UNIX
+    const QByteArray dir = QFile::encodeName(QFileInfo(fileName).absolutePath());
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
     }
-    if (!defaultValue.isEmpty() && file)
-        WriteIniValue(section, key, defaultValue, fileName);
-    return defaultValue;
+#else
+    Q_UNUSED(fileName);
+#endif
 }
 
-bool WriteIniValue(const QString& section, const QString& key, const QString& value, const QString& fileName)
+QString tooLarge(const QString& fileName)
 {
-    return WriteIniValues(section, {{key, value}}, fileName);
+    return QStringLiteral("%1 is larger than %2 MiB, too large to be a settings file; it was not changed")
+        .arg(shownName(fileName))
+        .arg(MaxFileSize / (1024 * 1024));
 }
 
-bool WriteIniValues(const QString& section, const QList<std::pair<QString, QString>>& values,
-                    const QString& fileName)
+IniWriteResult writeValues(const QString& section, const QList<std::pair<QString, QString>>& values,
+                           const QString& fileName, std::chrono::milliseconds lockLimit)
 {
     // What `file` must become to hold the values: nothing when it already holds them byte for byte,
-    // false when it must not be written.
+    // or why it must not be written.
     struct Rewrite
     {
-        bool allowed = false;
+        QString failure;
         std::optional<QByteArray> content;
     };
-    const auto rewrite = [&](std::optional<Snapshot> file) {
+    const auto rewrite = [&](std::optional<Snapshot> file, FileKind kind) {
         if (!file)
-            return Rewrite{};
+            return Rewrite{kind == FileKind::Other ? QStringLiteral("%1 is not a file; it was not changed")
+                                                         .arg(shownName(fileName))
+                                                   : tooLarge(fileName),
+                           {}};
         for (const auto& [key, value] : values) {
             if (!file->document.setValue(section, key, value))
-                return Rewrite{};
+                return Rewrite{QStringLiteral("A blank key cannot be stored in %1").arg(shownName(fileName)), {}};
         }
         const QByteArray content = file->document.serialize();
-        return Rewrite{true, content == file->content ? std::nullopt : std::optional(content)};
+        return Rewrite{{}, content == file->content ? std::nullopt : std::optional(content)};
     };
-    removeStaleTemporaries(fileName);
-    const Rewrite seen = rewrite(current(fileName));
-    if (!seen.allowed || !seen.content)
-        return seen.allowed;
+    const FileKind seenKind = stampOf(fileName).kind;
+    const Rewrite seen = rewrite(current(fileName), seenKind);
+    if (!seen.failure.isEmpty() || !seen.content)
+        return {seen.failure};
 
     // Both programs may write at once: read, change and replace the file under one lock, or one
     // program's change is lost to the other's rename.
     QLockFile lock(lockPath(fileName));
-    if (!lockWithin(lock, LockTimeout))
-        return false;
+    if (const auto failure = takeLock(lock, fileName, lockLimit))
+        return {*failure};
     forget(fileName);
-    const Rewrite fresh = rewrite(load(fileName, stampOf(fileName).kind));
-    if (!fresh.allowed || !fresh.content)
-        return fresh.allowed;
+    const FileKind kind = stampOf(fileName).kind;
+    const Rewrite fresh = rewrite(load(fileName, kind), kind);
+    if (!fresh.failure.isEmpty() || !fresh.content)
+        return {fresh.failure};
     const QByteArray& content = *fresh.content;
     QSaveFile save(fileName);
-    if (!save.open(QIODevice::WriteOnly))
-        return false;
+    const auto failed = [&](const QString& why) {
+        return IniWriteResult{QStringLiteral("%1 could not be written: %2").arg(shownName(fileName), why)};
+    };
+    if (!save.open(QIODevice::WriteOnly)) {
+        if (QFileInfo::exists(fileName) && !QFileInfo(fileName).isWritable())
+            return {QStringLiteral("%1 is read-only; it was not changed").arg(shownName(fileName))};
+        return failed(save.errorString());
+    }
     // commit() alone does not report a failed flush (a full disk): check it before the rename.
     if (save.write(content) != content.size() || !save.flush()) {
+        const QString why = save.errorString();
         save.cancelWriting();
-        return false;
+        return failed(why);
     }
-    return save.commit();
+    if (!save.commit())
+        return failed(save.errorString());
+    syncDirectoryOf(fileName);
+    return {};
+}
+
+// Another program holds the lock for one write, a few milliseconds; a write waits about a second
+// for it. Storing a default that a read found missing never waits.
+constexpr std::chrono::milliseconds LockTimeout{1000};
+
+} // namespace
+
+std::optional<QString> StoredIniValue(const QString& section, const QString& key, const QString& fileName)
+{
+    const auto file = current(fileName);
+    const auto stored = file ? file->document.value(section, key) : std::nullopt;
+    if (!stored || stored->isEmpty())
+        return std::nullopt;
+    // Never cut between the two halves of a character outside the basic plane.
+    const qsizetype length = stored->size() > MaxValueLength && stored->at(MaxValueLength).isLowSurrogate()
+                                 ? MaxValueLength - 1
+                                 : MaxValueLength;
+    return stored->left(length);
+}
+
+QString ReadIniValue(const QString& section, const QString& key, const QString& defaultValue,
+                     const QString& fileName)
+{
+    if (auto stored = StoredIniValue(section, key, fileName))
+        return *stored;
+    if (!defaultValue.isEmpty() && stampOf(fileName).kind != FileKind::Other)
+        (void)writeValues(section, {{key, defaultValue}}, fileName, std::chrono::milliseconds(0));
+    return defaultValue;
+}
+
+IniWriteResult WriteIniValue(const QString& section, const QString& key, const QString& value,
+                             const QString& fileName)
+{
+    return WriteIniValues(section, {{key, value}}, fileName);
+}
+
+IniWriteResult WriteIniValues(const QString& section, const QList<std::pair<QString, QString>>& values,
+                              const QString& fileName)
+{
+    return writeValues(section, values, fileName, LockTimeout);
 }

@@ -22,8 +22,11 @@ void saveWindowPlacement(const QString& section, const QRect& placement, const Q
                               .arg(placement.y())
                               .arg(placement.width())
                               .arg(placement.height());
-    if (ReadIniValue(section, Key, QString(), setupIniPath) != value)
-        WriteIniValue(section, Key, value, setupIniPath);
+    if (ReadIniValue(section, Key, QString(), setupIniPath) == value)
+        return;
+    // The window is closing: there is nowhere left to say it but the program's error output.
+    if (const IniWriteResult written = WriteIniValue(section, Key, value, setupIniPath); !written)
+        qWarning("Where the window was is not kept: %s", qPrintable(written.failure));
 }
 
 std::optional<QRect> savedWindowPlacement(const QString& section, const QList<QRect>& screens,

@@ -410,16 +410,23 @@ void SetupDialog::fillFactory()
 void SetupDialog::saveToPc()
 {
     Controls c = controls();
-    setup::saveToPc(m_spec, c, m_values, m_session.setupIniPath());
+    const IniWriteResult saved = setup::saveToPc(m_spec, c, m_values, m_session.setupIniPath());
     setControls(c);
+    if (!saved) {
+        setStatus(tr("Not saved: %1.").arg(saved.failure));
+        return;
+    }
+    setStatus(tr("Saved to this PC."));
     m_upload->setEnabled(true);
 }
 
 void SetupDialog::getFromPc()
 {
     Controls c = controls();
-    setup::getFromPc(m_spec, c, m_session.setupIniPath());
+    const IniWriteResult stored = setup::getFromPc(m_spec, c, m_session.setupIniPath());
     setControls(c);
+    if (!stored)
+        setStatus(tr("Filled from this PC, but the missing values' defaults were not stored: %1.").arg(stored.failure));
 }
 
 void SetupDialog::reject()

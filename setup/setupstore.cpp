@@ -128,24 +128,31 @@ QString saveTime(const QDateTime& time, const QLocale& locale)
     return time.toString(QStringLiteral("dd%1MM%1yyyy HH%2mm").arg(date, clock));
 }
 
-void saveToPc(const ModelSpec& spec, Controls& controls, const Values& values, const QString& iniPath,
-              const QDateTime& now)
+IniWriteResult saveToPc(const ModelSpec& spec, Controls& controls, const Values& values, const QString& iniPath,
+                        const QDateTime& now)
 {
     // Names and values pass through the INI writer, which keeps line breaks and "]" out of them.
     const QString section = sectionOf(spec, controls);
-    WriteIniValue(section, QStringLiteral("Save time"), saveTime(now), iniPath);
-    WriteIniValue(section, QStringLiteral("Name"), section.trimmed(), iniPath);
-    WriteIniValue(section, QStringLiteral("Saved"), QStringLiteral("True"), iniPath);
+    QList<std::pair<QString, QString>> pairs{{QStringLiteral("Save time"), saveTime(now)},
+                                             {QStringLiteral("Name"), section.trimmed()},
+                                             {QStringLiteral("Saved"), QStringLiteral("True")}};
     for (const auto& [key, text] : storedPairs(spec, controls, values))
-        WriteIniValue(section, key, text, iniPath);
+        pairs.append({key, text});
+    return WriteIniValues(section, pairs, iniPath);
 }
 
-void getFromPc(const ModelSpec& spec, Controls& controls, const QString& iniPath)
+IniWriteResult getFromPc(const ModelSpec& spec, Controls& controls, const QString& iniPath)
 {
     const QString section = sectionOf(spec, controls);
+    QList<std::pair<QString, QString>> missing;
     loadStored(spec, controls, [&](const QString& key, const QString& defaultText) {
-        return ReadIniValue(section, key, defaultText, iniPath);
+        if (auto stored = StoredIniValue(section, key, iniPath))
+            return *stored;
+        if (!defaultText.isEmpty())
+            missing.append({key, defaultText});
+        return defaultText;
     });
+    return missing.isEmpty() ? IniWriteResult{} : WriteIniValues(section, missing, iniPath);
 }
 
 bool savedBefore(const QString& section, const QString& iniPath)

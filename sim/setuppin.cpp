@@ -5,13 +5,11 @@
 bool pinInSetupIni(const QString& setupIniPath, int com, const QString& device, std::optional<int> address)
 {
     const QString section = QStringLiteral("ComSettings");
-    bool written = WriteIniValue(section, QStringLiteral("COM%1").arg(com), device, setupIniPath);
-    written =
-        written && WriteIniValue(section, QStringLiteral("ComPort"), QString::number(com), setupIniPath);
+    QList<std::pair<QString, QString>> values{{QStringLiteral("COM%1").arg(com), device},
+                                              {QStringLiteral("ComPort"), QString::number(com)}};
     if (address)
-        written = written &&
-                  WriteIniValue(section, QStringLiteral("DevAdr"), QString::number(*address), setupIniPath);
-    return written;
+        values.append({QStringLiteral("DevAdr"), QString::number(*address)});
+    return bool(WriteIniValues(section, values, setupIniPath));
 }
 
 QCommandLineOption setupIniOption()

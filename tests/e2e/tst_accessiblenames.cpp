@@ -100,9 +100,9 @@ private slots:
         QTemporaryDir dir;
         const QString ini = dir.filePath("setup.ini");
         for (int n = 1; n <= 16; ++n)
-            WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n), dir.filePath("gone"), ini);
+            QVERIFY(WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n), dir.filePath("gone"), ini));
         srec::writeFile(dir.filePath("fw.s19"), srec::firmware("S00A00004B4D413834300080", 1));
-        WriteIniValue("Corlifter", "File name", dir.filePath("fw.s19"), ini);
+        QVERIFY(WriteIniValue("Corlifter", "File name", dir.filePath("fw.s19"), ini));
         CorliftState state;
         Corlifter corlift(state, ini);
         corlift.findChild<QPushButton*>("Commport")->click();

@@ -31,7 +31,7 @@ private:
     QString ini() const { return m_dir->filePath(QStringLiteral("setup.ini")); }
     void set(const char* section, const char* key, const QString& value)
     {
-        WriteIniValue(QLatin1String(section), QLatin1String(key), value, ini());
+        QVERIFY(WriteIniValue(QLatin1String(section), QLatin1String(key), value, ini()));
     }
     QString get(const char* section, const char* key)
     {

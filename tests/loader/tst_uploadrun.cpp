@@ -326,7 +326,7 @@ private slots:
         QFETCH(bool, kept);
         UploadRig rig(kma840());
         if (!debug.isEmpty())
-            WriteIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), debug, rig.iniPath());
+            QVERIFY(WriteIniValue(QStringLiteral("Tevlin"), QStringLiteral("Debug"), debug, rig.iniPath()));
         rig.run.checkFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
         // A port without a device fails to open, so the status shows what opening left there.
         rig.state.ComPort = 2;

@@ -300,8 +300,8 @@ private slots:
         if (device != QLatin1String("file"))
             QFile::remove(path);
         for (int n = 1; n <= PortMap::LastPort; ++n)
-            WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n),
-                          n == 1 && device == QLatin1String("pty") ? m_pty->devicePath() : path, ini);
+            QVERIFY(WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n),
+                                  n == 1 && device == QLatin1String("pty") ? m_pty->devicePath() : path, ini));
         int port = 1;
         PortMenu menu(*m_link, port, ini, {0, 16});
         menu.probe(0);

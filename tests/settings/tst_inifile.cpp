@@ -247,7 +247,7 @@ private slots:
         rlimit small = saved;
         small.rlim_cur = 200;
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-        const bool written = WriteIniValue("Tevlin", "Name", QString(300, u'x'), m_ini);
+        const bool written = bool(WriteIniValue("Tevlin", "Name", QString(300, u'x'), m_ini));
         ::setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previous);
         QVERIFY(!written);

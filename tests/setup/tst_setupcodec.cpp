@@ -310,7 +310,7 @@ private slots:
         c[CrossOverFreq].text = "200\r\n[Tevlin]\r\nDebug=86";
         c[DevAdr].text = QString::fromLatin1("1\nUpdateSpeed=1\0x", 17);
         QVERIFY(!savedBefore(c[AmpName].text, ini));
-        saveToPc(Spec, c, decode(Spec, Replies), ini, QDateTime(QDate(2006, 12, 20), QTime(9, 5)));
+        QVERIFY(saveToPc(Spec, c, decode(Spec, Replies), ini, QDateTime(QDate(2006, 12, 20), QTime(9, 5))));
         QFile file(ini);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().split('\n');
@@ -326,7 +326,7 @@ private slots:
 
         // A section never saved: "Get from PC" shows and stores the defaults.
         c[AmpName].text = "Korvanes VX 900";
-        getFromPc(Spec, c, ini);
+        QVERIFY(getFromPc(Spec, c, ini));
         QCOMPARE(c[CrossOverFreq].text, "200");
         QCOMPARE(c[DefVol].text, "55,0");
         QCOMPARE(c[DigitalLabel5].index, 17);
