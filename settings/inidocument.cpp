@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 QString trimmedBlanks(const QString& text)
@@ -56,43 +58,83 @@ QString replaced(QString text, std::initializer_list<std::pair<char16_t, char16_
     return text;
 }
 
-std::optional<QString> fromUtf8(const QByteArray& bytes)
+bool isLineBreak(QChar c)
 {
-    // A byte order mark stays a character, so that a file that had one keeps it.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    return c == u'\r' || c == u'\n';
 }
 
-bool fitsLatin1(const QString& text)
+// One line's bytes: UTF-8 when they hold a multi-byte sequence and are valid UTF-8 (an earlier
+// version of ours wrote such lines), else Latin-1 (the maker's other tools). Each line on its own,
+// as another tool may have added Latin-1 lines to a file of UTF-8 ones.
+QString decodeLine(QByteArrayView bytes)
 {
-    for (const QChar c : text) {
-        if (c.unicode() > 0xFF)
-            return false;
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+    if (!ascii) {
+        // A byte order mark stays a character, so that a file that had one keeps it.
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        QString text = decoder.decode(bytes);
+        if (!decoder.hasError())
+            return text;
     }
-    return true;
+    return QString::fromLatin1(bytes);
+}
+
+// Latin-1, unless the text cannot be (a line of UTF-8 we did not change) or its Latin-1 bytes would
+// read back as other text (the rare "Ã©"): such a line stays UTF-8, so that it reads back as it is.
+QByteArray encodeLine(QStringView text)
+{
+    const bool fits = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
+    if (fits) {
+        QByteArray latin1 = text.toLatin1();
+        if (decodeLine(latin1) == text)
+            return latin1;
+    }
+    return text.toUtf8();
+}
+
+// Code points that Latin-1 cannot hold become one "?" each, as they go to the amplifier.
+QString latin1Only(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (const char32_t codePoint : text.toUcs4())
+        result += codePoint <= 0xFF ? QChar(char16_t(codePoint)) : QChar(u'?');
+    return result;
 }
 
 } // namespace
 
 QString IniDocument::decode(const QByteArray& fileContent)
 {
-    if (auto text = fromUtf8(fileContent))
-        return *text;
-    return QString::fromLatin1(fileContent);
+    QString text;
+    qsizetype start = 0;
+    while (start < fileContent.size()) {
+        qsizetype end = start;
+        while (end < fileContent.size() && fileContent[end] != '\r' && fileContent[end] != '\n')
+            ++end;
+        text += decodeLine(QByteArrayView(fileContent).sliced(start, end - start));
+        while (end < fileContent.size() && (fileContent[end] == '\r' || fileContent[end] == '\n'))
+            text += QChar::fromLatin1(fileContent[end++]);
+        start = end;
+    }
+    return text;
 }
 
 QByteArray IniDocument::encode(const QString& text)
 {
-    if (fitsLatin1(text)) {
-        // Latin-1 bytes that happen to be valid UTF-8 ("Ã©") would read back as other text.
-        QByteArray latin1 = text.toLatin1();
-        if (decode(latin1) == text)
-            return latin1;
+    QByteArray bytes;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && !isLineBreak(text[end]))
+            ++end;
+        bytes += encodeLine(QStringView(text).sliced(start, end - start));
+        while (end < text.size() && isLineBreak(text[end]))
+            bytes += char(text[end++].unicode());
+        start = end;
     }
-    return text.toUtf8();
+    return bytes;
 }
 
 IniDocument IniDocument::parse(const QByteArray& fileContent)
@@ -125,13 +167,14 @@ QByteArray IniDocument::serialize() const
 
 QString IniDocument::safeSectionName(const QString& name)
 {
-    return trimmedBlanks(replaced(name, {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u']', u')'}}));
+    return trimmedBlanks(replaced(latin1Only(name), {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u']', u')'}}));
 }
 
 QString IniDocument::safeKeyName(const QString& name)
 {
     // A key must not look like a section header or a comment, nor carry its own "=".
-    QString safe = trimmedBlanks(replaced(name, {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u'=', u'-'}}));
+    QString safe =
+        trimmedBlanks(replaced(latin1Only(name), {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u'=', u'-'}}));
     if (safe.startsWith(u'[') || isComment(safe))
         safe[0] = u'_';
     return safe;
@@ -139,7 +182,7 @@ QString IniDocument::safeKeyName(const QString& name)
 
 QString IniDocument::safeValue(const QString& value)
 {
-    return trimmedBlanks(replaced(value, {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}}));
+    return trimmedBlanks(replaced(latin1Only(value), {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}}));
 }
 
 std::optional<qsizetype> IniDocument::findSection(const QString& section) const

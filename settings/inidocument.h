@@ -8,17 +8,20 @@
 // An INI file held as its lines, so that a change touches one line and leaves every other line
 // (comments, blank lines, keys of other tools, line endings) as it was.
 //
-// The file's bytes are read as UTF-8 when they are valid UTF-8, else as Latin-1 (the single-byte
-// code page the maker's other tools write); they are written as Latin-1 when every character
-// fits, else as UTF-8. A file of Latin-1 text therefore comes back byte for byte, and text that
-// Latin-1 cannot hold is never lost. Names match without regard to case; blanks around names and
-// values are not part of them.
+// The file is Latin-1, the single-byte code page the maker's other tools read and write. Each line
+// is read as what it is: UTF-8 when it holds valid multi-byte UTF-8 (as earlier versions of ours
+// wrote text outside Latin-1), else Latin-1, so a file that another tool has mixed reads without
+// mojibake. Lines are written as Latin-1; a character that Latin-1 cannot hold is written as "?"
+// (see the safe names below); only a line this document did not change, and that Latin-1 cannot
+// hold, keeps its UTF-8. A file of Latin-1 text therefore comes back byte for byte. Names match
+// without regard to case; blanks around names and values are not part of them.
 class IniDocument
 {
 public:
     static IniDocument parse(const QByteArray& fileContent);
     QByteArray serialize() const;
 
+    // The file's text line by line as above, and back.
     static QString decode(const QByteArray& fileContent);
     static QByteArray encode(const QString& text);
 
@@ -29,7 +32,8 @@ public:
     bool setValue(const QString& section, const QString& key, const QString& value);
 
     // What a name or value becomes before it is written, so that it can never end a line or a
-    // section header early: CR, LF and NUL turn into blanks, and in a section name "]" into ")".
+    // section header early: CR, LF and NUL turn into blanks, and in a section name "]" into ")";
+    // a character outside Latin-1 turns into "?".
     // Reading applies the same treatment to the names asked for, so a write and its read agree.
     static QString safeSectionName(const QString& name);
     static QString safeKeyName(const QString& name);

@@ -200,13 +200,6 @@ std::optional<QString> takeLock(QLockFile& lock, const QString& fileName, std::c
     const QString lockFileName = lockPath(fileName);
     lock.setStaleLockTime(StaleLockMs);
     const QDeadlineTimer deadline(limit);
-    {
-        const QMutexLocker locked(&hungMutex);
-        const auto hung = hungHolders.constFind(lockFileName);
-        if (hung != hungHolders.constEnd() && holderOf(lock, lockFileName) == *hung)
-            return QStringLiteral("%1 is locked by %2, which does not let it go; it was not changed")
-                .arg(shownName(fileName), hung->words());
-    }
     while (!lock.tryLock(0)) {
         switch (lock.error()) {
         case QLockFile::NoError:
@@ -219,6 +212,13 @@ std::optional<QString> takeLock(QLockFile& lock, const QString& fileName, std::c
                 .arg(shownName(fileName), shownName(lockFileName));
         }
         const std::optional<LockHolder> holder = holderOf(lock, lockFileName);
+        {
+            const QMutexLocker locked(&hungMutex);
+            const auto hung = hungHolders.constFind(lockFileName);
+            if (hung != hungHolders.constEnd() && holder == *hung)
+                return QStringLiteral("%1 is locked by %2, which does not let it go; it was not changed")
+                    .arg(shownName(fileName), hung->words());
+        }
         if (!holder) {
             const FileStamp stamp = stampOf(lockFileName);
             const qint64 ageMs = QDateTime::currentMSecsSinceEpoch() - stamp.modifiedNs / 1000000;

@@ -1,10 +1,15 @@
 #include "codecbench.h"
+#include "common/numbers.h"
 #include "setup/setupstore.h"
 #include "setup/vx900model.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cstdio>
 
 using namespace setup;
 using namespace vx900;
@@ -299,6 +304,28 @@ private slots:
         QVERIFY(defaulted.contains("Digital_5_Label_no=17") && defaulted.contains("Preset=0"));
     }
 
+    // "Save to PC" killed at any moment leaves the old section or the new one, never a mix.
+    void saveToPcKilledAtAnyMomentLeavesOldOrNew()
+    {
+        const QString section = "Korvanes VX 900";
+        for (int round = 0; round < 12; ++round) {
+            QTemporaryDir dir;
+            const QString ini = dir.filePath("setup.ini");
+            QProcess saver;
+            saver.start(QCoreApplication::applicationFilePath(), {"--save-loop", ini});
+            QVERIFY(saver.waitForReadyRead(5000));
+            QTest::qWait(int(QRandomGenerator::global()->bounded(40)));
+            saver.kill();
+            QVERIFY(saver.waitForFinished(5000));
+            const auto stored = [&](int field) {
+                return StoredIniValue(section, QString::fromLatin1(Spec.fields[field].ini.key), ini).value_or("");
+            };
+            const int generation = stored(CrossOverFreq).toInt() - 40;
+            QCOMPARE(common::parseUserNumber(stored(DefVol)), double(generation / 2));
+            QCOMPARE(stored(DigitalLabel5), QString::number(generation % 10));
+        }
+    }
+
     // Typed text reaches setup.ini only through the INI writer's rules: no line of it starts a
     // section or a key of its own. A section never saved gets "Saved=False" from the lookup.
     void savedTextCannotInjectIntoTheFile()
@@ -336,5 +363,30 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSetupCodec)
+// Saves the VX 900's section again and again, each save with other values, until killed.
+int saveLoop(const QString& ini)
+{
+    Controls c = controlsFor(Spec, decode(Spec, Replies));
+    for (int generation = 1;; ++generation) {
+        // The first key, one in the middle and one near the end change with each save.
+        c[CrossOverFreq].text = QString::number(40 + generation % 200);
+        c[DefVol].text = QString::number(generation % 200 / 2);
+        c[DigitalLabel5].index = generation % 10;
+        if (!saveToPc(Spec, c, decode(Spec, Replies), ini))
+            return 1;
+        if (generation == 1) {
+            std::fputs("saved\n", stdout);
+            std::fflush(stdout);
+        }
+    }
+}
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--save-loop") == 0)
+        return saveLoop(QString::fromLocal8Bit(argv[2]));
+    TestSetupCodec test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_setupcodec.moc"
