@@ -1,6 +1,7 @@
 #include "setupbench.h"
 
 #include <QCheckBox>
+#include <QLockFile>
 
 using namespace bench;
 
@@ -193,6 +194,26 @@ private slots:
                  (QStringList{"[ComSettings]", "[Tevlin]", section}));
         QVERIFY(lines.contains("Debug=0") && !lines.contains("Debug=86"));
         QCOMPARE(lines.filter(QRegularExpression("^(COM1|Saved)=")).size(), 2);
+    }
+
+    // A save that is not written says why in the dialog and leaves Get from PC off.
+    void aSaveNotWrittenSaysWhy()
+    {
+        SetupBench b(AmpModel::Rx900);
+        QVERIFY(b.connectAndAdopt());
+        QLockFile heldElsewhere(b.iniPath + ".lock");
+        QVERIFY(heldElsewhere.tryLock(0));
+        QString said;
+        b.openSetup([&](setup::SetupDialog& d) {
+            press(d, "SaveButton");
+            said = in<QLabel>(d, "LblProgress")->text();
+            QVERIFY(!in(d, "UploadButton")->isEnabled());
+            press(d, "CancelButton");
+        });
+        QVERIFY2(said.startsWith("Not saved: ") && said.contains(b.iniPath) &&
+                     said.contains(QStringLiteral("process %1").arg(QCoreApplication::applicationPid())),
+                 qPrintable(said));
+        QVERIFY(!b.iniLines().contains("Saved=True"));
     }
 };
 
