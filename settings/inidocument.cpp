@@ -167,14 +167,15 @@ QByteArray IniDocument::serialize() const
 
 QString IniDocument::safeSectionName(const QString& name)
 {
-    return trimmedBlanks(replaced(latin1Only(name), {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u']', u')'}}));
+    return trimmedBlanks(
+        replaced(latin1Only(name), {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u']', u')'}}));
 }
 
 QString IniDocument::safeKeyName(const QString& name)
 {
     // A key must not look like a section header or a comment, nor carry its own "=".
-    QString safe =
-        trimmedBlanks(replaced(latin1Only(name), {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u'=', u'-'}}));
+    QString safe = trimmedBlanks(
+        replaced(latin1Only(name), {{u'\r', u' '}, {u'\n', u' '}, {u'\0', u' '}, {u'=', u'-'}}));
     if (safe.startsWith(u'[') || isComment(safe))
         safe[0] = u'_';
     return safe;

@@ -206,7 +206,8 @@ std::optional<QString> takeLock(QLockFile& lock, const QString& fileName, std::c
         case QLockFile::LockFailedError:
             break;
         case QLockFile::PermissionError:
-            return QStringLiteral("%1 cannot be changed: its folder is read-only for you").arg(shownName(fileName));
+            return QStringLiteral("%1 cannot be changed: its folder is read-only for you")
+                .arg(shownName(fileName));
         case QLockFile::UnknownError:
             return QStringLiteral("%1 cannot be changed: its lock file %2 cannot be made")
                 .arg(shownName(fileName), shownName(lockFileName));
@@ -234,7 +235,8 @@ std::optional<QString> takeLock(QLockFile& lock, const QString& fileName, std::c
                 const QMutexLocker locked(&hungMutex);
                 hungHolders.insert(lockFileName, *holder);
             }
-            return QStringLiteral("%1 is locked by %2; it was not changed").arg(shownName(fileName), holder->words());
+            return QStringLiteral("%1 is locked by %2; it was not changed")
+                .arg(shownName(fileName), holder->words());
         }
         QThread::msleep(std::min<qint64>(2 + QRandomGenerator::global()->bounded(10),
                                          std::max<qint64>(1, deadline.remainingTime())));
@@ -279,13 +281,15 @@ IniWriteResult writeValues(const QString& section, const QList<std::pair<QString
     };
     const auto rewrite = [&](std::optional<Snapshot> file, FileKind kind) {
         if (!file)
-            return Rewrite{kind == FileKind::Other ? QStringLiteral("%1 is not a file; it was not changed")
-                                                         .arg(shownName(fileName))
-                                                   : tooLarge(fileName),
-                           {}};
+            return Rewrite{
+                kind == FileKind::Other
+                    ? QStringLiteral("%1 is not a file; it was not changed").arg(shownName(fileName))
+                    : tooLarge(fileName),
+                {}};
         for (const auto& [key, value] : values) {
             if (!file->document.setValue(section, key, value))
-                return Rewrite{QStringLiteral("A blank key cannot be stored in %1").arg(shownName(fileName)), {}};
+                return Rewrite{QStringLiteral("A blank key cannot be stored in %1").arg(shownName(fileName)),
+                               {}};
         }
         const QByteArray content = file->document.serialize();
         return Rewrite{{}, content == file->content ? std::nullopt : std::optional(content)};

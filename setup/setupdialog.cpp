@@ -426,7 +426,8 @@ void SetupDialog::getFromPc()
     const IniWriteResult stored = setup::getFromPc(m_spec, c, m_session.setupIniPath());
     setControls(c);
     if (!stored)
-        setStatus(tr("Filled from this PC, but the missing values' defaults were not stored: %1.").arg(stored.failure));
+        setStatus(tr("Filled from this PC, but the missing values' defaults were not stored: %1.")
+                      .arg(stored.failure));
 }
 
 void SetupDialog::reject()

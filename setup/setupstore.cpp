@@ -128,8 +128,8 @@ QString saveTime(const QDateTime& time, const QLocale& locale)
     return time.toString(QStringLiteral("dd%1MM%1yyyy HH%2mm").arg(date, clock));
 }
 
-IniWriteResult saveToPc(const ModelSpec& spec, Controls& controls, const Values& values, const QString& iniPath,
-                        const QDateTime& now)
+IniWriteResult saveToPc(const ModelSpec& spec, Controls& controls, const Values& values,
+                        const QString& iniPath, const QDateTime& now)
 {
     // Names and values pass through the INI writer, which keeps line breaks and "]" out of them.
     const QString section = sectionOf(spec, controls);

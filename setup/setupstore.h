@@ -30,8 +30,8 @@ QString saveTime(const QDateTime& time, const QLocale& locale = QLocale());
 // The same on `iniPath`, in the section named by the name box's text: the whole section in one
 // replacement of the file, so that it holds the old save or the new one, never a mix. Get from PC
 // stores the defaults of missing keys in one write too.
-IniWriteResult saveToPc(const ModelSpec& spec, Controls& controls, const Values& values, const QString& iniPath,
-                        const QDateTime& now = QDateTime::currentDateTime());
+IniWriteResult saveToPc(const ModelSpec& spec, Controls& controls, const Values& values,
+                        const QString& iniPath, const QDateTime& now = QDateTime::currentDateTime());
 IniWriteResult getFromPc(const ModelSpec& spec, Controls& controls, const QString& iniPath);
 // "Saved" of the section is "True" ("False" is stored when it is missing).
 bool savedBefore(const QString& section, const QString& iniPath);

@@ -4,9 +4,9 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLockFile>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -167,9 +167,9 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QString>("readBack");
-        QTest::newRow("Latin-1 stays Latin-1") << QByteArray("[A]\r\nx=\xe9\r\n") << "A"
-                                               << "caf\u00e9" << QByteArray("[A]\r\nx=\xe9\r\nk=caf\xe9\r\n")
-                                               << "caf\u00e9";
+        QTest::newRow("Latin-1 stays Latin-1")
+            << QByteArray("[A]\r\nx=\xe9\r\n") << "A"
+            << "caf\u00e9" << QByteArray("[A]\r\nx=\xe9\r\nk=caf\xe9\r\n") << "caf\u00e9";
         QTest::newRow("outside Latin-1 is ?, one per character")
             << QByteArray("[A]\r\nx=\xe9\r\n") << "A"
             << "/home/\u0438\u0432\u0430\u043d/\U0001F3B5.s19"
@@ -179,16 +179,17 @@ private slots:
             << QByteArray("[B\xc3\xbchne]\r\nName=B\xc3\xbchne\r\nInput 1 name=K\xfc"
                           "che\r\n")
             << "B\u00fchne"
-            << "K\u00fcche" << QByteArray("[B\xfchne]\r\nName=B\xfchne\r\nInput 1 name=K\xfc"
-                                          "che\r\nk=K\xfc"
-                                          "che\r\n")
+            << "K\u00fcche"
+            << QByteArray("[B\xfchne]\r\nName=B\xfchne\r\nInput 1 name=K\xfc"
+                          "che\r\nk=K\xfc"
+                          "che\r\n")
             << "K\u00fcche";
         QTest::newRow("a UTF-8 line Latin-1 cannot hold is kept")
             << QByteArray("[\xd0\x90]\r\nk=1\r\n[B]\r\nx=\xc3\xa9\r\n") << "B"
             << "2" << QByteArray("[\xd0\x90]\r\nk=1\r\n[B]\r\nx=\xe9\r\nk=2\r\n") << "2";
         QTest::newRow("Latin-1 that would read as UTF-8 stays UTF-8")
-            << QByteArray() << "A" << "\u00c3\u00a9" << QByteArray("[A]\r\nk=\xc3\x83\xc2\xa9\r\n")
-            << "\u00c3\u00a9";
+            << QByteArray() << "A"
+            << "\u00c3\u00a9" << QByteArray("[A]\r\nk=\xc3\x83\xc2\xa9\r\n") << "\u00c3\u00a9";
     }
     void eachLineIsReadAsItIsAndWrittenAsLatin1()
     {
@@ -219,7 +220,8 @@ private slots:
 
     void filesBesideSetupIniAreNeverTouched()
     {
-        const QStringList others{"setup.ini.221207", "setup.ini.aB3xY9", "setup.ini.backup", "setup.ini.orig01"};
+        const QStringList others{"setup.ini.221207", "setup.ini.aB3xY9", "setup.ini.backup",
+                                 "setup.ini.orig01"};
         for (const QString& name : others)
             writeFile(m_dir->filePath(name), "mine");
         QCOMPARE(ReadIniValue("Tevlin", "Debug", "0", m_ini), QStringLiteral("0"));

@@ -318,7 +318,8 @@ private slots:
             saver.kill();
             QVERIFY(saver.waitForFinished(5000));
             const auto stored = [&](int field) {
-                return StoredIniValue(section, QString::fromLatin1(Spec.fields[field].ini.key), ini).value_or("");
+                return StoredIniValue(section, QString::fromLatin1(Spec.fields[field].ini.key), ini)
+                    .value_or("");
             };
             const int generation = stored(CrossOverFreq).toInt() - 40;
             QCOMPARE(common::parseUserNumber(stored(DefVol)), double(generation / 2));
