@@ -1,27 +1,21 @@
 #include "serial/comform.h"
 
 #include "common/bytetext.h"
+#include "serial/framers.h"
+#include "serial/serialtransport.h"
 
 namespace {
 
-// The receive handler keeps ReplyBuffer below this length.
-constexpr qsizetype ReplyBufferLimit = 80;
-
-struct LineFormat
-{
-    qint32 baud;
-};
-
-// Speed index to line format; every format is 8 data bits, no parity, 1 stop bit.
-std::optional<LineFormat> lineFormat(int comSpeed)
+// Speed index to bits per second; every line is 8 data bits, no parity, 1 stop bit.
+std::optional<qint32> baudOf(int comSpeed)
 {
     switch (comSpeed) {
     case 0:
-        return LineFormat{9600};
+        return 9600;
     case 1:
-        return LineFormat{57600};
+        return 57600;
     case 2:
-        return LineFormat{115200};
+        return 115200;
     default:
         return std::nullopt;
     }
@@ -29,98 +23,66 @@ std::optional<LineFormat> lineFormat(int comSpeed)
 
 } // namespace
 
-ComForm::ComForm(QByteArray& replyBuffer, QObject* parent)
-    : QObject(parent), m_replyBuffer(replyBuffer), m_log(QString())
+ComForm::ComForm(QByteArray& replyBuffer, QObject* parent) : QObject(parent), m_replyBuffer(replyBuffer)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, &ComForm::receive);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &ComForm::portError);
+    connect(&m_monitor, &CommMonitor::visibilityRequested, this, &ComForm::visibilityRequested);
+    connect(&m_monitor, &CommMonitor::txTextChanged, this, &ComForm::txTextChanged);
+    connect(&m_monitor, &CommMonitor::rxTextChanged, this, &ComForm::rxTextChanged);
+    connect(&m_monitor, &CommMonitor::logCheckedChanged, this, &ComForm::logCheckedChanged);
+    setTransport(std::make_unique<SerialTransport>());
 }
 
 ComForm::~ComForm() = default;
 
-void ComForm::SetVisibility(bool level)
+void ComForm::setTransport(std::unique_ptr<Transport> transport)
 {
-    m_visible = level;
-    emit visibilityRequested(level);
+    if (m_transport)
+        m_transport->close();
+    m_transport = std::move(transport);
+    connect(m_transport.get(), &Transport::readyRead, this, &ComForm::receive);
+    connect(m_transport.get(), &Transport::lost, this, &ComForm::portLost);
 }
 
 void ComForm::SetLogOn()
 {
-    if (!m_logChecked)
-        setLogChecked(true);
-}
-
-void ComForm::setLogChecked(bool checked)
-{
-    // The box and the log never disagree; a repeated call must not start the log over.
-    if (m_logChecked == checked)
-        return;
-    m_logChecked = checked;
-    m_logEnabled = checked;
-    if (checked)
-        m_log.start();
-    emit logCheckedChanged(checked);
-}
-
-void ComForm::WriteOut(const QString& str)
-{
-    m_txText = str;
-    emit txTextChanged(str);
-    if (m_logEnabled)
-        m_log.append(str);
-}
-
-void ComForm::WriteIn(const QString& str)
-{
-    m_rxText = str;
-    emit rxTextChanged(str);
-    if (m_logEnabled)
-        m_log.append(str);
+    if (!m_monitor.logChecked())
+        m_monitor.setLogChecked(true);
 }
 
 void ComForm::ClearMScommInput()
 {
-    if (m_port.isOpen()) {
-        m_port.clear(QSerialPort::Input);
-        m_port.readAll();
-    }
+    m_transport->discardInput();
     m_replyBuffer.clear();
 }
 
 void ComForm::SendMScommString(const QByteArray& str)
 {
-    if (!m_port.isOpen() || m_port.write(str) != str.size())
+    if (!m_transport->write(str))
         return;
-    // Hand the bytes to the driver now: a caller may pause without serving the port's notifiers.
-    // A second flush finds everything written and stops the port's write notifier, which would
-    // otherwise wake the event loop once more just to learn that nothing is left to write.
-    m_port.flush();
-    m_port.flush();
     WriteOut(QStringLiteral("TX: ") + HexStringToReadable(str));
 }
 
 QByteArray ComForm::GetMScommInBuffer()
 {
     const int count = GetMScommInBufferCount();
-    const QByteArray bytes = m_port.isOpen() ? m_port.readAll() : QByteArray();
+    const QByteArray bytes = m_transport->readAll();
     WriteIn(QStringLiteral("RX: ") + HexStringToReadable(bytes.left(count)));
     return bytes;
 }
 
 int ComForm::GetMScommInBufferCount() const
 {
-    return m_port.isOpen() ? static_cast<int>(qMin<qint64>(m_port.bytesAvailable(), 32767)) : 0;
+    return m_transport->isOpen() ? static_cast<int>(qMin<qint64>(m_transport->bytesAvailable(), 32767)) : 0;
 }
 
 void ComForm::CloseMScomm()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    m_transport->close();
 }
 
 bool ComForm::CheckMScomm() const
 {
-    return m_port.isOpen();
+    return m_transport->isOpen();
 }
 
 bool ComForm::SetupMScomm(int comPort, int comSpeed)
@@ -152,30 +114,14 @@ bool ComForm::setUp(Variant variant, int comPort, int comSpeed)
     CloseMScomm();
     if (variant == Variant::Normal && (comPort <= 0 || comPort > PortMap::LastPort))
         return false;
-
-    const QString device = m_portMap.device(comPort);
-    m_port.setPortName(device);
-    if (const auto format = lineFormat(comSpeed))
-        m_port.setBaudRate(format->baud);
-    else if (variant == Variant::Production)
-        m_port.setBaudRate(QSerialPort::Baud9600);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    m_port.setReadBufferSize(0);
-    m_binaryInput = variant == Variant::Binary;
-
-    if (!device.isEmpty() && m_port.open(QIODevice::ReadWrite)) {
-        // The queues can only be emptied on an open port: anything left from before is dropped.
-        m_port.clear(QSerialPort::AllDirections);
+    std::optional<qint32> baud = baudOf(comSpeed);
+    if (!baud && variant == Variant::Production)
+        baud = 9600;
+    if (m_transport->open(m_portMap.device(comPort), baud)) {
         m_lastProblem = {};
         return true;
     }
-
-    m_lastProblem = describePortError(m_port.error(), device);
-    m_port.clearError();
-    CloseMScomm();
+    m_lastProblem = m_transport->problem();
     if (variant != Variant::Production && m_messageBox)
         m_messageBox(m_lastProblem.message);
     return false;
@@ -198,43 +144,13 @@ QString ComForm::openFailureText(int comPort) const
 
 void ComForm::receive()
 {
-    const QByteArray chunk = m_port.readAll();
-    if (!m_loaderActive) {
-        m_replyBuffer += chunk;
-        // The first byte of every amplifier reply is its total length.
-        if (!m_replyBuffer.isEmpty() &&
-            m_replyBuffer.size() >= static_cast<unsigned char>(m_replyBuffer.front())) {
-            WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
-        }
-        if (m_replyBuffer.size() > ReplyBufferLimit) {
-            WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
-            m_replyBuffer.clear();
-        }
+    const QByteArray chunk = m_transport->readAll();
+    const framers::Taken taken = m_loaderActive ? framers::takeLoaderText(m_replyBuffer, chunk)
+                                                : framers::takeAmplifierBytes(m_replyBuffer, chunk);
+    for (const QByteArray& bytes : taken.logged)
+        WriteIn(QStringLiteral("RX: ") + HexStringToReadable(bytes));
+    if (taken.notify)
         emit received();
-        return;
-    }
-
-    // A boot loader talks in text lines ("OK", "Wrong signature"): nothing received may be lost
-    // before the loader has looked at it, so a long buffer keeps its most recent part, and the
-    // newest piece stays whole however long it is ("OK" followed by a long banner).
-    if (chunk.isEmpty())
-        return;
-    if (m_replyBuffer.size() > ReplyBufferLimit)
-        m_replyBuffer = m_replyBuffer.right(ReplyBufferLimit);
-    m_replyBuffer += chunk;
-    WriteIn(QStringLiteral("RX: ") + HexStringToReadable(m_replyBuffer));
-    emit received();
-}
-
-void ComForm::portError(QSerialPort::SerialPortError error)
-{
-    // An unplugged adapter shows as a resource error; a hung-up terminal reads end-of-file, which
-    // shows as a read error that repeats for as long as the port stays open.
-    if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !m_port.isOpen())
-        return;
-    m_port.clearError();
-    m_port.close();
-    emit portLost();
 }
 
 QString ComForm::HexStringToReadable(const QByteArray& inputString)

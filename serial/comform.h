@@ -1,18 +1,21 @@
 #pragma once
 
-#include "serial/commlog.h"
+#include "serial/commmonitor.h"
 #include "serial/porterror.h"
 #include "serial/portmap.h"
+#include "serial/transport.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The one object through which a program uses the serial line: opens and probes ports, sends
-// bytes, collects what arrives in the program's ReplyBuffer, and logs the traffic.
+// bytes, collects what arrives in the program's ReplyBuffer, and logs the traffic. The bytes travel
+// over a transport (a local serial device unless another is set), arrive through a framer (the
+// amplifier's frames or a boot loader's text) and are shown and logged by the monitor.
 //
 // Bytes are held as QByteArray; where they are shown, every byte is one character.
 class ComForm : public QObject
@@ -28,28 +31,30 @@ public:
     explicit ComForm(QByteArray& replyBuffer, QObject* parent = nullptr);
     ~ComForm() override;
 
+    // Replaces the transport (closing the old one); the link keeps its port map and monitor.
+    void setTransport(std::unique_ptr<Transport> transport);
     void setPortMap(const PortMap& map) { m_portMap = map; }
     const PortMap& portMap() const { return m_portMap; }
     void setMessageBoxHook(MessageBoxHook hook) { m_messageBox = std::move(hook); }
-    void setLogFilePath(const QString& path) { m_log = CommLog(path); }
-    QString logFilePath() const { return m_log.path(); }
+    void setLogFilePath(const QString& path) { m_monitor.setLogFilePath(path); }
+    QString logFilePath() const { return m_monitor.logFilePath(); }
 
-    void SetVisibility(bool level);
-    bool isVisibleWindow() const { return m_visible; }
+    void SetVisibility(bool level) { m_monitor.setVisible(level); }
+    bool isVisibleWindow() const { return m_monitor.isVisible(); }
     void SetLogOn();
     void SetCorliftActive() { m_loaderActive = true; }
     bool loaderActive() const { return m_loaderActive; }
 
-    void WriteOut(const QString& str);
-    void WriteIn(const QString& str);
+    void WriteOut(const QString& str) { m_monitor.showSent(str); }
+    void WriteIn(const QString& str) { m_monitor.showReceived(str); }
     // What the "Tx" and "Rx" boxes show.
-    QString lastSent() const { return m_txText; }
-    QString lastReceived() const { return m_rxText; }
+    QString lastSent() const { return m_monitor.lastSent(); }
+    QString lastReceived() const { return m_monitor.lastReceived(); }
 
     // The "Log to File" check box; checking it starts a new log.
-    bool logChecked() const { return m_logChecked; }
-    void setLogChecked(bool checked);
-    bool logEnabled() const { return m_logEnabled; }
+    bool logChecked() const { return m_monitor.logChecked(); }
+    void setLogChecked(bool checked) { m_monitor.setLogChecked(checked); }
+    bool logEnabled() const { return m_monitor.logChecked(); }
 
     void ClearMScommInput();
     void SendMScommString(const QByteArray& str);
@@ -78,8 +83,8 @@ public:
     static QString myDecToChar(int myInputChar);
 
     // What the port is set to, for the Communication window and tests.
-    QString portName() const { return m_port.portName(); }
-    qint32 baudRate() const { return m_port.baudRate(); }
+    QString portName() const { return m_transport->deviceName(); }
+    qint32 baudRate() const { return m_transport->baudRate(); }
 
 signals:
     void visibilityRequested(bool visible);
@@ -100,19 +105,12 @@ private:
     };
     bool setUp(Variant variant, int comPort, int comSpeed);
     void receive();
-    void portError(QSerialPort::SerialPortError error);
 
     QByteArray& m_replyBuffer;
-    QSerialPort m_port;
+    std::unique_ptr<Transport> m_transport;
+    CommMonitor m_monitor;
     PortMap m_portMap;
     PortProblem m_lastProblem;
-    CommLog m_log;
     MessageBoxHook m_messageBox;
-    QString m_txText;
-    QString m_rxText;
-    bool m_logChecked = false;
-    bool m_logEnabled = false;
     bool m_loaderActive = false;
-    bool m_binaryInput = false;
-    bool m_visible = false;
 };

@@ -1,5 +1,6 @@
 #include "serial/comform.h"
 #include "serial/comwindow.h"
+#include "serial/framers.h"
 #include "serial/portmenu.h"
 #include "serial/wait.h"
 #include "settings/inifilehandler.h"
@@ -176,43 +177,44 @@ private slots:
         QCOMPARE(m_link->lastReceived(), QStringLiteral("RX: 05 01 00 AA 55 77 "));
     }
 
-    void normalModeEmptiesTheBufferPast80()
+    // What each framer keeps of a chunk and what it hands over to be logged ("|" between entries).
+    void framersKeepAndLog_data()
     {
-        QVERIFY(m_link->SetupMScomm(PtyPort, 0));
-        m_link->setLogChecked(true);
-        const QByteArray first = QByteArray(1, char(0x7f)) + QByteArray(79, 'x');
-        QVERIFY(m_pty->write(first));
-        QCOMPARE(waitUntil([&] { return m_reply.size() == 80; }, nullptr, 2s), WaitResult::Met);
-        QVERIFY(m_pty->write("y"));
-        QCOMPARE(waitUntil([&] { return m_reply.isEmpty(); }, nullptr, 2s), WaitResult::Met);
-        const QStringList lines = logLines(m_link->logFilePath()).mid(6);
-        QCOMPARE(lines.size(), 1);
-        QCOMPARE(eventText(lines[0]), QStringLiteral("RX: ") + ComForm::HexStringToReadable(first + "y"));
+        QTest::addColumn<bool>("loader");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("logged");
+        const QByteArray full = QByteArray(1, char(0x7f)) + QByteArray(79, 'x');
+        const QByteArray dots(79, '.');
+        QTest::newRow("frame incomplete") << false << QByteArray("\x05\x01") << QByteArray("\x02")
+                                          << QByteArray("\x05\x01\x02") << QByteArray();
+        QTest::newRow("frame complete")
+            << false << QByteArray("\x05\x01") << QByteArray("\x02\x03\x04")
+            << QByteArray("\x05\x01\x02\x03\x04") << QByteArray("\x05\x01\x02\x03\x04");
+        QTest::newRow("past 80 dropped") << false << full << QByteArray("y") << QByteArray() << full + "y";
+        QTest::newRow("loader: 13 and 10 are text")
+            << true << QByteArray("13 blocks OK") << QByteArray("10") << QByteArray("13 blocks OK10")
+            << QByteArray("13 blocks OK10");
+        QTest::newRow("loader: nothing")
+            << true << QByteArray("OK") << QByteArray() << QByteArray("OK") << QByteArray();
+        QTest::newRow("loader: newest 80 and the newest piece whole")
+            << true << dots + "OK\r\n"
+            << "OK" + dots << dots.right(76) + "OK\r\nOK" + dots << dots.right(76) + "OK\r\nOK" + dots;
     }
-
-    void loaderModeKeepsEverythingItReceives()
+    void framersKeepAndLog()
     {
-        m_link->SetCorliftActive();
-        QVERIFY(m_link->SetupMScomm(PtyPort, 0));
-        // Text that reads as the numbers 13 or 10 is a boot loader's reply like any other.
-        for (const QByteArray& chunk : {QByteArray("13 blocks OK"), QByteArray("10"), QByteArray("\r\n")}) {
-            const qsizetype expected = m_reply.size() + chunk.size();
-            QVERIFY(m_pty->write(chunk));
-            QCOMPARE(waitUntil([&] { return m_reply.size() == expected; }, nullptr, 2s), WaitResult::Met);
-        }
-        QCOMPARE(m_reply, QByteArray("13 blocks OK10\r\n"));
-        QCOMPARE(m_link->lastReceived(), QStringLiteral("RX: ") + ComForm::HexStringToReadable(m_reply));
-
-        // Past 80 characters the most recent 80 stay, and the newest piece whole: "OK" is never lost.
-        m_reply.clear();
-        const QByteArray filler(79, '.');
-        QVERIFY(m_pty->write(filler));
-        QCOMPARE(waitUntil([&] { return m_reply.size() == 79; }, nullptr, 2s), WaitResult::Met);
-        QVERIFY(m_pty->write("OK\r\n"));
-        QCOMPARE(waitUntil([&] { return m_reply.endsWith("OK\r\n"); }, nullptr, 2s), WaitResult::Met);
-        QVERIFY(m_pty->write("OK" + filler));
-        QCOMPARE(waitUntil([&] { return m_reply.size() == 80 + 81; }, nullptr, 2s), WaitResult::Met);
-        QVERIFY(m_reply.endsWith("OK" + filler));
+        QFETCH(bool, loader);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, chunk);
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, logged);
+        QByteArray buffer = before;
+        const framers::Taken taken =
+            loader ? framers::takeLoaderText(buffer, chunk) : framers::takeAmplifierBytes(buffer, chunk);
+        QCOMPARE(buffer, after);
+        QCOMPARE(taken.logged.join('|'), logged);
+        QCOMPARE(taken.notify, !loader || !chunk.isEmpty());
     }
 
     void clearInputEmptiesTheReplyBuffer()
@@ -301,7 +303,8 @@ private slots:
             QFile::remove(path);
         for (int n = 1; n <= PortMap::LastPort; ++n)
             QVERIFY(WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n),
-                                  n == 1 && device == QLatin1String("pty") ? m_pty->devicePath() : path, ini));
+                                  n == 1 && device == QLatin1String("pty") ? m_pty->devicePath() : path,
+                                  ini));
         int port = 1;
         PortMenu menu(*m_link, port, ini, {0, 16});
         menu.probe(0);
