@@ -1,6 +1,6 @@
 #include "sim/ampsim.h"
 
-#include "protocol/commandtable.h"
+#include "sim/requestrules.h"
 #include "sim/replylayout.h"
 
 #include <algorithm>
@@ -97,15 +97,6 @@ private:
     const QByteArray& m_bytes;
 };
 
-const CommandRecord* entryForCode(int c)
-{
-    for (int i = FirstCommandIndex; i <= LastCommandIndex; ++i) {
-        if (Commands[static_cast<std::size_t>(i)].code == c)
-            return &Commands[static_cast<std::size_t>(i)];
-    }
-    return nullptr;
-}
-
 bool isRead(int c)
 {
     switch (c) {
@@ -143,18 +134,18 @@ QByteArray AmpSim::acknowledgement()
 
 bool AmpSim::understands(int c) const
 {
-    const CommandRecord* entry = entryForCode(c);
-    if (entry == nullptr)
+    const RequestRule* rule = requestRule(c);
+    if (rule == nullptr)
         return false;
     switch (m_personality) {
     case AmpModel::Kma840:
-        return entry->familyC;
+        return rule->families.find('C') != std::string_view::npos;
     case AmpModel::Solstice:
-        return entry->familyB;
+        return rule->families.find('B') != std::string_view::npos;
     case AmpModel::Rx900:
     case AmpModel::Vx900:
     case AmpModel::Vx900s:
-        return entry->familyA;
+        return rule->families.find('A') != std::string_view::npos;
     case AmpModel::Generic21:
         // Knows the common operating commands, but keeps no configuration blocks.
         return !isRead(c) || c == code::StatusRequest;
@@ -176,10 +167,10 @@ AmpSim::Response AmpSim::respond(const QByteArray& packet)
         return {Verdict::OtherAddress, {}};
 
     const int c = request.at(4);
-    const CommandRecord* entry = entryForCode(c);
-    if (entry == nullptr)
+    const RequestRule* rule = requestRule(c);
+    if (rule == nullptr)
         return {Verdict::UnknownCode, {}};
-    if (entry->length != packet.size())
+    if (rule->length != packet.size())
         return {Verdict::BadLength, {}};
     if (!understands(c))
         return {Verdict::NotUnderstood, {}};
@@ -192,7 +183,7 @@ AmpSim::Response AmpSim::respond(const QByteArray& packet)
         return {Verdict::NotUnderstood, {}};
     }
     applyWrite(c, packet);
-    if (entry->wait)
+    if (rule->acknowledged)
         return {Verdict::Answered, acknowledgement()};
     return {Verdict::Silent, {}};
 }

@@ -1,5 +1,8 @@
+#include "protocol/commandtable.h"
 #include "sim/ampsim.h"
+#include "sim/requestrules.h"
 
+#include <QSet>
 #include <QTest>
 
 // Requests are built and replies decoded here, by hand, so that a layout slip in the simulator shows.
@@ -295,6 +298,25 @@ private slots:
         QCOMPARE(sim.handleRequest(request(1, 0xD3, d3)), Ack);
         QVERIFY(sim.handleRequest(request(1, 0xC8)).isEmpty());
         QCOMPARE(sim.handleRequest(request(7, 0xC8)).size(), 25);
+    }
+
+    // The stand-in's own copy of what the firmware knows and the programs' command table agree on
+    // every row: a slip in either is a disagreement here.
+    void requestRulesAgreeWithTheCommandTable()
+    {
+        QSet<int> codes;
+        for (int index = FirstCommandIndex; index <= LastCommandIndex; ++index) {
+            const CommandRecord& entry = commandAt(index);
+            const RequestRule* rule = requestRule(entry.code);
+            QVERIFY2(rule, qPrintable(QString::number(index)));
+            codes.insert(entry.code);
+            const QString families = QString(entry.familyA ? "A" : "") + (entry.familyB ? "B" : "") +
+                                     (entry.familyC ? "C" : "");
+            QCOMPARE(QString::number(rule->length) + u' ' + QString::number(rule->acknowledged) + u' ' +
+                         QLatin1String(rule->families.data(), rule->families.size()),
+                     QString::number(entry.length) + u' ' + QString::number(entry.wait) + u' ' + families);
+        }
+        QCOMPARE(codes.size(), qsizetype(RequestRules.size()));
     }
 };
 
