@@ -12,6 +12,7 @@
 #include "settings/inifilehandler.h"
 
 #include <QScopedValueRollback>
+#include <cmath>
 #include <limits>
 
 namespace control {
@@ -92,7 +93,8 @@ void LinkSession::load()
     portMenu().selectStored();
     const double speed = common::numericValue(
         ReadIniValue(ComSettings, QStringLiteral("ComSpeed"), QStringLiteral("9600"), m_setupIniPath));
-    selectComSpeed(speed == SpeedBauds[2] ? 2 : speed == SpeedBauds[1] ? 1 : 0);
+    const bool aRate = speed == std::floor(speed) && std::abs(speed) < 1e9;
+    selectComSpeed(aRate ? speedIndexOfBaud(qint64(speed)).value_or(0) : 0);
     portMenu().probeSoon(m_state.ComSpeed);
 
     const double interval = common::numericValue(ReadIniValue(

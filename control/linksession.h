@@ -3,6 +3,7 @@
 #include "control/operatingstate.h"
 #include "protocol/linkstate.h"
 #include "protocol/rsfunctions.h"
+#include "serial/linespeed.h"
 #include "settings/inifilehandler.h"
 
 #include <QObject>
@@ -17,9 +18,6 @@ class PortMenu;
 namespace control {
 
 struct StatusReply;
-
-// The baud rates of the speed indexes 0, 1 and 2.
-inline constexpr std::array<int, 3> SpeedBauds{9600, 57600, 115200};
 
 // Tevlin's link to one amplifier, without widgets: the link settings, connect and disconnect, a lost
 // port, the status poll with identification and corrections, and the hand-over of the link to a

@@ -400,10 +400,9 @@ std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParse
     options.json = parser.isSet(Json);
     if (parser.isSet(Speed)) {
         const QString speed = parser.value(Speed);
-        options.speedIndex = speed == QLatin1String("9600")     ? 0
-                             : speed == QLatin1String("57600")  ? 1
-                             : speed == QLatin1String("115200") ? 2
-                                                                : -1;
+        bool number = false;
+        const int baud = speed.toInt(&number);
+        options.speedIndex = number ? speedIndexOfBaud(baud).value_or(-1) : -1;
         if (options.speedIndex < 0)
             return QStringLiteral("--speed is 9600, 57600 or 115200");
     }

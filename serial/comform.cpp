@@ -2,26 +2,8 @@
 
 #include "common/bytetext.h"
 #include "serial/framers.h"
+#include "serial/linespeed.h"
 #include "serial/serialtransport.h"
-
-namespace {
-
-// Speed index to bits per second; every line is 8 data bits, no parity, 1 stop bit.
-std::optional<qint32> baudOf(int comSpeed)
-{
-    switch (comSpeed) {
-    case 0:
-        return 9600;
-    case 1:
-        return 57600;
-    case 2:
-        return 115200;
-    default:
-        return std::nullopt;
-    }
-}
-
-} // namespace
 
 ComForm::ComForm(QByteArray& replyBuffer, QObject* parent) : QObject(parent), m_replyBuffer(replyBuffer)
 {
@@ -114,7 +96,7 @@ bool ComForm::setUp(Variant variant, int comPort, int comSpeed)
     CloseMScomm();
     if (variant == Variant::Normal && (comPort <= 0 || comPort > PortMap::LastPort))
         return false;
-    std::optional<qint32> baud = baudOf(comSpeed);
+    std::optional<qint32> baud = baudOfSpeedIndex(comSpeed);
     if (!baud && variant == Variant::Production)
         baud = 9600;
     if (m_transport->open(m_portMap.device(comPort), baud)) {
