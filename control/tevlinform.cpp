@@ -2,7 +2,7 @@
 
 #include "control/frontpanel.h"
 #include "control/linksession.h"
-#include "control/numerickeyfilter.h"
+#include "widgets/numerickeyfilter.h"
 #include "control/sevensegmentdisplay.h"
 
 #include <QGridLayout>
@@ -140,7 +140,7 @@ TevlinForm::TevlinForm(QMainWindow* window)
     balance.up->setAccessibleName(QObject::tr("Balance to the right"));
     balance.slider->setTickPosition(QSlider::TicksBelow);
     balance.slider->setPageStep(1);
-    new NumericKeyFilter(balance.text, 1);
+    new widgets::NumericKeyFilter(balance.text, 1);
 
     // The small copy of the display beside the volume row, as on the amplifier's remote.
     smallDisplay = new SevenSegmentDisplay(levels);

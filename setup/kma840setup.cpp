@@ -1,6 +1,6 @@
 #include "setup/kma840setup.h"
 
-#include "control/numerickeyfilter.h"
+#include "widgets/numerickeyfilter.h"
 #include "setup/kma840model.h"
 #include "setup/setupform.h"
 
@@ -44,7 +44,7 @@ KMA840setup::KMA840setup(control::LinkSession& session, QWidget* parent) : Setup
         bindBox(InputName1 + k, name);
         auto* level = form::box(panel, QStringLiteral("TxtRelVol%1").arg(k + 1));
         level->setAccessibleName(input + u' ' + headings[1]);
-        new control::NumericKeyFilter(level, 1);
+        new widgets::NumericKeyFilter(level, 1);
         grid->addWidget(level, k + 1, 2);
         bindBox(RelVol1 + k, level);
         auto* sensitivity = form::list(panel, QStringLiteral("CmbSensit%1").arg(k + 1), {"0 dB", "6 dB"});

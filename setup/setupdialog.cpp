@@ -1,6 +1,6 @@
 #include "setup/setupdialog.h"
 
-#include "control/numerickeyfilter.h"
+#include "widgets/numerickeyfilter.h"
 #include "setup/setupcodec.h"
 #include "setup/setupform.h"
 #include "setup/setupstore.h"
@@ -168,7 +168,7 @@ void SetupDialog::volumeRows(QFormLayout* rows, int defVol, int maxVol)
     for (QLineEdit* volume :
          {boxRow(rows, defVol, QStringLiteral("TextDefVolume"), tr("Def. &Volume"), QStringLiteral("dB")),
           boxRow(rows, maxVol, QStringLiteral("TextMaxVolume"), tr("Ma&x. Volume"), QStringLiteral("dB"))})
-        new control::NumericKeyFilter(volume, 1);
+        new widgets::NumericKeyFilter(volume, 1);
 }
 
 QList<int> SetupDialog::presetRows(QFormLayout* rows, int preset, int presetLock)

@@ -1,6 +1,6 @@
-#include "control/numerickeyfilter.h"
 #include "control/powerlamp.h"
 #include "control/sevensegmentdisplay.h"
+#include "widgets/numerickeyfilter.h"
 
 #include <QClipboard>
 #include <QDropEvent>
@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace control;
+using widgets::NumericKeyFilter;
 
 Q_DECLARE_METATYPE(control::DisplayMode)
 

@@ -1,4 +1,4 @@
-#include "control/deccontrol.h"
+#include "common/deccontrol.h"
 #include "control/operatingactions.h"
 #include "control/panellayout.h"
 #include "control/showoperations.h"
@@ -8,6 +8,7 @@
 #include <functional>
 
 using namespace control;
+using namespace common;
 
 namespace {
 

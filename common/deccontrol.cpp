@@ -1,8 +1,8 @@
-#include "control/deccontrol.h"
+#include "common/deccontrol.h"
 
 #include <algorithm>
 
-namespace control {
+namespace common {
 namespace {
 
 bool isSeparator(QChar c)
@@ -62,4 +62,4 @@ bool decControlAllows(const QString& text, int decimals)
     return true;
 }
 
-} // namespace control
+} // namespace common

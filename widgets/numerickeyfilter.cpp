@@ -1,12 +1,15 @@
-#include "control/numerickeyfilter.h"
+#include "widgets/numerickeyfilter.h"
 
-#include "control/deccontrol.h"
+#include "common/deccontrol.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
 
-namespace control {
+namespace widgets {
+using common::decControlAllows;
+using common::DecControl;
+using common::TextBoxState;
 namespace {
 
 // Acceptable or Invalid, never Intermediate: the box keeps sending returnPressed for any text it holds.
@@ -51,4 +54,4 @@ bool NumericKeyFilter::eventFilter(QObject* watched, QEvent* event)
     return DecControl(text.front().unicode(), box, m_decimals) == 0;
 }
 
-} // namespace control
+} // namespace widgets

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace control {
+namespace common {
 
 // What a numeric text box holds when a key arrives.
 struct TextBoxState
@@ -26,4 +26,4 @@ int DecControl(int keyAscii, const TextBoxState& box, int decimals);
 // that arrives whole (pasted, dropped).
 bool decControlAllows(const QString& text, int decimals);
 
-} // namespace control
+} // namespace common

@@ -4,7 +4,7 @@
 
 class QLineEdit;
 
-namespace control {
+namespace widgets {
 
 // Puts `DecControl` in front of a text box: typed characters that would not make a number with at
 // most `decimals` decimals are swallowed. Editing and navigation keys pass untouched. Text pasted or
@@ -24,4 +24,4 @@ private:
     int m_decimals;
 };
 
-} // namespace control
+} // namespace widgets
