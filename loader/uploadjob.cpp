@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QStringDecoder>
 #include <algorithm>
 
 UploadJob::UploadJob(CorliftState& state, ComForm& link, QObject* parent)
@@ -86,14 +87,17 @@ void UploadJob::upload()
 {
     m_outcome.reset();
     m_linesSent = 0;
-    m_file.setFileName(m_state.firmwarePath);
-    if (!m_file.open(QIODevice::ReadOnly)) {
+    m_source.close();
+    m_source.setData(m_state.checkedBytes);
+    if (m_state.checkedBytes.isEmpty() || !m_source.open(QIODevice::ReadOnly)) {
         m_outcome = Outcome::FileUnreadable;
         emit finished(Outcome::FileUnreadable);
         return;
     }
     m_state.StopRequested = false;
     m_state.uploadSent = 0;
+    // The announcement ("Boot OK ..." on some products) answers nothing of this upload.
+    m_state.ReplyBuffer.clear();
     setStage(Stage::Sending);
     sendNextLine();
 }
@@ -127,9 +131,8 @@ void UploadJob::sendNextLine()
         finish(Outcome::Cancelled);
         return;
     }
-    // A line too long for any record means the file changed since its check: send no more.
-    const auto line = loader::readLine(m_file, loader::MaxRecordLength + 1);
-    if (!line || line->size() > loader::MaxRecordLength) {
+    const auto line = loader::readLine(m_source);
+    if (!line) {
         setStage(Stage::Confirming);
         m_deadline = QDeadlineTimer(m_confirmLimit, Qt::PreciseTimer);
         m_timer.start(m_confirmLimit);
@@ -142,6 +145,9 @@ void UploadJob::sendNextLine()
     // What arrives during the pause counts only after the next line: the product's answer to a line
     // is looked at once the line after it has gone out, as the window has always done.
     m_rejectedBeforeLine = m_state.ReplyBuffer.contains(Rejection);
+    // Only what comes after the last line can confirm it: an "OK" before says nothing of the file.
+    if (m_source.atEnd())
+        m_state.ReplyBuffer.clear();
     {
         const common::TimestampScope stamp("line");
         // The line and its CR LF in one write.
@@ -164,7 +170,7 @@ void UploadJob::confirm()
 void UploadJob::finish(Outcome outcome)
 {
     m_timer.stop();
-    m_file.close();
+    m_source.close();
     m_outcome = outcome;
     setStage(Stage::Idle);
     emit finished(outcome);
@@ -195,11 +201,75 @@ IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, 
     const QString product = state.product ? QLatin1String(state.product->name) : QString();
     // One write: a record is never half the last upload's and half this one's.
     return WriteIniValues(section,
-                   {{QStringLiteral("Product"), product},
-                    {QStringLiteral("File name"), state.firmwarePath},
-                    {QStringLiteral("Upload time"), time},
-                    {QStringLiteral("Status"), QLatin1String(status)}},
-                   setupIniPath);
+                          {{QStringLiteral("Product"), product},
+                           {QStringLiteral("File name"), state.firmwarePath},
+                           {QLatin1String(FileNameUtf8Key), percentEncodedPath(state.firmwarePath)},
+                           {QStringLiteral("Upload time"), time},
+                           {QStringLiteral("Status"), QLatin1String(status)}},
+                          setupIniPath);
+}
+
+void takeCheck(CorliftState& state, const loader::CheckResult& result)
+{
+    const bool valid = result.outcome == loader::CheckOutcome::Valid;
+    state.fileIsValid = valid;
+    state.product = valid ? result.product : nullptr;
+    state.uploadTotal = valid ? result.uploadTotal : 0;
+    state.firmwareLines = valid ? result.lines : 0;
+    state.checkedBytes = valid ? result.content : QByteArray();
+    state.bootModeText = valid ? loader::bootModeText(*result.product) : QString();
+}
+
+QString recheckBeforeUpload(CorliftState& state)
+{
+    const auto again = loader::recheckFirmwareFile(state.firmwarePath, state.checkedBytes);
+    if (!again)
+        return {};
+    takeCheck(state, *again);
+    return loader::recheckText(state.firmwarePath, *again);
+}
+
+QString percentEncodedPath(const QString& path)
+{
+    // Printable ASCII stays readable; blanks are encoded too, since a value's ends are trimmed.
+    QByteArray text;
+    for (const char c : path.toUtf8()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > ' ' && byte < 0x7F && byte != '%')
+            text += c;
+        else
+            text += '%' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
+    }
+    return QString::fromLatin1(text);
+}
+
+QString recordedFirmwarePath(const QString& fileName, const std::optional<QString>& fileNameUtf8)
+{
+    if (!fileNameUtf8)
+        return fileName;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString path = utf8(QByteArray::fromPercentEncoding(fileNameUtf8->toLatin1()));
+    if (utf8.hasError())
+        return fileName;
+    // A character outside Latin-1 is one "?" in "File name", or one per UTF-16 unit where the writer
+    // went by those.
+    QString perCharacter;
+    for (const char32_t c : path.toUcs4())
+        perCharacter += c <= 0xFF ? QChar(c) : u'?';
+    QString perUnit = path;
+    for (QChar& c : perUnit) {
+        if (c.unicode() > 0xFF)
+            c = u'?';
+    }
+    return perCharacter == fileName || perUnit == fileName ? path : fileName;
+}
+
+QString storedFirmwarePath(const QString& setupIniPath)
+{
+    static const QString section = QStringLiteral("Corlifter");
+    return recordedFirmwarePath(
+        StoredIniValue(section, QStringLiteral("File name"), setupIniPath).value_or(QString()),
+        StoredIniValue(section, QLatin1String(FileNameUtf8Key), setupIniPath));
 }
 
 int delayMsFrom(double ms)
