@@ -10,6 +10,17 @@
 #include <QStringDecoder>
 #include <algorithm>
 
+namespace {
+
+QByteArray withoutLineEnd(QByteArray line)
+{
+    while (line.endsWith('\r') || line.endsWith('\n'))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
 UploadJob::UploadJob(CorliftState& state, ComForm& link, QObject* parent)
     : QObject(parent), m_state(state), m_link(link)
 {
@@ -51,8 +62,13 @@ void UploadJob::received()
     if (m_stage == Stage::WaitingForBoot) {
         if (m_state.StopRequested)
             endBootWait(BootWait::Stopped);
-        else if (m_state.ReplyBuffer.contains(Announcement))
+        else if (const qsizetype at = m_state.ReplyBuffer.indexOf(Announcement); at >= 0) {
+            const QByteArray& text = m_state.ReplyBuffer;
+            const qsizetype start = text.lastIndexOf('\n', at) + 1;
+            const qsizetype end = text.indexOf('\n', at);
+            m_announcement = withoutLineEnd(text.mid(start, end < 0 ? -1 : end + 1 - start));
             endBootWait(BootWait::Announced);
+        }
     } else if (m_stage == Stage::Confirming) {
         confirm();
     }
@@ -163,8 +179,23 @@ void UploadJob::confirm()
     // A cancel while waiting for the confirmation counts as a cancel, not as a failure.
     if (m_state.StopRequested)
         finish(Outcome::Cancelled);
-    else if (m_state.ReplyBuffer.contains(Confirmation))
+    else if (confirms(m_state.ReplyBuffer, m_announcement))
         finish(Outcome::Succeeded);
+}
+
+bool UploadJob::confirms(const QByteArray& received, const QByteArray& announcement)
+{
+    const QList<QByteArray> lines = received.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray line = withoutLineEnd(lines[i]);
+        if (!line.contains(Confirmation) || line == announcement)
+            continue;
+        const bool cutAtFront = i == 0 && announcement.endsWith(line);
+        const bool stillArriving = i == lines.size() - 1 && announcement.startsWith(line);
+        if (!cutAtFront && !stillArriving)
+            return true;
+    }
+    return false;
 }
 
 void UploadJob::finish(Outcome outcome)

@@ -71,6 +71,11 @@ public:
 
     void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
 
+    // Whether what arrived after the last line confirms the upload: an "OK", but not inside the
+    // product's `announcement` line, which a product restarted in boot mode sends again ("Boot OK
+    // ..."), nor inside a piece of it: one cut at the front of the buffer, or still arriving.
+    static bool confirms(const QByteArray& received, const QByteArray& announcement);
+
     // The port is open: waits until the boot loader announces itself (or stop()).
     void waitForBootLoader();
     // Sends `checkedBytes` of the state, then waits for the confirmation.
@@ -104,6 +109,8 @@ private:
     QBuffer m_source;
     int m_linesSent = 0;
     bool m_rejectedBeforeLine = false;
+    // The line that announced the boot loader, without its line end.
+    QByteArray m_announcement;
     QTimer m_timer;
     QDeadlineTimer m_deadline;
 };

@@ -430,7 +430,8 @@ private slots:
         QCOMPARE(rig.boot->lines(), sent ? linesOf(sendsNew ? rewritten : checked) : QList<QByteArray>());
     }
 
-    // Only an "OK" after the last line confirms: not one in the boot loader's announcement, nor one
+    // Only an "OK" after the last line confirms: not one in the boot loader's announcement, before
+    // the upload or again as the product restarts in boot mode (the limit outlasts that), nor one
     // that comes while lines are still being sent.
     void onlyAnOkAfterTheLastLineConfirms_data()
     {
@@ -452,13 +453,34 @@ private slots:
         options.announceOk = announceOk;
         options.okAtLine = okAt;
         options.answer = answer;
-        UploadRig rig(options);
-        rig.run.setConfirmLimit(500ms);
+        UploadRig rig(options, 20, 8s);
+        rig.run.setConfirmLimit(2000ms);
         QVERIFY(rig.prepare(srec::firmware(Kma840Header, 4)));
         rig.run.toggleUpload();
         QCOMPARE(rig.boot->lines().size(), 6);
         QCOMPARE(rig.ini("Corlifter", "Status"), record);
         QCOMPARE(rig.run.controls().progressFailed, record == "Failed");
+    }
+
+    // What arrived after the last line, against the announcement "Boot OK ...".
+    void confirms_data()
+    {
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<bool>("confirms");
+        QTest::newRow("OK") << QByteArray("OK\r\n") << true;
+        QTest::newRow("OK, line end to come") << QByteArray("OK") << true;
+        QTest::newRow("OK and a long text") << QByteArray("OK\r\n" + QByteArray(100, '.')) << true;
+        QTest::newRow("announced again") << QByteArray("Boot OK ...\r\n") << false;
+        QTest::newRow("announcement arriving") << QByteArray("Boot OK") << false;
+        QTest::newRow("announcement cut at the front") << QByteArray("t OK ...\r\nBoot OK ...\r\n") << false;
+        QTest::newRow("announced, then OK") << QByteArray("Boot OK ...\r\nOK\r\n") << true;
+        QTest::newRow("other text") << QByteArray("Wrong signature\r\n") << false;
+    }
+    void confirms()
+    {
+        QFETCH(QByteArray, received);
+        QFETCH(bool, confirms);
+        QCOMPARE(UploadJob::confirms(received, "Boot OK ..."), confirms);
     }
 
     // A record that setup.ini cannot take is said beside the outcome, which stays as it was.
