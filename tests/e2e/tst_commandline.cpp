@@ -1,3 +1,4 @@
+#include "loader/srecords.h"
 #include "serial/wait.h"
 #include "settings/inifilehandler.h"
 #include "watchdog.h"
@@ -16,6 +17,8 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+const QByteArray Kma840Header = "S00A00004B4D413834300080";
 
 QString program(const char* name)
 {
@@ -170,10 +173,13 @@ private slots:
     // the next unit of the loop checks the file again and, no firmware now, sends nothing.
     void sendsTheBytesChecked()
     {
-        const Watchdog watchdog(20s);
+        const Watchdog watchdog(25s);
         const QString wire = m_dir->filePath("wire.log");
         Sim sim({"--boot", "kma840", "--log", wire}, 1);
-        Run corlift("corlift", flashArguments(sim.devices, 10) << "--loop");
+        const QStringList arguments = flashArguments(sim.devices) << "--loop";
+        // Larger than a file's read buffer, or a reader that went back to the disk would not see it.
+        QVERIFY(srec::writeFile(m_dir->filePath("fw.s19"), srec::firmware(Kma840Header, 36, 250)));
+        Run corlift("corlift", arguments);
         const QString port = sim.devices.value(0);
         QFile file(m_dir->filePath("fw.s19"));
         QVERIFY(file.open(QIODevice::ReadWrite));

@@ -390,7 +390,8 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("notice");
         const QString ok = "Updated with success - Port closed";
-        const QByteArray other = srec::firmware(Kma840Header, 9, 7);
+        // Larger than a file's read buffer, or a reader that went back to the disk would not see it.
+        const QByteArray other = srec::firmware(Kma840Header, 40, 200);
         QTest::newRow("rewritten during the upload") << 3 << other << false << ok << "";
         QTest::newRow("changed before Upload") << 0 << other << true << ok
                                                << "fw.s19 changed since it was checked; checked again: File "
@@ -411,7 +412,7 @@ private slots:
         QFETCH(QString, status);
         QFETCH(QString, notice);
         UploadRig rig(kma840());
-        const QByteArray checked = srec::firmware(Kma840Header, 20);
+        const QByteArray checked = srec::firmware(Kma840Header, 36, 250);
         QVERIFY(rig.prepare(checked));
         const auto change = [&] {
             QVERIFY(rewritten.isNull() ? QFile::remove(rig.state.firmwarePath)
