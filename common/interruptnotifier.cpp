@@ -13,8 +13,10 @@ int interruptPipe[2] = {-1, -1};
 
 void onSignal(int number)
 {
-    // The next one takes the default way out, should closing the ports hang.
-    std::signal(number, SIG_DFL);
+    // The next Ctrl+C takes the default way out, should closing the ports hang. A closed terminal
+    // may send SIGHUP twice (the kernel, then the shell): the second must not cut the clean end short.
+    if (number != SIGHUP)
+        std::signal(number, SIG_DFL);
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
 }
@@ -31,14 +33,14 @@ InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &action, nullptr);
 }
 
 InterruptNotifier::~InterruptNotifier()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(number, SIG_DFL);
 }
 
 void InterruptNotifier::readPipe()

@@ -5,9 +5,9 @@
 
 class QSocketNotifier;
 
-// Turns Ctrl+C (SIGINT) and SIGTERM into a signal of the event loop, so that a command-line run can
-// close its ports and record what it stopped. The handler only writes a byte to a pipe that the
-// event loop watches; nothing spins. A second Ctrl+C ends the program at once, as usual.
+// Turns Ctrl+C (SIGINT), SIGTERM and a closed terminal (SIGHUP) into a signal of the event loop, so
+// that a command-line run can close its ports and record what it stopped. The handler only writes a byte to a
+// pipe that the event loop watches; nothing spins. A second Ctrl+C ends the program at once, as usual.
 class InterruptNotifier : public QObject
 {
     Q_OBJECT

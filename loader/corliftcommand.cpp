@@ -15,6 +15,7 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <unistd.h>
 #endif
 
@@ -96,10 +97,7 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
     CorliftState checked;
     // The record names the file as the window reads it back, from any directory.
     checked.firmwarePath = QFileInfo(options.file).absoluteFilePath();
-    checked.fileIsValid = true;
-    checked.product = result.product;
-    checked.uploadTotal = result.uploadTotal;
-    checked.bootModeText = loader::bootModeText(*result.product);
+    takeCheck(checked, result);
     checked.delayMs = options.delayMs ? delayMsFrom(*options.delayMs) : storedDelayMs(setupIniPath);
     if (options.delayMs && checked.delayMs != *options.delayMs)
         say(stderr, QStringLiteral("corlift: a pause of %1 ms per line instead").arg(checked.delayMs));
@@ -123,8 +121,16 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
         owned.push_back(std::make_unique<PortFlash>(port, checked, settings, setupIniPath));
         flashes << owned.back().get();
     }
-    FlashReport report(style, result.lines, stdout);
+#ifdef Q_OS_UNIX
+    // A reader that goes away (`| head`) must not end the uploads half way: the products stay in boot
+    // mode and nothing is recorded. Writes to it fail quietly instead.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    FlashReport report(style, stdout);
     report.watch(flashes);
+    for (PortFlash* flash : flashes)
+        QObject::connect(flash, &PortFlash::warning,
+                         [](const QString& text) { say(stderr, QStringLiteral("corlift: ") + text); });
 
     QEventLoop loop;
     bool interrupted = false;
@@ -155,7 +161,9 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
         return ExitInterrupted;
     if (any([](const PortFlash* f) { return !f->portOpened(); }))
         return ExitPortError;
-    if (any([](const PortFlash* f) { return f->failed() > 0 || (!f->flashed() && !f->failed()); }))
+    if (any([](const PortFlash* f) {
+            return f->failed() > 0 || (!f->flashed() && !f->failed()) || f->recordsLost() > 0;
+        }))
         return ExitFailed;
     return ExitSuccess;
 }

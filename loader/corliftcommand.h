@@ -15,11 +15,14 @@ namespace corlift {
 enum ExitCode
 {
     ExitSuccess = 0,
-    // A product was not flashed (rejected, failed, no boot loader), or --check: not flashable.
+    // A product was not flashed (rejected, failed, no boot loader, its file changed into one that
+    // fails the check), an upload's record could not be written to setup.ini, or --check: not
+    // flashable.
     ExitFailed = 1,
     ExitUsage = 2,
     ExitPortError = 3,
-    // Ctrl+C before every product was flashed (not with --loop, which ends that way).
+    // Ctrl+C, SIGTERM or a closed terminal (SIGHUP) before every product was flashed (not with
+    // --loop, which ends that way).
     ExitInterrupted = 130,
 };
 

@@ -6,7 +6,6 @@
 #include "serial/comwindow.h"
 #include "settings/debugmode.h"
 #include "settings/filelocations.h"
-#include "settings/inifilehandler.h"
 #include "settings/windowplacement.h"
 
 #include <QCloseEvent>
@@ -65,6 +64,7 @@ Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
     buildWindow();
     buildMenus();
     connect(&m_run, &UploadRun::controlsChanged, this, &Corlifter::render);
+    connect(&m_ports, &PortMenu::notStored, &m_run, &UploadRun::portNotStored);
     startUp();
     if (const auto placement = savedWindowPlacement(Corlifter_, availableScreens(), m_setupIniPath)) {
         move(placement->topLeft());
@@ -195,7 +195,7 @@ void Corlifter::buildMenus()
 
 void Corlifter::startUp()
 {
-    m_run.showStartTexts(ReadIniValue(Corlifter_, QStringLiteral("File name"), QString(), m_setupIniPath));
+    m_run.showStartTexts(storedFirmwarePath(m_setupIniPath));
 
     m_state.delayMs = storedDelayMs(m_setupIniPath);
 

@@ -17,6 +17,9 @@ struct CorliftState
     const loader::Product* product = nullptr;
     QString bootModeText;
     qint64 uploadTotal = 0;
+    int firmwareLines = 0;
+    // The bytes the check passed; the upload sends exactly these.
+    QByteArray checkedBytes;
 
     // The boot handshake and upload.
     bool readyForBoot = false;

@@ -2,8 +2,10 @@
 
 #include "common/bytetext.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <variant>
 
 namespace loader {
 
@@ -97,15 +99,32 @@ QString bootModeText(const Product& product)
     return text;
 }
 
-CheckResult checkFirmwareFile(const QString& path)
+namespace {
+
+// The file whole, as the check and the upload take it: one read, so both see the same bytes.
+std::variant<QByteArray, CheckOutcome> readFirmwareFile(const QString& path)
 {
     if (path.isEmpty() || !QFileInfo(path).isFile())
-        return {CheckOutcome::NotFound};
+        return CheckOutcome::NotFound;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {CheckOutcome::Unreadable};
+        return CheckOutcome::Unreadable;
     if (file.size() > MaxFirmwareFileSize)
-        return {CheckOutcome::FileTooLarge};
+        return CheckOutcome::FileTooLarge;
+    // One byte more than allowed tells a file that grew since its size was taken.
+    QByteArray content = file.read(MaxFirmwareFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return CheckOutcome::Unreadable;
+    if (content.size() > MaxFirmwareFileSize)
+        return CheckOutcome::FileTooLarge;
+    return content;
+}
+
+CheckResult checkContent(const QByteArray& content)
+{
+    QBuffer file;
+    file.setData(content);
+    file.open(QIODevice::ReadOnly);
     const auto first = readLine(file, HeaderReadLimit);
     if (!first)
         return {CheckOutcome::Unreadable};
@@ -134,12 +153,43 @@ CheckResult checkFirmwareFile(const QString& path)
             ended = isEndRecord(*line);
         }
     }
-    if (file.error() != QFileDevice::NoError)
-        return {CheckOutcome::Unreadable};
     result.outcome = CheckOutcome::Valid;
     result.uploadTotal = total + UploadTotalBase;
     result.lines = lines;
+    result.content = content;
     return result;
+}
+
+} // namespace
+
+CheckResult checkFirmwareFile(const QString& path)
+{
+    const auto read = readFirmwareFile(path);
+    if (const CheckOutcome* outcome = std::get_if<CheckOutcome>(&read))
+        return {*outcome};
+    return checkContent(std::get<QByteArray>(read));
+}
+
+std::optional<CheckResult> recheckFirmwareFile(const QString& path, const QByteArrayView checked)
+{
+    const auto read = readFirmwareFile(path);
+    if (const CheckOutcome* outcome = std::get_if<CheckOutcome>(&read))
+        return CheckResult{*outcome};
+    const QByteArray& content = std::get<QByteArray>(read);
+    if (content == checked)
+        return std::nullopt;
+    return checkContent(content);
+}
+
+QString recheckText(const QString& path, const CheckResult& result)
+{
+    const QString name = QFileInfo(path).fileName();
+    return result.outcome == CheckOutcome::Valid
+               ? QStringLiteral(
+                     "%1 changed since it was checked; checked again: %2. The new content is sent.")
+                     .arg(name, checkStatusText(result))
+               : QStringLiteral("%1 changed since it was checked; checked again: %2. Nothing is sent.")
+                     .arg(name, checkStatusText(result));
 }
 
 QString checkStatusText(const CheckResult& result)

@@ -144,10 +144,20 @@ struct CheckResult
     qint64 uploadTotal = 0;
     // Lines the upload sends, the header included (Valid only).
     int lines = 0;
+    // The bytes checked (Valid only). The upload sends these, never the file again: a file rewritten
+    // meanwhile would otherwise go out as a mix of two builds.
+    QByteArray content = {};
 };
 
 // Identifies the product of the firmware file at `path` and adds up its counted data bytes.
 CheckResult checkFirmwareFile(const QString& path);
+
+// Before an upload: nothing when the file at `path` still holds exactly the bytes `checked`,
+// otherwise its check again (a file gone or unreadable now is not valid).
+std::optional<CheckResult> recheckFirmwareFile(const QString& path, const QByteArrayView checked);
+// What to tell the user about such a file: that it changed since its check and what the new
+// check says, and whether the new content is sent or nothing is.
+QString recheckText(const QString& path, const CheckResult& result);
 
 // What the status box says after the check: "File not found", the product's status text, or
 // "File not valid for any Korvanes product" (with the reason where it is no plain mismatch).

@@ -5,8 +5,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-FlashReport::FlashReport(Style style, int totalLines, std::FILE* out, QObject* parent)
-    : QObject(parent), m_style(style), m_totalLines(totalLines), m_out(out)
+FlashReport::FlashReport(Style style, std::FILE* out, QObject* parent)
+    : QObject(parent), m_style(style), m_out(out)
 {}
 
 void FlashReport::watch(const QList<PortFlash*>& ports)
@@ -19,20 +19,22 @@ void FlashReport::watch(const QList<PortFlash*>& ports)
     }
 }
 
-QByteArray FlashReport::jsonLine(const PortFlash& port, int totalLines)
+QByteArray FlashReport::jsonLine(const PortFlash& port)
 {
     QJsonObject object{
         {QStringLiteral("port"), port.port().label},
         {QStringLiteral("unit"), port.unit()},
         {QStringLiteral("stage"), QLatin1String(PortFlash::stageName(port.stage()))},
         {QStringLiteral("line"), port.linesSent()},
-        {QStringLiteral("total"), totalLines},
+        {QStringLiteral("total"), port.totalLines()},
         {QStringLiteral("outcome"), port.outcome()
                                         ? QJsonValue(QLatin1String(PortFlash::outcomeName(*port.outcome())))
                                         : QJsonValue(QJsonValue::Null)},
     };
     if (!port.detail().isEmpty())
         object.insert(QStringLiteral("detail"), port.detail());
+    if (!port.recordFailure().isEmpty())
+        object.insert(QStringLiteral("record"), port.recordFailure());
     if (port.stage() == PortFlash::Stage::Finished) {
         object.insert(QStringLiteral("flashed"), port.flashed());
         object.insert(QStringLiteral("failed"), port.failed());
@@ -40,7 +42,7 @@ QByteArray FlashReport::jsonLine(const PortFlash& port, int totalLines)
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-QString FlashReport::barLine(const PortFlash& port, int totalLines, int labelWidth, int width)
+QString FlashReport::barLine(const PortFlash& port, int labelWidth, int width)
 {
     const int percent = port.percent();
     const int filled = percent * width / 100;
@@ -54,7 +56,7 @@ QString FlashReport::barLine(const PortFlash& port, int totalLines, int labelWid
                        .arg(QString(filled, u'#'), QString(width - filled, u'-'))
                        .arg(percent, 3)
                        .arg(port.linesSent())
-                       .arg(totalLines)
+                       .arg(port.totalLines())
                        .arg(state);
     if (port.flashed() + port.failed() > 0)
         line += QStringLiteral("  (flashed %1, failed %2)").arg(port.flashed()).arg(port.failed());
@@ -71,7 +73,7 @@ void FlashReport::portChanged(PortFlash* port)
 {
     switch (m_style) {
     case Style::Json:
-        write(jsonLine(*port, m_totalLines));
+        write(jsonLine(*port));
         return;
     case Style::Bars:
         drawBars();
@@ -103,7 +105,7 @@ void FlashReport::drawBars()
 {
     QStringList lines;
     for (const PortFlash* port : m_ports)
-        lines << barLine(*port, m_totalLines, m_labelWidth);
+        lines << barLine(*port, m_labelWidth);
     if (lines == m_drawn)
         return;
     QByteArray text;
@@ -136,6 +138,10 @@ void FlashReport::summary()
             if (!port->detail().isEmpty())
                 text += " (" + port->detail().toLocal8Bit() + ')';
         }
+        if (port->recordsLost() > 0)
+            text += QStringLiteral("; records not written to setup.ini: %1")
+                        .arg(port->recordsLost())
+                        .toLocal8Bit();
         text += '\n';
     }
     write(text);

@@ -21,16 +21,17 @@ public:
         Lines,
     };
 
-    FlashReport(Style style, int totalLines, std::FILE* out, QObject* parent = nullptr);
+    FlashReport(Style style, std::FILE* out, QObject* parent = nullptr);
 
     void watch(const QList<PortFlash*>& ports);
     // The tally per port (flashed, failed) once every port has finished.
     void summary();
 
-    // One JSON object of a port's state, as --json prints it.
-    static QByteArray jsonLine(const PortFlash& port, int totalLines);
+    // One JSON object of a port's state, as --json prints it; `record` says why the unit's record
+    // could not be written to setup.ini.
+    static QByteArray jsonLine(const PortFlash& port);
     // "COM3  [#########-----------]  45%  line 120/300  uploading", `width` characters of bar.
-    static QString barLine(const PortFlash& port, int totalLines, int labelWidth, int width = 30);
+    static QString barLine(const PortFlash& port, int labelWidth, int width = 30);
 
 private:
     void portChanged(PortFlash* port);
@@ -38,7 +39,6 @@ private:
     void write(const QByteArray& text);
 
     Style m_style;
-    int m_totalLines;
     std::FILE* m_out;
     QList<PortFlash*> m_ports;
     QStringList m_drawn;

@@ -81,6 +81,7 @@ void PortFlash::waitForUnit()
     ++m_unit;
     m_outcome.reset();
     m_detail.clear();
+    m_recordFailure.clear();
     m_state.StopRequested = false;
     m_state.readyForBoot = false;
     m_state.ReplyBuffer.clear();
@@ -108,6 +109,14 @@ void PortFlash::bootWaitEnded(UploadJob::BootWait result)
     m_bootTimer.stop();
     switch (result) {
     case UploadJob::BootWait::Announced:
+        if (const QString changed = recheckBeforeUpload(m_state); !changed.isEmpty()) {
+            emit warning(QStringLiteral("%1: %2").arg(m_port.label, changed));
+            if (!m_state.fileIsValid) {
+                m_detail = changed;
+                endUnit(Outcome::FileError);
+                return;
+            }
+        }
         m_state.readyForBoot = true;
         setStage(Stage::Uploading);
         m_job.upload();
@@ -129,8 +138,14 @@ void PortFlash::bootWaitEnded(UploadJob::BootWait result)
 
 void PortFlash::uploadFinished(UploadJob::Outcome result)
 {
-    if (const auto status = recordStatus(result))
-        (void)writeUploadRecord(m_state, *status, m_setupIniPath);
+    if (const auto status = recordStatus(result)) {
+        if (const IniWriteResult written = writeUploadRecord(m_state, *status, m_setupIniPath); !written) {
+            m_recordFailure = written.failure;
+            ++m_recordsLost;
+            emit warning(
+                tr("%1: the record of this upload was not written: %2").arg(m_port.label, written.failure));
+        }
+    }
     switch (result) {
     case UploadJob::Outcome::Succeeded:
         endUnit(Outcome::Success);
@@ -153,7 +168,7 @@ void PortFlash::uploadFinished(UploadJob::Outcome result)
         endUnit(Outcome::Failed);
         return;
     case UploadJob::Outcome::FileUnreadable:
-        m_detail = tr("%1 could not be read").arg(m_state.firmwarePath);
+        m_detail = tr("no checked content of %1 to send").arg(m_state.firmwarePath);
         endUnit(Outcome::FileError);
         return;
     }

@@ -59,6 +59,12 @@ public:
     std::optional<Outcome> outcome() const { return m_outcome; }
     // Why the last unit failed, in words, when the outcome alone does not say it.
     const QString& detail() const { return m_detail; }
+    // Why the last unit's record could not be written to setup.ini; empty when it was (or none was due).
+    const QString& recordFailure() const { return m_recordFailure; }
+    // Units whose record could not be written.
+    int recordsLost() const { return m_recordsLost; }
+    // Lines of the file as last checked, the header included.
+    int totalLines() const { return m_state.firmwareLines; }
     // The unit on this port, counted from 1: the one waited for, being flashed, or just done.
     int unit() const { return m_unit; }
     int flashed() const { return m_flashed; }
@@ -80,6 +86,9 @@ public:
 signals:
     // The stage, the line or the outcome changed.
     void changed();
+    // Something the person at the bench must know beside the progress (the file changed since its
+    // check, a record not written), in words that name the port.
+    void warning(const QString& text);
 
 private:
     void waitForUnit();
@@ -98,6 +107,8 @@ private:
     Stage m_stage = Stage::Waiting;
     std::optional<Outcome> m_outcome;
     QString m_detail;
+    QString m_recordFailure;
+    int m_recordsLost = 0;
     int m_unit = 0;
     int m_flashed = 0;
     int m_failed = 0;

@@ -7,7 +7,19 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QStringDecoder>
 #include <algorithm>
+
+namespace {
+
+QByteArray withoutLineEnd(QByteArray line)
+{
+    while (line.endsWith('\r') || line.endsWith('\n'))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
 
 UploadJob::UploadJob(CorliftState& state, ComForm& link, QObject* parent)
     : QObject(parent), m_state(state), m_link(link)
@@ -50,8 +62,13 @@ void UploadJob::received()
     if (m_stage == Stage::WaitingForBoot) {
         if (m_state.StopRequested)
             endBootWait(BootWait::Stopped);
-        else if (m_state.ReplyBuffer.contains(Announcement))
+        else if (const qsizetype at = m_state.ReplyBuffer.indexOf(Announcement); at >= 0) {
+            const QByteArray& text = m_state.ReplyBuffer;
+            const qsizetype start = text.lastIndexOf('\n', at) + 1;
+            const qsizetype end = text.indexOf('\n', at);
+            m_announcement = withoutLineEnd(text.mid(start, end < 0 ? -1 : end + 1 - start));
             endBootWait(BootWait::Announced);
+        }
     } else if (m_stage == Stage::Confirming) {
         confirm();
     }
@@ -86,14 +103,17 @@ void UploadJob::upload()
 {
     m_outcome.reset();
     m_linesSent = 0;
-    m_file.setFileName(m_state.firmwarePath);
-    if (!m_file.open(QIODevice::ReadOnly)) {
+    m_source.close();
+    m_source.setData(m_state.checkedBytes);
+    if (m_state.checkedBytes.isEmpty() || !m_source.open(QIODevice::ReadOnly)) {
         m_outcome = Outcome::FileUnreadable;
         emit finished(Outcome::FileUnreadable);
         return;
     }
     m_state.StopRequested = false;
     m_state.uploadSent = 0;
+    // The announcement ("Boot OK ..." on some products) answers nothing of this upload.
+    m_state.ReplyBuffer.clear();
     setStage(Stage::Sending);
     sendNextLine();
 }
@@ -127,9 +147,8 @@ void UploadJob::sendNextLine()
         finish(Outcome::Cancelled);
         return;
     }
-    // A line too long for any record means the file changed since its check: send no more.
-    const auto line = loader::readLine(m_file, loader::MaxRecordLength + 1);
-    if (!line || line->size() > loader::MaxRecordLength) {
+    const auto line = loader::readLine(m_source);
+    if (!line) {
         setStage(Stage::Confirming);
         m_deadline = QDeadlineTimer(m_confirmLimit, Qt::PreciseTimer);
         m_timer.start(m_confirmLimit);
@@ -142,6 +161,9 @@ void UploadJob::sendNextLine()
     // What arrives during the pause counts only after the next line: the product's answer to a line
     // is looked at once the line after it has gone out, as the window has always done.
     m_rejectedBeforeLine = m_state.ReplyBuffer.contains(Rejection);
+    // Only what comes after the last line can confirm it: an "OK" before says nothing of the file.
+    if (m_source.atEnd())
+        m_state.ReplyBuffer.clear();
     {
         const common::TimestampScope stamp("line");
         // The line and its CR LF in one write.
@@ -157,14 +179,29 @@ void UploadJob::confirm()
     // A cancel while waiting for the confirmation counts as a cancel, not as a failure.
     if (m_state.StopRequested)
         finish(Outcome::Cancelled);
-    else if (m_state.ReplyBuffer.contains(Confirmation))
+    else if (confirms(m_state.ReplyBuffer, m_announcement))
         finish(Outcome::Succeeded);
+}
+
+bool UploadJob::confirms(const QByteArray& received, const QByteArray& announcement)
+{
+    const QList<QByteArray> lines = received.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray line = withoutLineEnd(lines[i]);
+        if (!line.contains(Confirmation) || line == announcement)
+            continue;
+        const bool cutAtFront = i == 0 && announcement.endsWith(line);
+        const bool stillArriving = i == lines.size() - 1 && announcement.startsWith(line);
+        if (!cutAtFront && !stillArriving)
+            return true;
+    }
+    return false;
 }
 
 void UploadJob::finish(Outcome outcome)
 {
     m_timer.stop();
-    m_file.close();
+    m_source.close();
     m_outcome = outcome;
     setStage(Stage::Idle);
     emit finished(outcome);
@@ -195,11 +232,75 @@ IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, 
     const QString product = state.product ? QLatin1String(state.product->name) : QString();
     // One write: a record is never half the last upload's and half this one's.
     return WriteIniValues(section,
-                   {{QStringLiteral("Product"), product},
-                    {QStringLiteral("File name"), state.firmwarePath},
-                    {QStringLiteral("Upload time"), time},
-                    {QStringLiteral("Status"), QLatin1String(status)}},
-                   setupIniPath);
+                          {{QStringLiteral("Product"), product},
+                           {QStringLiteral("File name"), state.firmwarePath},
+                           {QLatin1String(FileNameUtf8Key), percentEncodedPath(state.firmwarePath)},
+                           {QStringLiteral("Upload time"), time},
+                           {QStringLiteral("Status"), QLatin1String(status)}},
+                          setupIniPath);
+}
+
+void takeCheck(CorliftState& state, const loader::CheckResult& result)
+{
+    const bool valid = result.outcome == loader::CheckOutcome::Valid;
+    state.fileIsValid = valid;
+    state.product = valid ? result.product : nullptr;
+    state.uploadTotal = valid ? result.uploadTotal : 0;
+    state.firmwareLines = valid ? result.lines : 0;
+    state.checkedBytes = valid ? result.content : QByteArray();
+    state.bootModeText = valid ? loader::bootModeText(*result.product) : QString();
+}
+
+QString recheckBeforeUpload(CorliftState& state)
+{
+    const auto again = loader::recheckFirmwareFile(state.firmwarePath, state.checkedBytes);
+    if (!again)
+        return {};
+    takeCheck(state, *again);
+    return loader::recheckText(state.firmwarePath, *again);
+}
+
+QString percentEncodedPath(const QString& path)
+{
+    // Printable ASCII stays readable; blanks are encoded too, since a value's ends are trimmed.
+    QByteArray text;
+    for (const char c : path.toUtf8()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > ' ' && byte < 0x7F && byte != '%')
+            text += c;
+        else
+            text += '%' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
+    }
+    return QString::fromLatin1(text);
+}
+
+QString recordedFirmwarePath(const QString& fileName, const std::optional<QString>& fileNameUtf8)
+{
+    if (!fileNameUtf8)
+        return fileName;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString path = utf8(QByteArray::fromPercentEncoding(fileNameUtf8->toLatin1()));
+    if (utf8.hasError())
+        return fileName;
+    // A character outside Latin-1 is one "?" in "File name", or one per UTF-16 unit where the writer
+    // went by those.
+    QString perCharacter;
+    for (const char32_t c : path.toUcs4())
+        perCharacter += c <= 0xFF ? QChar(c) : u'?';
+    QString perUnit = path;
+    for (QChar& c : perUnit) {
+        if (c.unicode() > 0xFF)
+            c = u'?';
+    }
+    return perCharacter == fileName || perUnit == fileName ? path : fileName;
+}
+
+QString storedFirmwarePath(const QString& setupIniPath)
+{
+    static const QString section = QStringLiteral("Corlifter");
+    return recordedFirmwarePath(
+        StoredIniValue(section, QStringLiteral("File name"), setupIniPath).value_or(QString()),
+        StoredIniValue(section, QLatin1String(FileNameUtf8Key), setupIniPath));
 }
 
 int delayMsFrom(double ms)

@@ -3,8 +3,8 @@
 #include "loader/corliftstate.h"
 #include "settings/inifilehandler.h"
 
+#include <QBuffer>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -17,9 +17,10 @@ class ComForm;
 // several ports can run side by side in one event loop. The loader window waits on it; the command
 // line runs one per port.
 //
-// Each line is sent as read, then CR and LF, and followed by a pause of `delayMs` measured on the
-// monotonic clock from the moment it was sent. At the end of each pause the job looks for a "Wrong
-// signature" received before that line was sent, and for StopRequested.
+// Each line of the checked bytes is sent as it is, then CR and LF, and followed by a pause of
+// `delayMs` measured on the monotonic clock from the moment it was sent. At the end of each pause the
+// job looks for a "Wrong signature" received before that line was sent, and for StopRequested. Only
+// an "OK" received after the last line was sent confirms the upload.
 class UploadJob : public QObject
 {
     Q_OBJECT
@@ -52,7 +53,7 @@ public:
         TimedOut,
         // The serial device went away; nothing more could reach the product.
         DeviceLost,
-        // The file could not be opened; nothing was sent.
+        // No checked bytes are held; nothing was sent.
         FileUnreadable,
     };
 
@@ -70,9 +71,14 @@ public:
 
     void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
 
+    // Whether what arrived after the last line confirms the upload: an "OK", but not inside the
+    // product's `announcement` line, which a product restarted in boot mode sends again ("Boot OK
+    // ..."), nor inside a piece of it: one cut at the front of the buffer, or still arriving.
+    static bool confirms(const QByteArray& received, const QByteArray& announcement);
+
     // The port is open: waits until the boot loader announces itself (or stop()).
     void waitForBootLoader();
-    // Sends `firmwarePath` of the state, then waits for the confirmation.
+    // Sends `checkedBytes` of the state, then waits for the confirmation.
     void upload();
     // Sets StopRequested. A wait for the boot loader or the confirmation ends at once; lines stop
     // before the next one. Idle, the flag stays for whoever looks next.
@@ -100,9 +106,11 @@ private:
     std::optional<BootWait> m_bootWait;
     std::optional<Outcome> m_outcome;
     std::chrono::milliseconds m_confirmLimit = ConfirmLimit;
-    QFile m_file;
+    QBuffer m_source;
     int m_linesSent = 0;
     bool m_rejectedBeforeLine = false;
+    // The line that announced the boot loader, without its line end.
+    QByteArray m_announcement;
     QTimer m_timer;
     QDeadlineTimer m_deadline;
 };
@@ -111,7 +119,26 @@ private:
 // record (rejected, or nothing sent).
 std::optional<const char*> recordStatus(UploadJob::Outcome outcome);
 
-// Writes the upload record (section Corlifter: Product, File name, Upload time, Status).
+// Takes a file check into the state: its product, total, lines and bytes, or no valid file.
+void takeCheck(CorliftState& state, const loader::CheckResult& result);
+// Before an upload: the file at `firmwarePath` compared with the bytes checked. Empty when it is as it
+// was; otherwise it is checked again and taken into the state (a valid file's new bytes are what the
+// upload sends; `fileIsValid` says whether to send anything), and the words say so.
+QString recheckBeforeUpload(CorliftState& state);
+
+// setup.ini is Latin-1: "File name" holds a "?" for each character of the path outside it. This key
+// beside it holds the path whole, as percent-encoded UTF-8.
+inline constexpr const char* FileNameUtf8Key = "File name UTF-8";
+QString percentEncodedPath(const QString& path);
+// The firmware path of the upload record: that of the extra key where it still agrees with
+// "File name" (it reads as "File name" once made Latin-1), else "File name" as it is, since another
+// tool that edits "File name" leaves the extra key behind.
+QString recordedFirmwarePath(const QString& fileName, const std::optional<QString>& fileNameUtf8);
+// The same, read from setup.ini.
+QString storedFirmwarePath(const QString& setupIniPath);
+
+// Writes the upload record (section Corlifter: Product, File name and the extra key, Upload time,
+// Status) in one write.
 IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath);
 
 // The pause per line: never below 150 ms, and held as a 16-bit number of milliseconds.

@@ -88,27 +88,21 @@ void UploadRun::showStartTexts(const QString& fileName)
 void UploadRun::checkFile(const QString& path)
 {
     clearNotice();
-    m_state.fileIsValid = false;
     m_state.firmwarePath.clear();
-    m_state.product = nullptr;
 
     const loader::CheckResult result = loader::checkFirmwareFile(path);
     if (result.outcome == loader::CheckOutcome::NotFound) {
+        m_state.fileIsValid = false;
+        m_state.product = nullptr;
+        m_state.checkedBytes.clear();
         setStatus(loader::checkStatusText(result));
         return;
     }
     m_state.firmwarePath = path;
     // An unreadable or damaged file is reported like any other file that is no product's
     // firmware: leaving the previous file's "file is ok" on screen would invite an upload.
-    const bool valid = result.outcome == loader::CheckOutcome::Valid;
-    if (valid) {
-        m_state.fileIsValid = true;
-        m_state.product = result.product;
-        m_state.uploadTotal = result.uploadTotal;
-        m_state.bootModeText = loader::bootModeText(*result.product);
-    } else {
-        m_state.bootModeText.clear();
-    }
+    takeCheck(m_state, result);
+    const bool valid = m_state.fileIsValid;
     const QString status = loader::checkStatusText(result);
     change([&](LoaderControls& c) {
         c.commportEnabled = valid;
@@ -253,6 +247,14 @@ QString UploadRun::refusalText(Refusal refusal)
 
 UploadRun::Refusal UploadRun::upload()
 {
+    if (const QString changed = recheckBeforeUpload(m_state); !changed.isEmpty()) {
+        change([&](LoaderControls& c) {
+            c.notice = changed;
+            c.guideText = loader::guideText() + m_state.bootModeText;
+        });
+        if (!m_state.fileIsValid)
+            return Refusal::FileNotReady;
+    }
     change([](LoaderControls& c) { c.progressEnabled = true; });
     QMetaObject::Connection progress = connect(&m_job, &UploadJob::lineSent, this, [this] {
         change([this](LoaderControls& c) { c.progress = m_job.percent(); });
@@ -281,11 +283,11 @@ UploadRun::Refusal UploadRun::upload()
     case UploadJob::Outcome::DeviceLost:
         m_state.StopRequested = false;
         setStatus(QStringLiteral("Update Failed"));
-        writeRecord("Failed");
         endAfterCancelOrFailure();
         showFailure(tr("The serial device %1 went away during the update; the product stays in boot mode. "
                        "Connect it again, press Cancel Upload, then Open Comm Port again.")
                         .arg(m_link.deviceDescription(m_state.ComPort)));
+        writeRecord("Failed");
         break;
     case UploadJob::Outcome::Succeeded:
         change([](LoaderControls& c) {
@@ -308,9 +310,9 @@ UploadRun::Refusal UploadRun::upload()
         break;
     case UploadJob::Outcome::TimedOut:
         setStatus(QStringLiteral("Update Failed"));
-        writeRecord("Failed");
         endAfterCancelOrFailure();
         showFailure(tr("Press Cancel Upload, check the boot mode, then Open Comm Port again."));
+        writeRecord("Failed");
         break;
     }
     return Refusal::None;
@@ -318,7 +320,18 @@ UploadRun::Refusal UploadRun::upload()
 
 void UploadRun::writeRecord(const char* status)
 {
-    (void)writeUploadRecord(m_state, status, m_setupIniPath);
+    if (const IniWriteResult written = writeUploadRecord(m_state, status, m_setupIniPath); !written)
+        addNotice(tr("The record of this update was not saved: %1.").arg(written.failure));
+}
+
+void UploadRun::portNotStored(const QString& failure)
+{
+    addNotice(tr("The chosen port will not be remembered: %1.").arg(failure));
+}
+
+void UploadRun::addNotice(const QString& text)
+{
+    change([&](LoaderControls& c) { c.notice = c.notice.isEmpty() ? text : c.notice + u' ' + text; });
 }
 
 void UploadRun::endAttempt()

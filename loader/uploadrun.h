@@ -35,6 +35,8 @@ public:
     void nextUnit();
     // Ends whatever wait is running, as the program goes away.
     void requestStop() { m_job.stop(); }
+    // The port chosen in the menu could not be stored in setup.ini: the notice says why.
+    void portNotStored(const QString& failure);
 
     bool isWaitingForBoot() const { return m_waitingForBoot; }
     // Lines are being sent, or the boot loader's confirmation is awaited.
@@ -51,6 +53,8 @@ private:
     void setStatus(const QString& text);
     // The user acts again: what was said about the last attempt goes.
     void clearNotice();
+    // Words beside a notice already shown, such as a record that could not be saved after a failure.
+    void addNotice(const QString& text);
     void portLost();
     // Closes the port after the device went away while nothing was running, or after the wait for
     // the boot loader ended for that reason.
@@ -67,6 +71,7 @@ private:
     };
     static QString refusalText(Refusal refusal);
     Refusal upload();
+    // Records the outcome; a record that cannot be saved is said in the notice.
     void writeRecord(const char* status);
     void endAttempt();
     void endAfterCancelOrFailure();

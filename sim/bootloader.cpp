@@ -22,6 +22,7 @@ constexpr BootProduct BootProducts[] = {
 };
 
 const QByteArray Announcement = "...\r\n";
+const QByteArray AnnouncementWithOk = "Boot OK ...\r\n";
 const QByteArray Rejection = "Wrong signature\r\n";
 const QByteArray Confirmation = "OK\r\n";
 constexpr std::chrono::milliseconds QuietBeforeRestart{1000};
@@ -114,7 +115,7 @@ void BootLoader::announce()
     int unread = 0;
     if (m_peek >= 0 && ::ioctl(m_peek, FIONREAD, &unread) == 0 && unread > 0)
         return;
-    m_pty.write(Announcement);
+    m_pty.write(m_options.announceOk ? AnnouncementWithOk : Announcement);
 }
 
 void BootLoader::startOver()
@@ -166,6 +167,8 @@ void BootLoader::takeLine(QByteArray line)
         return;
     }
 
+    if (m_lineInUpload == m_options.okAtLine)
+        m_pty.write(Confirmation);
     const bool wrongHeader = m_lineInUpload == 1 && line != m_header;
     if (wrongHeader || m_lineInUpload == m_options.rejectAtLine) {
         m_rejections += m_options.answer ? 1 : 0;

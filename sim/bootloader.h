@@ -16,11 +16,17 @@ struct BootLoaderOptions
     // rx900, kma840, solsmk3, pl4, rx900plus, halcyon, adc, mza or qz.
     QString product;
     bool announce = true;
+    // Announces itself with "Boot OK ..." instead of "...", as some products do: an "OK" that
+    // confirms nothing.
+    bool announceOk = false;
     std::chrono::milliseconds announceInterval{250};
     // Pause between the end record and the confirmation.
     std::chrono::milliseconds okDelay{0};
     // False: neither rejects nor confirms anything.
     bool answer = true;
+    // Says "OK" on receiving this line (1-based), before the end record; 0 never. Not an answer:
+    // it comes even when `answer` is false.
+    int okAtLine = 0;
     // Rejects the file on receiving this line (1-based) even when it is good; 0 never.
     int rejectAtLine = 0;
     // Goes away (hangs up the line) on receiving this line, as an unplugged product would; 0 never.

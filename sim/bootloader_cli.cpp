@@ -40,6 +40,11 @@ int runBootLoaderCli(const QStringList& arguments)
             .arg(products),
         QStringLiteral("product"));
     const QCommandLineOption noAnnounce(QStringLiteral("no-announce"), QStringLiteral("Never send \"...\"."));
+    const QCommandLineOption announceOk(QStringLiteral("announce-ok"),
+                                        QStringLiteral("Announce with \"Boot OK ...\" instead of \"...\"."));
+    const QCommandLineOption okAt(QStringLiteral("ok-at"),
+                                  QStringLiteral("Send \"OK\" on line n (1-based), before the end record."),
+                                  QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption okDelay(
         QStringLiteral("ok-delay"),
         QStringLiteral("Answer \"OK\" this many milliseconds after the end record."), QStringLiteral("ms"),
@@ -71,8 +76,8 @@ int runBootLoaderCli(const QStringList& arguments)
                                    QStringLiteral("n"), QStringLiteral("64"));
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
-    parser.addOptions({boot, noAnnounce, okDelay, noAnswer, rejectAt, hangUpAt, replyPadding, log, link,
-                       makeFile, lines, setupIni, com});
+    parser.addOptions({boot, noAnnounce, announceOk, okAt, okDelay, noAnswer, rejectAt, hangUpAt,
+                       replyPadding, log, link, makeFile, lines, setupIni, com});
 
     if (!parser.parse(QStringList{QStringLiteral("ampsim")} + arguments)) {
         err << "ampsim: " << parser.errorText() << Qt::endl;
@@ -89,18 +94,21 @@ int runBootLoaderCli(const QStringList& arguments)
     BootLoaderOptions options;
     options.product = bootProducts.value(0);
     options.announce = !parser.isSet(noAnnounce);
+    options.announceOk = parser.isSet(announceOk);
     options.answer = !parser.isSet(noAnswer);
     options.logPath = parser.value(log);
     const auto delay = nonNegative(parser.value(okDelay));
     const auto rejectLine = nonNegative(parser.value(rejectAt));
     const auto hangUpLine = nonNegative(parser.value(hangUpAt));
     const auto padding = nonNegative(parser.value(replyPadding));
+    const auto okLine = nonNegative(parser.value(okAt));
     const bool known = std::all_of(bootProducts.begin(), bootProducts.end(), [](const QString& product) {
         return !BootLoader::headerFor(product).isEmpty();
     });
-    if (bootProducts.isEmpty() || !known || !delay || !rejectLine || !hangUpLine || !padding) {
+    if (bootProducts.isEmpty() || !known || !delay || !rejectLine || !hangUpLine || !padding || !okLine) {
         err << "ampsim: --boot needs one of " << products
-            << "; --ok-delay, --reject-at, --hangup-at and --reply-padding take numbers 0 and up" << Qt::endl;
+            << "; --ok-delay, --ok-at, --reject-at, --hangup-at and --reply-padding take numbers 0 and up"
+            << Qt::endl;
         return 2;
     }
     if (parser.isSet(makeFile)) {
@@ -118,6 +126,7 @@ int runBootLoaderCli(const QStringList& arguments)
     options.rejectAtLine = *rejectLine;
     options.hangUpAtLine = *hangUpLine;
     options.replyPadding = *padding;
+    options.okAtLine = *okLine;
 
     if (bootProducts.size() > 1 && (parser.isSet(log) || parser.isSet(link))) {
         err << "ampsim: --log and --link go with one --boot" << Qt::endl;

@@ -1,9 +1,11 @@
+#include "loader/srecords.h"
 #include "serial/wait.h"
 #include "settings/inifilehandler.h"
 #include "watchdog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -15,6 +17,8 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+const QByteArray Kma840Header = "S00A00004B4D413834300080";
 
 QString program(const char* name)
 {
@@ -66,7 +70,7 @@ struct Run
         errors += QString::fromLocal8Bit(process.readAllStandardError());
         return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
-    void interrupt() { ::kill(static_cast<pid_t>(process.processId()), SIGINT); }
+    void interrupt(int signal = SIGINT) { ::kill(static_cast<pid_t>(process.processId()), signal); }
     // The last object about `port` that has `key`.
     QJsonObject last(const QString& port, const char* key = "stage") const
     {
@@ -92,7 +96,11 @@ class TestCommandLine : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { QVERIFY(m_dir.isValid()); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
 
     // Three products at once: two take the file, the third is another product and rejects it;
     // the others are not held up, and the exit code says that not all succeeded.
@@ -116,7 +124,7 @@ private slots:
             QCOMPARE(end.value("flashed").toInt(), i == 1 ? 0 : 1);
         }
         QCOMPARE(ini("Status"), QStringLiteral("Succes"));
-        QCOMPARE(ini("File name"), m_dir.filePath("fw.s19"));
+        QCOMPARE(ini("File name"), m_dir->filePath("fw.s19"));
     }
 
     // A bench flashing unit after unit on one port until Ctrl+C.
@@ -137,20 +145,109 @@ private slots:
         QCOMPARE(end.value("outcome").toString(), "stopped");
     }
 
-    // Ctrl+C in the middle of the lines: the upload stops, is recorded, and the exit code says so.
+    // Ctrl+C, or the terminal closed, in the middle of the lines: the upload stops, is recorded, and
+    // the exit code says so.
+    void interruptedUploadIsRecordedCancelled_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl+C") << int(SIGINT);
+        QTest::newRow("terminal closed") << int(SIGHUP);
+    }
     void interruptedUploadIsRecordedCancelled()
     {
+        QFETCH(int, signal);
         const Watchdog watchdog(20s);
         Sim sim({"--boot", "kma840"}, 1);
         Run corlift("corlift", flashArguments(sim.devices, 40));
         const QString port = sim.devices.value(0);
         QCOMPARE(waitUntil([&] { return corlift.last(port).value("line").toInt() >= 3; }, nullptr, 10s),
                  WaitResult::Met);
-        corlift.interrupt();
+        corlift.interrupt(signal);
         QCOMPARE(corlift.finish(), 130);
         QCOMPARE(corlift.last(port, "flashed").value("outcome").toString(), "cancelled");
         QVERIFY(corlift.last(port).value("line").toInt() < 42);
         QCOMPARE(ini("Status"), QStringLiteral("Cancelled"));
+    }
+
+    // The file rewritten in place during the upload: the boot loader gets exactly the bytes checked;
+    // the next unit of the loop checks the file again and, no firmware now, sends nothing.
+    void sendsTheBytesChecked()
+    {
+        const Watchdog watchdog(25s);
+        const QString wire = m_dir->filePath("wire.log");
+        Sim sim({"--boot", "kma840", "--log", wire}, 1);
+        const QStringList arguments = flashArguments(sim.devices) << "--loop";
+        // Larger than a file's read buffer, or a reader that went back to the disk would not see it.
+        QVERIFY(srec::writeFile(m_dir->filePath("fw.s19"), srec::firmware(Kma840Header, 36, 250)));
+        Run corlift("corlift", arguments);
+        const QString port = sim.devices.value(0);
+        QFile file(m_dir->filePath("fw.s19"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray checked = file.readAll();
+        QCOMPARE(waitUntil([&] { return corlift.last(port).value("line").toInt() >= 3; }, nullptr, 10s),
+                 WaitResult::Met);
+        QVERIFY(file.resize(0) && file.write("S0 no more\r\n") > 0 && file.flush());
+        QCOMPARE(corlift.finish(), 1);
+        QCOMPARE(corlift.count(port, "success"), 1);
+        QCOMPARE(corlift.last(port, "flashed").value("outcome").toString(), "file-error");
+        QVERIFY2(corlift.errors.contains("fw.s19 changed since it was checked"), qPrintable(corlift.errors));
+        QFile received(wire);
+        QVERIFY(received.open(QIODevice::ReadOnly));
+        QCOMPARE(received.readAll(), checked);
+    }
+
+    // A boot loader that says "Boot OK ..." and never confirms: not flashed.
+    void announcementWithOkIsNoConfirmation()
+    {
+        const Watchdog watchdog(20s);
+        Sim sim({"--boot", "kma840", "--announce-ok", "--no-answer"}, 1);
+        Run corlift("corlift", flashArguments(sim.devices, 2));
+        QCOMPARE(corlift.finish(), 1);
+        QCOMPARE(corlift.last(sim.devices.value(0), "flashed").value("outcome").toString(), "failed");
+        QCOMPARE(ini("Status"), QStringLiteral("Failed"));
+    }
+
+    // The reader of --json goes away after one line: the upload goes on to its end, is recorded, and
+    // the exit code is the upload's.
+    void closedOutputKeepsFlashing()
+    {
+        const Watchdog watchdog(20s);
+        Sim sim({"--boot", "kma840"}, 1);
+        Run corlift("/bin/bash",
+                    QStringList{"-c", "\"$0\" \"$@\" | head -n 1 >/dev/null; exit ${PIPESTATUS[0]}",
+                                program("corlift")}
+                        << flashArguments(sim.devices, 10));
+        QCOMPARE(corlift.finish(), 0);
+        QCOMPARE(ini("Status"), QStringLiteral("Succes"));
+    }
+
+    // setup.ini cannot take the record: the product is flashed, but the run says why the record is
+    // missing and ends with 1.
+    void recordNotWrittenFails_data()
+    {
+        QTest::addColumn<bool>("directory"); // setup.ini is a directory; else larger than 4 MiB
+        QTest::addColumn<QString>("why");
+        QTest::newRow("setup.ini a directory") << true << "setup.ini is not a file";
+        QTest::newRow("setup.ini too large") << false << "setup.ini is larger than 4 MiB";
+    }
+    void recordNotWrittenFails()
+    {
+        QFETCH(bool, directory);
+        QFETCH(QString, why);
+        const Watchdog watchdog(20s);
+        const QString setupIni = m_dir->filePath("setup.ini");
+        QFile large(setupIni);
+        QVERIFY(directory ? QDir().mkdir(setupIni)
+                          : large.open(QIODevice::WriteOnly) && large.resize(4 * 1024 * 1024 + 1));
+        Sim sim({"--boot", "kma840"}, 1);
+        Run corlift("corlift", flashArguments(sim.devices, 2));
+        QCOMPARE(corlift.finish(), 1);
+        const QJsonObject done = corlift.last(sim.devices.value(0), "record");
+        QCOMPARE(done.value("outcome").toString(), "success");
+        QVERIFY2(done.value("record").toString().contains(why), qPrintable(done.value("record").toString()));
+        QVERIFY2(corlift.errors.contains("the record of this upload was not written: " + m_dir->path()) &&
+                     corlift.errors.contains(why),
+                 qPrintable(corlift.errors));
     }
 
     // --help lists every option, and like every run without a window needs no display.
@@ -221,7 +318,7 @@ private slots:
         const Watchdog watchdog(15s);
         Sim sim(line, 1);
         Run tevlin("tevlin", arguments << "--port" << sim.devices.value(0) << "--json"
-                                       << "--settings-dir" << m_dir.path());
+                                       << "--settings-dir" << m_dir->path());
         QCOMPARE(tevlin.finish(), exitCode);
         QStringList shown;
         for (const QJsonObject& object : tevlin.lines) {
@@ -243,12 +340,12 @@ private slots:
 private:
     QStringList flashArguments(const QStringList& devices, int dataLines = 5)
     {
-        const QString file = m_dir.filePath("fw.s19");
+        const QString file = m_dir->filePath("fw.s19");
         QProcess make;
         make.start(program("ampsim"),
                    {"--boot", "kma840", "--make-file", file, "--lines", QString::number(dataLines)});
         make.waitForFinished(5000);
-        QStringList arguments{"--flash", file, "--json", "--delay", "150", "--settings-dir", m_dir.path()};
+        QStringList arguments{"--flash", file, "--json", "--delay", "150", "--settings-dir", m_dir->path()};
         for (const QString& device : devices)
             arguments << "--port" << device;
         return arguments;
@@ -256,10 +353,10 @@ private:
     QString ini(const char* key) const
     {
         return ReadIniValue(QStringLiteral("Corlifter"), QLatin1String(key), QString(),
-                            m_dir.filePath("setup.ini"));
+                            m_dir->filePath("setup.ini"));
     }
 
-    QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -95,15 +95,25 @@ private slots:
 
     void startsWithTheRememberedFile_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("exists");
-        QTest::newRow("valid file") << true;
-        QTest::newRow("file gone") << false;
+        QTest::newRow("valid file") << "fw.s19" << true;
+        QTest::newRow("file gone") << "gone.s19" << false;
+        // "File name" as Latin-1 keeps it, the extra key whole.
+        QTest::newRow("name outside Latin-1") << QStringLiteral("\u041F\u0451\u0442\u0440.s19") << true;
     }
     void startsWithTheRememberedFile()
     {
+        QFETCH(QString, name);
         QFETCH(bool, exists);
-        const QString path = exists ? firmware(srec::firmware(Kma840Header, 2)) : m_dir->filePath("gone.s19");
-        set("Corlifter", "File name", path);
+        const QString path = m_dir->filePath(name);
+        if (exists)
+            QVERIFY(srec::writeFile(path, srec::firmware(Kma840Header, 2)));
+        QString latin1 = path;
+        for (QChar& c : latin1)
+            c = c.unicode() > 0xFF ? u'?' : c;
+        set("Corlifter", "File name", latin1);
+        set("Corlifter", FileNameUtf8Key, percentEncodedPath(path));
         auto window = start();
         QCOMPARE(child<QLineEdit>(*window, "Text_Filename")->text(), path);
         QCOMPARE(child<QLineEdit>(*window, "Text_Filevalid")->text(),
@@ -114,6 +124,19 @@ private slots:
                      ->text()
                      .endsWith(QStringLiteral("Release both volumebuttons and KMA840 is in bootmode.\n")),
                  exists);
+    }
+
+    // A port chosen when setup.ini cannot take it: the status bar says so.
+    void portNotStoredIsSaid()
+    {
+        auto window = start();
+        QVERIFY(QFile::remove(ini()) && QDir().mkdir(ini()));
+        child<QAction>(*window, "COM3")->trigger();
+        QCOMPARE(m_state.ComPort, 3);
+        QCOMPARE(
+            child<QLabel>(*window, "Notice")->text(),
+            QStringLiteral("The chosen port will not be remembered: %1 is not a file; it was not changed.")
+                .arg(ini()));
     }
 
     // Start-up from setup.ini: the pause per line, the port (COM3 chosen afterwards) and debug mode.

@@ -1,5 +1,6 @@
 #include "uploadrig.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -376,6 +377,197 @@ private slots:
         QCOMPARE(rig.run.controls().statusText, QStringLiteral("File not found"));
         QCOMPARE(rig.run.controls().fileName, path);
         QVERIFY(!rig.state.fileIsValid);
+    }
+
+    // The boot loader gets the bytes that were checked: a file rewritten in place during the upload
+    // changes nothing of it; one changed between the check and Upload is checked again, said in the
+    // notice, and sent only when it passes.
+    void sendsTheBytesChecked_data()
+    {
+        QTest::addColumn<int>("rewriteAt");        // the line during which the file changes; 0: before Upload
+        QTest::addColumn<QByteArray>("rewritten"); // null: the file is removed
+        QTest::addColumn<bool>("sendsNew");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("notice");
+        const QString ok = "Updated with success - Port closed";
+        // Larger than a file's read buffer, or a reader that went back to the disk would not see it.
+        const QByteArray other = srec::firmware(Kma840Header, 40, 200);
+        QTest::newRow("rewritten during the upload") << 3 << other << false << ok << "";
+        QTest::newRow("changed before Upload") << 0 << other << true << ok
+                                               << "fw.s19 changed since it was checked; checked again: File "
+                                                  "for KMA840 and file is ok. The new content is sent.";
+        QTest::newRow("changed into no firmware")
+            << 0 << QByteArray("hello\r\n") << false << "File not ready or wrong type"
+            << "fw.s19 changed since it was checked; checked again: File not valid for any Korvanes product. "
+               "Nothing is sent.";
+        QTest::newRow("removed before Upload")
+            << 0 << QByteArray() << false << "File not ready or wrong type"
+            << "fw.s19 changed since it was checked; checked again: File not found. Nothing is sent.";
+    }
+    void sendsTheBytesChecked()
+    {
+        QFETCH(int, rewriteAt);
+        QFETCH(QByteArray, rewritten);
+        QFETCH(bool, sendsNew);
+        QFETCH(QString, status);
+        QFETCH(QString, notice);
+        UploadRig rig(kma840());
+        const QByteArray checked = srec::firmware(Kma840Header, 36, 250);
+        QVERIFY(rig.prepare(checked));
+        const auto change = [&] {
+            QVERIFY(rewritten.isNull() ? QFile::remove(rig.state.firmwarePath)
+                                       : srec::writeFile(rig.state.firmwarePath, rewritten));
+        };
+        QObject::connect(rig.boot.get(), &BootLoader::lineReceived, [&](int number) {
+            if (number == rewriteAt)
+                change();
+        });
+        if (rewriteAt == 0)
+            change();
+        rig.run.toggleUpload();
+        QCOMPARE(rig.run.controls().statusText, status);
+        QCOMPARE(rig.run.controls().notice, notice);
+        const bool sent = status == "Updated with success - Port closed";
+        QCOMPARE(rig.boot->lines(), sent ? linesOf(sendsNew ? rewritten : checked) : QList<QByteArray>());
+    }
+
+    // Only an "OK" after the last line confirms: not one in the boot loader's announcement, before
+    // the upload or again as the product restarts in boot mode (the limit outlasts that), nor one
+    // that comes while lines are still being sent.
+    void onlyAnOkAfterTheLastLineConfirms_data()
+    {
+        QTest::addColumn<bool>("announceOk");
+        QTest::addColumn<int>("okAt");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("record");
+        QTest::newRow("announcement says OK") << true << 0 << false << "Failed";
+        QTest::newRow("OK amid the lines") << false << 2 << false << "Failed";
+        QTest::newRow("announcement says OK, then confirms") << true << 0 << true << "Succes";
+    }
+    void onlyAnOkAfterTheLastLineConfirms()
+    {
+        QFETCH(bool, announceOk);
+        QFETCH(int, okAt);
+        QFETCH(bool, answer);
+        QFETCH(QString, record);
+        BootLoaderOptions options = kma840();
+        options.announceOk = announceOk;
+        options.okAtLine = okAt;
+        options.answer = answer;
+        UploadRig rig(options, 20, 8s);
+        rig.run.setConfirmLimit(2000ms);
+        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 4)));
+        rig.run.toggleUpload();
+        QCOMPARE(rig.boot->lines().size(), 6);
+        QCOMPARE(rig.ini("Corlifter", "Status"), record);
+        QCOMPARE(rig.run.controls().progressFailed, record == "Failed");
+    }
+
+    // What arrived after the last line, against the announcement "Boot OK ...".
+    void confirms_data()
+    {
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<bool>("confirms");
+        QTest::newRow("OK") << QByteArray("OK\r\n") << true;
+        QTest::newRow("OK, line end to come") << QByteArray("OK") << true;
+        QTest::newRow("OK and a long text") << QByteArray("OK\r\n" + QByteArray(100, '.')) << true;
+        QTest::newRow("announced again") << QByteArray("Boot OK ...\r\n") << false;
+        QTest::newRow("announcement arriving") << QByteArray("Boot OK") << false;
+        QTest::newRow("announcement cut at the front") << QByteArray("t OK ...\r\nBoot OK ...\r\n") << false;
+        QTest::newRow("announced, then OK") << QByteArray("Boot OK ...\r\nOK\r\n") << true;
+        QTest::newRow("other text") << QByteArray("Wrong signature\r\n") << false;
+    }
+    void confirms()
+    {
+        QFETCH(QByteArray, received);
+        QFETCH(bool, confirms);
+        QCOMPARE(UploadJob::confirms(received, "Boot OK ..."), confirms);
+    }
+
+    // A record that setup.ini cannot take is said beside the outcome, which stays as it was.
+    void recordNotSavedIsSaid_data()
+    {
+        QTest::addColumn<bool>("directory"); // setup.ini is a directory; else larger than 4 MiB
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("setup.ini a directory, success")
+            << true << true
+            << "The record of this update was not saved: <ini> is not a file; it was not changed.";
+        QTest::newRow("setup.ini too large, success") << false << true
+                                                      << "The record of this update was not saved: <ini> is "
+                                                         "larger than 4 MiB, too large to be a settings "
+                                                         "file; it was not changed.";
+        QTest::newRow("setup.ini a directory, no OK")
+            << true << false
+            << "Press Cancel Upload, check the boot mode, then Open Comm Port again. The record of this "
+               "update "
+               "was not saved: <ini> is not a file; it was not changed.";
+    }
+    void recordNotSavedIsSaid()
+    {
+        QFETCH(bool, directory);
+        QFETCH(bool, answer);
+        QFETCH(QString, notice);
+        BootLoaderOptions options = kma840();
+        options.answer = answer;
+        UploadRig rig(options);
+        rig.run.setConfirmLimit(500ms);
+        QVERIFY(directory ? QDir().mkdir(rig.iniPath())
+                          : srec::writeFile(rig.iniPath(), QByteArray(4 * 1024 * 1024 + 1, '\n')));
+        QVERIFY(rig.prepare(srec::firmware(Kma840Header, 2)));
+        rig.run.toggleUpload();
+        QCOMPARE(rig.run.controls().statusText, answer ? QStringLiteral("Updated with success - Port closed")
+                                                       : QStringLiteral("Port closed"));
+        QCOMPARE(rig.run.controls().notice, notice.replace("<ini>", rig.iniPath()));
+    }
+
+    // setup.ini holds "File name" in Latin-1; the extra key keeps the path whole, and is taken only
+    // while "File name" still reads as it, so that another tool's edit of "File name" wins.
+    void recordedFirmwarePath_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("whole"); // encoded into the extra key; empty: no extra key
+        QTest::addColumn<QString>("read");
+        const QString cyrillic = QStringLiteral("/fw/\u041F\u0451\u0442\u0440 1.s19");
+        const QString emoji = QStringLiteral("/fw/\U0001F39B.s19");
+        QTest::newRow("no extra key") << "/fw/a.s19"
+                                      << ""
+                                      << "/fw/a.s19";
+        QTest::newRow("Cyrillic") << "/fw/???? 1.s19" << cyrillic << cyrillic;
+        QTest::newRow("Latin-1 only") << "/home/J\u00FCrgen/fw.s19"
+                                      << "/home/J\u00FCrgen/fw.s19"
+                                      << "/home/J\u00FCrgen/fw.s19";
+        QTest::newRow("outside the BMP, one ?") << "/fw/?.s19" << emoji << emoji;
+        QTest::newRow("outside the BMP, ? per unit") << "/fw/??.s19" << emoji << emoji;
+        QTest::newRow("File name edited by another tool") << "/other/fw.s19" << cyrillic << "/other/fw.s19";
+        QTest::newRow("edited, same length") << "/fw/???? 2.s19" << cyrillic << "/fw/???? 2.s19";
+        QTest::newRow("not UTF-8") << "/fw/?.s19"
+                                   << "%FF"
+                                   << "/fw/?.s19";
+    }
+    void recordedFirmwarePath()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, whole);
+        QFETCH(QString, read);
+        const QString encoded = whole.startsWith(u'%') ? whole : percentEncodedPath(whole);
+        QVERIFY(std::all_of(encoded.begin(), encoded.end(), [](QChar c) { return c > u' ' && c < u'\x7F'; }));
+        QCOMPARE(::recordedFirmwarePath(fileName, whole.isEmpty() ? std::nullopt : std::optional(encoded)),
+                 read);
+    }
+
+    // The record writes the extra key with the others, and the path comes back whole.
+    void recordKeepsThePathWhole()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("setup.ini"));
+        CorliftState state;
+        state.firmwarePath = QStringLiteral("/home/\u041F\u0451\u0442\u0440/fw.s19");
+        QVERIFY(writeUploadRecord(state, "Succes", ini));
+        QCOMPARE(storedFirmwarePath(ini), state.firmwarePath);
+        QVERIFY(WriteIniValue(QStringLiteral("Corlifter"), QStringLiteral("File name"),
+                              QStringLiteral("/b.s19"), ini));
+        QCOMPARE(storedFirmwarePath(ini), QStringLiteral("/b.s19"));
     }
 
     void pacingFollowsDelay()
