@@ -1,7 +1,7 @@
 #include "sim/ampsim.h"
 
-#include "sim/requestrules.h"
 #include "sim/replylayout.h"
+#include "sim/requestrules.h"
 
 #include <algorithm>
 
