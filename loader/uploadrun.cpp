@@ -21,6 +21,16 @@ template <typename Change> void UploadRun::change(Change&& apply)
         emit controlsChanged();
 }
 
+void UploadRun::setPhases(PortPhase port, UploadPhase upload)
+{
+    m_portPhase = port;
+    m_uploadPhase = upload;
+    change([&](LoaderControls& c) {
+        c.commportCaption = QLatin1String(port == PortPhase::Open ? CaptionClosePort : CaptionOpenPort);
+        c.uploadCaption = QLatin1String(upload == UploadPhase::Idle ? CaptionUpload : CaptionCancelUpload);
+    });
+}
+
 void UploadRun::setStatus(const QString& text)
 {
     change([&](LoaderControls& c) { c.statusText = text; });
@@ -115,13 +125,13 @@ void UploadRun::checkFile(const QString& path)
 void UploadRun::closePort()
 {
     m_link.CloseMScomm();
-    change([](LoaderControls& c) { c.commportCaption = QLatin1String(CaptionOpenPort); });
+    setPhases(PortPhase::Closed, m_uploadPhase);
 }
 
 void UploadRun::toggleCommport()
 {
     clearNotice();
-    if (m_controls.commportCaption == QLatin1String(CaptionOpenPort)) {
+    if (m_portPhase == PortPhase::Closed) {
         m_state.readyForBoot = false;
         const bool keepStatus = debugModeOn(m_setupIniPath);
         const LoaderControls before = m_controls;
@@ -143,10 +153,8 @@ void UploadRun::toggleCommport()
             });
             return;
         }
-        change([](LoaderControls& c) {
-            c.commportCaption = QLatin1String(CaptionClosePort);
-            c.statusText = QStringLiteral("Waiting for response...");
-        });
+        setPhases(PortPhase::Open, m_uploadPhase);
+        setStatus(QStringLiteral("Waiting for response..."));
         waitForBootLoader();
         return;
     }
@@ -195,9 +203,9 @@ void UploadRun::waitForBootLoader()
 void UploadRun::toggleUpload()
 {
     clearNotice();
-    if (m_controls.uploadCaption == QLatin1String(CaptionCancelUpload)) {
+    if (m_uploadPhase != UploadPhase::Idle) {
+        setPhases(m_portPhase, UploadPhase::Idle);
         change([](LoaderControls& c) {
-            c.uploadCaption = QLatin1String(CaptionUpload);
             c.progress = 0;
             c.progressEnabled = false;
             c.uploadEnabled = false;
@@ -208,8 +216,8 @@ void UploadRun::toggleUpload()
     }
 
     const LoaderControls before = m_controls;
+    setPhases(m_portPhase, UploadPhase::Sending);
     change([](LoaderControls& c) {
-        c.uploadCaption = QLatin1String(CaptionCancelUpload);
         c.commportEnabled = false;
         c.browseEnabled = false;
         c.portMenuEnabled = false;
@@ -223,9 +231,9 @@ void UploadRun::toggleUpload()
         return;
     // Nothing was sent: the window goes back to where it was, so that an open port can still be
     // closed and a port still waiting for its boot loader does not offer Browse.
+    setPhases(m_portPhase, UploadPhase::Idle);
     change([&](LoaderControls& c) {
         c.statusText = refusalText(refusal);
-        c.uploadCaption = QLatin1String(CaptionUpload);
         c.commportEnabled = before.commportEnabled;
         c.browseEnabled = before.browseEnabled;
         c.portMenuEnabled = before.portMenuEnabled;
@@ -315,6 +323,9 @@ UploadRun::Refusal UploadRun::upload()
         writeRecord("Failed");
         break;
     }
+    // After a failure "Cancel Upload" stays, as the way back to a window ready for the next try.
+    if (m_uploadPhase == UploadPhase::Sending)
+        setPhases(m_portPhase, UploadPhase::Acknowledge);
     return Refusal::None;
 }
 
@@ -336,8 +347,8 @@ void UploadRun::addNotice(const QString& text)
 
 void UploadRun::endAttempt()
 {
+    setPhases(m_portPhase, UploadPhase::Idle);
     change([](LoaderControls& c) {
-        c.uploadCaption = QLatin1String(CaptionUpload);
         c.browseEnabled = true;
         c.portMenuEnabled = true;
     });

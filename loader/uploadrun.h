@@ -38,6 +38,22 @@ public:
     // The port chosen in the menu could not be stored in setup.ini: the notice says why.
     void portNotStored(const QString& failure);
 
+    // Where the run is; the two buttons' captions follow from it, and a click means what the phase
+    // says, never what a caption reads.
+    enum class PortPhase
+    {
+        Closed, // "Open Comm Port"
+        Open,   // "Close Comm Port": waiting for the boot loader, or ready
+    };
+    enum class UploadPhase
+    {
+        Idle,       // "Upload"
+        Sending,    // "Cancel Upload": lines go out, or the confirmation is awaited
+        Acknowledge // "Cancel Upload": an update failed; the click takes the window back
+    };
+    PortPhase portPhase() const { return m_portPhase; }
+    UploadPhase uploadPhase() const { return m_uploadPhase; }
+
     bool isWaitingForBoot() const { return m_waitingForBoot; }
     // Lines are being sent, or the boot loader's confirmation is awaited.
     bool isUploading() const { return m_uploading; }
@@ -50,6 +66,7 @@ signals:
 
 private:
     template <typename Change> void change(Change&& apply);
+    void setPhases(PortPhase port, UploadPhase upload);
     void setStatus(const QString& text);
     // The user acts again: what was said about the last attempt goes.
     void clearNotice();
@@ -81,6 +98,8 @@ private:
     QString m_setupIniPath;
     LoaderControls m_controls;
     UploadJob m_job;
+    PortPhase m_portPhase = PortPhase::Closed;
+    UploadPhase m_uploadPhase = UploadPhase::Idle;
     bool m_waitingForBoot = false;
     bool m_uploading = false;
 };
