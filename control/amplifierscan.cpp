@@ -23,7 +23,8 @@ bool AmplifierScan::run(int from, int to)
             return false;
         if (!acknowledged)
             continue;
-        const Found found{address, m_timed.poll()};
+        const std::optional<StatusReply> reply = m_timed.poll();
+        const Found found{address, reply, m_timed.replyDamaged()};
         m_session.drop();
         m_found.append(found);
         emit answered(found);

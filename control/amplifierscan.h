@@ -24,8 +24,9 @@ public:
     struct Found
     {
         int address = 0;
-        // Nothing when the amplifier acknowledged but sent no status reply in time.
+        // Nothing when the amplifier acknowledged but sent no status reply in time, or a damaged one.
         std::optional<StatusReply> reply;
+        bool damaged = false;
     };
 
     AmplifierScan(const PortMap& map, int comPort, int comSpeed, const QString& setupIniPath,

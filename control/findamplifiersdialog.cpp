@@ -77,16 +77,16 @@ void FindAmplifiersDialog::search()
     if (m_scan->cancelled())
         return;
     m_progress->setValue(m_to);
-    m_state->setText(
-        m_scan->found().isEmpty()
-            ? tr("No amplifier answered at addresses %1 to %2.").arg(m_from).arg(m_to)
-            : tr("Done: choose an amplifier."));
+    m_state->setText(m_scan->found().isEmpty()
+                         ? tr("No amplifier answered at addresses %1 to %2.").arg(m_from).arg(m_to)
+                         : tr("Done: choose an amplifier."));
 }
 
 void FindAmplifiersDialog::addFound(const AmplifierScan::Found& found)
 {
-    const QString what = found.reply ? productTypeCaption(*found.reply).value_or(modelName(*found.reply))
-                                     : tr("no status reply");
+    const QString what = found.reply     ? productTypeCaption(*found.reply).value_or(modelName(*found.reply))
+                         : found.damaged ? tr("damaged status reply")
+                                         : tr("no status reply");
     auto* item = new QListWidgetItem(tr("Address %1: %2").arg(found.address).arg(what), m_list);
     item->setData(Qt::UserRole, found.address);
     if (m_list->currentRow() < 0)

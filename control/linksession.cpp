@@ -364,8 +364,14 @@ void LinkSession::poll()
         return;
     }
     const std::optional<StatusReply> reply = decodeStatusReply(m_state.ReplyBuffer);
-    if (!reply)
+    if (!reply) {
+        // Its values could be anything: shown, adopted or corrected against, they would reach the
+        // amplifier as settings nobody chose. The next poll asks again.
+        m_state.ReplyBuffer.clear();
+        setNotice(tr("The amplifier's status reply was damaged; it was not used."), NoticeKind::Progress);
+        emit replyDamaged();
         return;
+    }
     m_state.AmpModelCode = static_cast<std::uint8_t>(reply->modelCode);
     m_state.AmpFirmwareVersion = static_cast<std::int16_t>(reply->firmwareVersion);
 

@@ -102,6 +102,9 @@ signals:
     void comSpeedChanged(int index);
     // A complete status reply was taken over; its corrections are sent after this.
     void replied(const StatusReply& reply);
+    // A status reply arrived damaged (wrong length byte or checksum): nothing of it was used, and
+    // the poll counts as missed.
+    void replyDamaged();
     void wantedChanged();
     // A line for the status bar; an empty one clears it. A line that reports a failure stays until
     // the user's next action on the link; one that reports progress goes when the wait ends.

@@ -1,6 +1,7 @@
 #include "control/statusreply.h"
 
 #include "common/bytetext.h"
+#include "protocol/framing.h"
 
 namespace control {
 namespace {
@@ -25,12 +26,12 @@ int expectedStatusReplyLength(const QByteArray& received)
 std::optional<StatusReply> decodeStatusReply(const QByteArray& reply)
 {
     StatusReply values;
-    if (common::byteAt(reply, StatusByte::Length) == ShortStatusReplyLength) {
-        if (reply.size() < ShortStatusReplyLength)
-            return std::nullopt;
-    } else {
-        if (reply.size() != StatusReplyLength)
-            return std::nullopt;
+    const bool short21 = common::byteAt(reply, StatusByte::Length) == ShortStatusReplyLength;
+    if (short21 ? reply.size() < ShortStatusReplyLength : reply.size() != StatusReplyLength)
+        return std::nullopt;
+    if (!framing::isIntactReply(QByteArrayView(reply).first(expectedStatusReplyLength(reply))))
+        return std::nullopt;
+    if (!short21) {
         values.identified = true;
         values.firmwareVersion = word(reply, StatusByte::VersionLow, StatusByte::VersionHigh);
         values.modelCode = common::byteAt(reply, StatusByte::Model);

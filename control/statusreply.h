@@ -27,7 +27,7 @@ constexpr int Balance = 21;     // step 0..12, 6 = centre (KMA840)
 constexpr int VersionHigh = 22;
 constexpr int VersionLow = 23;
 constexpr int Model = 24;
-constexpr int Checksum = 25; // not verified: units in the field differ in how they fill it
+constexpr int Checksum = 25; // of every byte before it, in either form
 } // namespace StatusByte
 
 constexpr int StatusReplyLength = 25;
@@ -66,7 +66,8 @@ struct StatusReply
 // from a unit that sends 21 would wait forever.
 int expectedStatusReplyLength(const QByteArray& received);
 
-// The reply decoded, or nothing when it has the wrong length (the poll then ignores it).
+// The reply decoded, or nothing when it is not one whole, undamaged reply: the wrong number of
+// bytes, a length byte that says otherwise, or a wrong checksum. Nothing of such a reply is used.
 std::optional<StatusReply> decodeStatusReply(const QByteArray& reply);
 
 // True for the codes whose model fields the main window reads (1, 2, 3, 5, 7).

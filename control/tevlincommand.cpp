@@ -154,8 +154,14 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
     const auto noReply = [&] {
         if (link.timed.cancelled())
             return ExitInterrupted;
+        // A damaged reply says nothing reliable about the amplifier: nothing is printed or sent.
         say(stderr,
-            QStringLiteral("tevlin: the amplifier at address %1 sent no status reply").arg(options.address));
+            link.timed.replyDamaged()
+                ? QStringLiteral("tevlin: the status reply of the amplifier at address %1 was damaged "
+                                 "(wrong length or checksum); nothing of it was used")
+                      .arg(options.address)
+                : QStringLiteral("tevlin: the amplifier at address %1 sent no status reply")
+                      .arg(options.address));
         return ExitNoAnswer;
     };
     // The first reply is taken over as it is, as after every connect.
@@ -209,6 +215,8 @@ int runScan(const PortChoice& port, const CommandOptions& options, const QString
     QObject::connect(&scan, &AmplifierScan::answered, &scan, [&](const AmplifierScan::Found& found) {
         if (options.json) {
             QJsonObject object{{QStringLiteral("address"), found.address}};
+            if (found.damaged)
+                object.insert(QStringLiteral("damaged"), true);
             if (found.reply) {
                 object.insert(QStringLiteral("model"), modelName(*found.reply));
                 object.insert(QStringLiteral("version"), found.reply->firmwareVersion);
@@ -219,7 +227,8 @@ int runScan(const PortChoice& port, const CommandOptions& options, const QString
                                           .arg(found.address)
                                           .arg(modelName(*found.reply))
                                           .arg(found.reply->firmwareVersion)
-                                    : QStringLiteral("%1\t(no status reply)").arg(found.address));
+                        : found.damaged ? QStringLiteral("%1\t(damaged status reply)").arg(found.address)
+                                        : QStringLiteral("%1\t(no status reply)").arg(found.address));
         }
     });
     if (!scan.run(options.from, options.to)) {

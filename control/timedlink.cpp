@@ -28,12 +28,16 @@ bool TimedLink::connect()
 std::optional<StatusReply> TimedLink::poll()
 {
     std::optional<StatusReply> reply;
+    m_damaged = false;
     if (m_cancelled || !m_session.state().LinkConnected)
         return reply;
     const QMetaObject::Connection taken = QObject::connect(&m_session, &LinkSession::replied, &m_session,
                                                            [&reply](const StatusReply& r) { reply = r; });
+    const QMetaObject::Connection damaged =
+        QObject::connect(&m_session, &LinkSession::replyDamaged, &m_session, [this] { m_damaged = true; });
     timed([this] { m_session.tick(); });
     QObject::disconnect(taken);
+    QObject::disconnect(damaged);
     return reply;
 }
 

@@ -20,9 +20,10 @@ public:
     // Opens the port and shakes hands; true when the amplifier acknowledged in time.
     bool connect();
     // One status poll, and the corrections it sends; the reply, or nothing when it did not come in
-    // time. An acknowledgement that does not come in time drops the link after the reply:
-    // `LinkConnected` says so.
+    // time or came damaged (`replyDamaged` says which). An acknowledgement that does not come in
+    // time drops the link after the reply: `LinkConnected` says so.
     std::optional<StatusReply> poll();
+    bool replyDamaged() const { return m_damaged; }
     // Ends the running step and drops the link (Ctrl+C, a Cancel button).
     void cancel();
     bool cancelled() const { return m_cancelled; }
@@ -34,6 +35,7 @@ private:
     LinkSession& m_session;
     std::chrono::milliseconds m_limit;
     bool m_cancelled = false;
+    bool m_damaged = false;
 };
 
 } // namespace control

@@ -1,5 +1,6 @@
 // Packet framing, checked by ampsim's own parser and request checks: whatever the arguments, a
-// packet is either refused or well formed, and an amplifier at its address takes it.
+// packet is either refused or well formed, and an amplifier at its address takes it. The reply
+// check, against ampsim's replies.
 #include "fuzzinput.h"
 #include "protocol/framing.h"
 #include "sim/ampsim.h"
@@ -30,7 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RequestParser parser;
     FUZZ_CHECK(parser.feed(*packet) == QList<QByteArray>{*packet} && !parser.hasPartial());
     AmpSim amplifier(AmpModel::Vx900, address.low + 256 * address.high);
-    const AmpSim::Verdict verdict = amplifier.respond(*packet).verdict;
-    FUZZ_CHECK(verdict != AmpSim::Verdict::BadChecksum && verdict != AmpSim::Verdict::OtherAddress);
+    const AmpSim::Response response = amplifier.respond(*packet);
+    FUZZ_CHECK(response.verdict != AmpSim::Verdict::BadChecksum &&
+               response.verdict != AmpSim::Verdict::OtherAddress);
+
+    // Its reply, built by ampsim's own code, passes the reply check; any one byte changed fails it.
+    if (response.reply.size() <= framing::AckSize)
+        return 0;
+    FUZZ_CHECK(framing::isIntactReply(response.reply));
+    QByteArray damaged = response.reply;
+    char& hit = damaged[(code + length) % damaged.size()];
+    hit = static_cast<char>(hit ^ (1 + values.size() % 255));
+    FUZZ_CHECK(!framing::isIntactReply(damaged));
     return 0;
 }

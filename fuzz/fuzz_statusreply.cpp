@@ -46,19 +46,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     wanted.inputChanged = marks & 32;
     wanted.balanceChanged = marks & 64;
     const bool adopt = marks & 128;
-    const QByteArray bytes = input.rest();
+    QByteArray bytes = input.rest();
 
     // The layout, read here apart from the decoder: positions from 1, 16-bit volumes low byte first,
-    // the version high byte first; a reply marked 21 long carries no version and no model.
+    // the version high byte first; a reply marked 21 long carries no version and no model. The
+    // reply ends at its length byte's position with the low byte of the sum of the bytes before.
     const auto at = [&](int pos) {
         return pos <= bytes.size() ? static_cast<unsigned char>(bytes[pos - 1]) : 0;
     };
     const auto word = [&](int pos) { return at(pos) + 256 * at(pos + 1); };
+    const auto sumBefore = [&](int pos) {
+        int sum = 0;
+        for (int i = 1; i < pos; ++i)
+            sum += at(i);
+        return sum & 0xFF;
+    };
     const bool marked21 = at(1) == 21;
     const int expected = control::expectedStatusReplyLength(bytes);
     FUZZ_CHECK(expected == (marked21 ? 21 : 25));
+    const bool whole = marked21 ? bytes.size() >= 21 : bytes.size() == 25;
+    const bool intact = whole && at(1) == expected && at(expected) == sumBefore(expected);
+    FUZZ_CHECK(control::decodeStatusReply(bytes).has_value() == intact);
+    // The rest looks at the values, so a whole reply gets a length byte and checksum that match.
+    if (whole && !intact) {
+        bytes[0] = static_cast<char>(expected);
+        bytes[expected - 1] = static_cast<char>(sumBefore(expected));
+    }
     const auto reply = control::decodeStatusReply(bytes);
-    FUZZ_CHECK(reply.has_value() == (marked21 ? bytes.size() >= 21 : bytes.size() == 25));
+    FUZZ_CHECK(reply.has_value() == whole);
     if (!reply)
         return 0;
     FUZZ_CHECK(reply->power == at(2) && reply->volume == word(3) && reply->mute == at(5) &&

@@ -25,12 +25,19 @@ std::optional<int> addressValue(QStringView deviceAddress)
     return static_cast<int>(rounded);
 }
 
-unsigned char checksum(const QByteArray& bytes)
+unsigned char checksum(QByteArrayView bytes)
 {
     unsigned int sum = 0;
     for (const char c : bytes)
         sum += static_cast<unsigned char>(c);
     return static_cast<unsigned char>(sum & 0xFF);
+}
+
+bool isIntactReply(QByteArrayView reply)
+{
+    if (reply.size() < MinReplyLength || static_cast<unsigned char>(reply.front()) != reply.size())
+        return false;
+    return checksum(reply.first(reply.size() - 1)) == static_cast<unsigned char>(reply.back());
 }
 
 std::optional<QByteArray> framePacket(int length, Address address, int code, const QList<int>& data)

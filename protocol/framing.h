@@ -53,6 +53,15 @@ inline Address addressBytes(int address)
 std::optional<QByteArray> framePacket(int length, Address address, int code, const QList<int>& data = {});
 
 // The low byte of the sum of `bytes`.
-unsigned char checksum(const QByteArray& bytes);
+unsigned char checksum(QByteArrayView bytes);
+
+// A reply (not the two-byte acknowledgement) is its length byte, its data and a checksum of every
+// byte before it. The shortest has no data.
+inline constexpr int MinReplyLength = 2;
+
+// Whether `reply`, framed as received, arrived whole and undamaged: its length byte (position 1)
+// equals its size and its last byte is the checksum of the bytes before it. A reply that fails is
+// never used: its values could be anything.
+bool isIntactReply(QByteArrayView reply);
 
 } // namespace framing

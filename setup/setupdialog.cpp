@@ -291,6 +291,13 @@ void SetupDialog::run()
         exec();
         return;
     }
+    // Filled from damaged bytes, Update would write them back as the amplifier's settings (its Link
+    // ID among them): the dialog stays empty and only Close works.
+    if (outcome == SetupLink::Outcome::Damaged) {
+        setStatus(SetupLink::damagedText());
+        exec();
+        return;
+    }
     m_values = decode(m_spec, replies);
     setControls(controlsFor(m_spec, m_values));
     setEditing(true);

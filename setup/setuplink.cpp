@@ -6,6 +6,7 @@
 #include "serial/comform.h"
 #include "serial/wait.h"
 
+#include <QDeadlineTimer>
 #include <QScopeGuard>
 
 namespace setup {
@@ -13,6 +14,14 @@ namespace {
 
 // After this long without the reply the dialog says that the amplifier is not answering.
 constexpr std::chrono::seconds SilenceNotice{3};
+// A reply's bytes follow each other closely: once it has begun, the rest comes within this or the
+// reply was cut short (or its length byte claims bytes that were never sent).
+constexpr std::chrono::milliseconds RestOfReply{1000};
+// Before a damaged reply is asked for again, the line must have been quiet this long (at most
+// RestOfReply in all), so that the tail of the damaged reply is not taken for the new one's start.
+constexpr std::chrono::milliseconds QuietLine{100};
+// A damaged reply is asked for once more: a burst of noise rarely hits twice.
+constexpr int DamagedReplyRetries = 1;
 
 QList<int> dataBytes(const QByteArray& data)
 {
@@ -45,6 +54,11 @@ QString SetupLink::writingText(int n, int count)
 QString SetupLink::notAnsweringText()
 {
     return tr("The amplifier is not answering. Check that it is switched on and connected, or press Close.");
+}
+
+QString SetupLink::damagedText()
+{
+    return tr("The amplifier's reply was damaged; nothing was loaded");
 }
 
 void SetupLink::cancel()
@@ -82,15 +96,68 @@ SetupLink::Outcome SetupLink::afterSend(RSfunctions::Result result)
     return result == RSfunctions::Result::Rejected || down ? Outcome::Failed : Outcome::Done;
 }
 
+SetupLink::Outcome SetupLink::endedBy(WaitResult result)
+{
+    if (result == WaitResult::Met)
+        return Outcome::Done;
+    if (result == WaitResult::TimedOut)
+        return Outcome::Damaged;
+    // The flag was meant for this wait (the user left, or the session dropped the link).
+    m_session.state().LinkCancelRequested = false;
+    return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
+}
+
 SetupLink::Outcome SetupLink::waitFor(qsizetype length)
 {
     LinkState& s = m_session.state();
-    if (waitUntil([&s, length] { return s.ReplyBuffer.size() >= length; }, &s.LinkCancelRequested) ==
-        WaitResult::Met)
-        return Outcome::Done;
-    // The flag was meant for this wait (the user left, or the session dropped the link).
-    s.LinkCancelRequested = false;
-    return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
+    return endedBy(
+        waitUntil([&s, length] { return s.ReplyBuffer.size() >= length; }, &s.LinkCancelRequested));
+}
+
+SetupLink::Outcome SetupLink::takeReply(int minLength, QByteArray& reply)
+{
+    LinkState& s = m_session.state();
+    // The amplifier may take its time to begin, but not to finish.
+    Outcome outcome = waitFor(1);
+    if (outcome == Outcome::Done)
+        outcome = endedBy(waitUntil([&s, minLength] { return s.ReplyBuffer.size() >= minLength; },
+                                    &s.LinkCancelRequested, RestOfReply));
+    if (outcome != Outcome::Done)
+        return outcome;
+    // A reply longer than the read's minimum is framed by its own length byte; one that claims
+    // less than the minimum cannot be this read's reply.
+    const int length = static_cast<unsigned char>(s.ReplyBuffer.front());
+    if (length < minLength)
+        return Outcome::Damaged;
+    outcome = endedBy(waitUntil([&s, length] { return s.ReplyBuffer.size() >= length; },
+                                &s.LinkCancelRequested, RestOfReply));
+    if (outcome != Outcome::Done)
+        return outcome;
+    reply = s.ReplyBuffer.first(length);
+    return framing::isIntactReply(reply) ? Outcome::Done : Outcome::Damaged;
+}
+
+SetupLink::Outcome SetupLink::letLineSettle()
+{
+    LinkState& s = m_session.state();
+    QDeadlineTimer limit(RestOfReply);
+    WaitResult result = WaitResult::Met;
+    while (result == WaitResult::Met && !limit.hasExpired()) {
+        const qsizetype seen = s.ReplyBuffer.size();
+        result =
+            waitUntil([&s, seen] { return s.ReplyBuffer.size() != seen; }, &s.LinkCancelRequested, QuietLine);
+    }
+    return result == WaitResult::Cancelled ? endedBy(result) : Outcome::Done;
+}
+
+SetupLink::Outcome SetupLink::readOnce(const Read& read, QByteArray& reply)
+{
+    LinkState& s = m_session.state();
+    s.ReplyBuffer.clear();
+    const Outcome outcome =
+        afterSend(read.sender == ReadSender::Short ? m_rs.SendShortCommand(read.command)
+                                                   : m_rs.SendCommand(read.command, read.data));
+    return outcome == Outcome::Done ? takeReply(read.minLength, reply) : outcome;
 }
 
 SetupLink::Outcome SetupLink::readAll(std::span<const Read> reads, QList<QByteArray>& replies)
@@ -104,16 +171,17 @@ SetupLink::Outcome SetupLink::readAll(std::span<const Read> reads, QList<QByteAr
         if (!s.LinkConnected)
             return Outcome::Failed;
         startWait(readingText(int(replies.size()) + 1, int(reads.size())));
-        s.ReplyBuffer.clear();
-        Outcome outcome =
-            afterSend(read.sender == ReadSender::Short ? m_rs.SendShortCommand(read.command)
-                                                       : m_rs.SendCommand(read.command, read.data));
-        if (outcome == Outcome::Done)
-            outcome = waitFor(read.minLength);
+        QByteArray reply;
+        Outcome outcome = readOnce(read, reply);
+        for (int retry = 0; retry < DamagedReplyRetries && outcome == Outcome::Damaged; ++retry) {
+            outcome = letLineSettle();
+            if (outcome == Outcome::Done)
+                outcome = readOnce(read, reply);
+        }
         endWait();
         if (outcome != Outcome::Done)
             return outcome;
-        replies << s.ReplyBuffer;
+        replies << reply;
     }
     s.ReplyBuffer.clear();
     return Outcome::Done;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/rsfunctions.h"
+#include "serial/wait.h"
 #include "setup/setupmodel.h"
 
 #include <QObject>
@@ -25,11 +26,14 @@ public:
         Done,
         Cancelled, // the user left
         Failed,    // the link went down, or a request could not be sent
+        Damaged,   // a read's reply came damaged, and again when asked once more
     };
 
     explicit SetupLink(control::LinkSession& session, QObject* parent = nullptr);
 
-    // Each read in order: clear ReplyBuffer, send, wait for at least its reply's length.
+    // Each read in order: clear ReplyBuffer, send, wait for at least its reply's minimum length,
+    // and for as many bytes as the reply's length byte says if that is more; a reply whose length
+    // byte or checksum is wrong is asked for once more. `replies` gets each reply as framed.
     Outcome readAll(std::span<const Read> reads, QList<QByteArray>& replies);
     // The packets in order (one without data is left out); `devAdr` frames SendSetupPacket's.
     Outcome writeAll(std::span<const Packet> packets, const QList<std::optional<QByteArray>>& data,
@@ -50,6 +54,7 @@ public:
     static QString readingText(int n, int count);
     static QString writingText(int n, int count);
     static QString notAnsweringText();
+    static QString damagedText();
 
 signals:
     // What the running wait waits for; empty when none runs.
@@ -59,6 +64,10 @@ signals:
 
 private:
     Outcome waitFor(qsizetype length);
+    Outcome readOnce(const Read& read, QByteArray& reply);
+    Outcome takeReply(int minLength, QByteArray& reply);
+    Outcome letLineSettle();
+    Outcome endedBy(WaitResult result);
     Outcome afterSend(RSfunctions::Result result);
     void startWait(const QString& text);
     void endWait();

@@ -9,6 +9,20 @@ namespace {
 constexpr std::chrono::milliseconds PartialRequestTimeout{250};
 constexpr char ExtraByte = static_cast<char>(0xEE);
 
+void invert(char& byte)
+{
+    byte = static_cast<char>(~byte);
+}
+
+// The reply's last byte made the low byte of the sum of those before it again.
+void resum(QByteArray& reply)
+{
+    int sum = 0;
+    for (qsizetype i = 0; i + 1 < reply.size(); ++i)
+        sum += static_cast<unsigned char>(reply[i]);
+    reply.back() = static_cast<char>(sum & 0xFF);
+}
+
 } // namespace
 
 SimDriver::SimDriver(AmpSim& sim, Pty& pty, SimFaults faults, QObject* parent)
@@ -66,8 +80,12 @@ void SimDriver::handle(const QByteArray& packet)
         if (!(reply = sim->handleRequest(packet)).isEmpty())
             break;
     }
-    const bool faulty = !m_faults.onlyCode ||
-                        (packet.size() >= 4 && static_cast<unsigned char>(packet[3]) == *m_faults.onlyCode);
+    bool faulty = !m_faults.onlyCode ||
+                  (packet.size() >= 4 && static_cast<unsigned char>(packet[3]) == *m_faults.onlyCode);
+    if (faulty) {
+        const int n = m_selected++;
+        faulty = n >= m_faults.skip && (m_faults.times == 0 || n < m_faults.skip + m_faults.times);
+    }
     if (faulty && m_faults.noReply)
         reply.clear();
     const bool last = m_faults.hangUpAfter > 0 && m_requests >= m_faults.hangUpAfter;
@@ -78,8 +96,14 @@ void SimDriver::schedule(const QByteArray& reply, bool faulty, bool hangUpAfter)
 {
     QByteArray bytes = reply;
     if (faulty && !bytes.isEmpty()) {
+        if (m_faults.lengthByte >= 0) {
+            bytes.front() = static_cast<char>(m_faults.lengthByte);
+            resum(bytes);
+        }
+        if (m_faults.badChecksum)
+            invert(bytes.back());
         if (m_faults.wrongBytePos > 0 && m_faults.wrongBytePos <= bytes.size())
-            bytes[m_faults.wrongBytePos - 1] = static_cast<char>(~bytes[m_faults.wrongBytePos - 1]);
+            invert(bytes[m_faults.wrongBytePos - 1]);
         bytes.append(m_faults.extraBytes, ExtraByte);
     }
 

@@ -28,6 +28,11 @@ struct SimFaults
     std::chrono::milliseconds chunkGap{20};
     // Invert the reply byte at this 1-based position (0: none).
     int wrongBytePos = 0;
+    // Invert each reply's last byte, its checksum.
+    bool badChecksum = false;
+    // Give each reply this length byte and a checksum that matches it, so that only the length is
+    // wrong (-1: none).
+    int lengthByte = -1;
     // Append this many bytes (0xEE) to each reply.
     int extraBytes = 0;
     // Line noise: this many random bytes (always the same ones) follow each reply, `noiseGap` after it.
@@ -37,6 +42,10 @@ struct SimFaults
     int hangUpAfter = 0;
     // Apply the reply faults above only to requests with this command code.
     std::optional<int> onlyCode;
+    // Of the requests they would apply to, let this many pass first, then apply them to this many
+    // (0: to all that follow).
+    int skip = 0;
+    int times = 0;
 };
 
 // Runs an AmpSim on the controlling side of a pseudo-terminal: cuts what arrives into requests, logs
@@ -87,5 +96,6 @@ private:
     QTimer m_sendTimer;
     QRandomGenerator m_noise{1};
     int m_requests = 0;
+    int m_selected = 0;
     bool m_hungUp = false;
 };

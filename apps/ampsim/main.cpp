@@ -115,6 +115,14 @@ int runAmplifier(QCoreApplication& app)
     const QCommandLineOption wrongByte(
         QStringLiteral("wrong-byte"), QStringLiteral("Fault: invert the reply byte at 1-based position POS."),
         QStringLiteral("pos"));
+    const QCommandLineOption badChecksum(
+        QStringLiteral("bad-checksum"),
+        QStringLiteral("Fault: invert each reply's last byte, its checksum."));
+    const QCommandLineOption lengthByte(
+        QStringLiteral("length-byte"),
+        QStringLiteral("Fault: give each reply the length byte N, with a checksum that matches it, so that "
+                       "only the length is wrong."),
+        QStringLiteral("n"));
     const QCommandLineOption extra(QStringLiteral("extra"),
                                    QStringLiteral("Fault: append N bytes 0xEE to each reply."),
                                    QStringLiteral("n"));
@@ -126,9 +134,17 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("Fault: hang up the line and exit after answering N requests."), QStringLiteral("n"));
     const QCommandLineOption faultCode(
         QStringLiteral("fault-code"),
-        QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte, --extra and --noise "
-                       "only to requests with this command code (hex, e.g. C8)."),
+        QStringLiteral("Apply --no-reply, --delay, --chunk, --wrong-byte, --bad-checksum, --length-byte, "
+                       "--extra and --noise only to requests with this command code (hex, e.g. C8)."),
         QStringLiteral("hex"));
+    const QCommandLineOption faultAfter(
+        QStringLiteral("fault-after"),
+        QStringLiteral("Answer the first N requests those faults would apply to without them."),
+        QStringLiteral("n"));
+    const QCommandLineOption faultTimes(
+        QStringLiteral("fault-times"),
+        QStringLiteral("Apply those faults to N requests only (after those of --fault-after; default: all)."),
+        QStringLiteral("n"));
     const QCommandLineOption name(
         QStringLiteral("name"),
         QStringLiteral("The name the unit reports (20 characters; \\r, \\n, \\0, \\\\ "
@@ -136,8 +152,9 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("text"));
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
-    parser.addOptions({model, address, version, log, noReply, delay, chunk, chunkGap, wrongByte, extra, noise,
-                       hangUp, faultCode, name, setupIni, com});
+    parser.addOptions({model,     address,    version,     log,        noReply,  delay, chunk,
+                       chunkGap,  wrongByte,  badChecksum, lengthByte, extra,    noise, hangUp,
+                       faultCode, faultAfter, faultTimes,  name,       setupIni, com});
     parser.process(app);
 
     const auto unitAddress = intValue(parser.value(address), 0, 0xFFFF);
@@ -152,6 +169,7 @@ int runAmplifier(QCoreApplication& app)
 
     SimFaults faults;
     faults.noReply = parser.isSet(noReply);
+    faults.badChecksum = parser.isSet(badChecksum);
     const auto number = [&parser](const QCommandLineOption& option, int min, int max, int& target) {
         if (!parser.isSet(option))
             return true;
@@ -164,8 +182,9 @@ int runAmplifier(QCoreApplication& app)
     int gapMs = 20;
     if (!number(delay, 0, 600000, delayMs) || !number(chunk, 1, 255, faults.chunkSize) ||
         !number(chunkGap, 0, 60000, gapMs) || !number(wrongByte, 1, 255, faults.wrongBytePos) ||
-        !number(extra, 1, 255, faults.extraBytes) || !number(noise, 1, 255, faults.noiseBytes) ||
-        !number(hangUp, 1, 1000000, faults.hangUpAfter))
+        !number(lengthByte, 0, 255, faults.lengthByte) || !number(extra, 1, 255, faults.extraBytes) ||
+        !number(noise, 1, 255, faults.noiseBytes) || !number(hangUp, 1, 1000000, faults.hangUpAfter) ||
+        !number(faultAfter, 0, 1000000, faults.skip) || !number(faultTimes, 1, 1000000, faults.times))
         return fail(QStringLiteral("a fault option has a value out of range; see --help"));
     if (parser.isSet(faultCode)) {
         QString text = parser.value(faultCode);

@@ -77,7 +77,8 @@ private slots:
         // The pinned port is there to be chosen, and its menu item says where it leads, once the
         // ports have been probed after start-up.
         if (ini.contains("COM1="))
-            QTRY_VERIFY(b.find<QAction>("COM1")->isVisible() && b.find<QAction>("COM1")->text().contains(pty));
+            QTRY_VERIFY(b.find<QAction>("COM1")->isVisible() &&
+                        b.find<QAction>("COM1")->text().contains(pty));
         QVERIFY(!b.find("BtnPower")->isEnabled());
         QVERIFY(b.portMessages.isEmpty());
     }
@@ -181,6 +182,48 @@ private slots:
         QCOMPARE(b.find("BtnBalanceSet")->isHidden(), code != 1);
         b.click("BtnSetupAmp");
         QCOMPARE(b.setupsOpened, QList<int>{code});
+    }
+
+    // A status reply damaged on the line is a missed poll: the panel keeps what it showed, the
+    // wanted values stay as they were and no correction goes out; the next good reply is used, and
+    // the correction goes out after it.
+    void damagedStatusReplyIsNotUsed_data()
+    {
+        QTest::addColumn<int>("lengthByte"); // -1: the checksum inverted instead
+        QTest::newRow("checksum") << -1;
+        QTest::newRow("length byte 24") << 24;
+        QTest::newRow("length byte 26") << 26;
+        QTest::newRow("length byte 21") << 21;
+    }
+    void damagedStatusReplyIsNotUsed()
+    {
+        QFETCH(int, lengthByte);
+        SimFaults faults;
+        faults.onlyCode = StatusCode;
+        faults.badChecksum = lengthByte < 0;
+        faults.lengthByte = lengthByte;
+        faults.skip = 1;
+        faults.times = 1;
+        Bench b(AmpModel::Vx900, faults);
+        QVERIFY(b.connectAndAdopt());
+        const QString source = b.label("LblSource");
+        b.click("BtnVolUp");
+        const control::OperatingState wanted = b.session.operatingState();
+        b.sim.state().input = 7;
+        const qsizetype from = b.requests.size();
+
+        b.session.tick();
+        QCOMPARE(b.requests.mid(from), QList<QByteArray>{QByteArray::fromHex("050100C8CE")});
+        QCOMPARE(b.label("LblSource"), source);
+        QVERIFY(b.session.operatingState().volumeChanged);
+        QCOMPARE(b.session.operatingState().inputSelected, wanted.inputSelected);
+        QVERIFY(b.label("Notice").contains("damaged"));
+        QVERIFY(b.state.LinkConnected && b.session.panelLit());
+
+        b.session.tick();
+        QCOMPARE(b.label("LblSource"), "D3");
+        QCOMPARE(codeOf(b.requests.last()), 0x70);
+        QVERIFY(!b.label("Notice").contains("damaged"));
     }
 
     // The setup dialog owns the link: one asked for while a poll waits opens after that poll.

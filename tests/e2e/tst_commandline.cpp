@@ -51,13 +51,16 @@ struct Run
 {
     QProcess process;
     QList<QJsonObject> lines;
+    QByteArray output;
     QString errors;
 
     Run(const char* name, const QStringList& arguments)
     {
         QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] {
             while (process.canReadLine()) {
-                const QJsonDocument line = QJsonDocument::fromJson(process.readLine());
+                const QByteArray text = process.readLine();
+                output += text;
+                const QJsonDocument line = QJsonDocument::fromJson(text);
                 if (line.isObject())
                     lines << line.object();
             }
@@ -306,6 +309,21 @@ private slots:
             << QStringList{"--model", "vx900@2", "--no-reply", "--fault-code", "70"}
             << QStringList{"--set", "volume=30", "--address", "2", "--timeout", "500"} << 1 << ""
             << QStringList{} << QString("did not acknowledge a setting");
+        // A damaged status reply is neither printed nor acted on ("<log>": ampsim's request log).
+        const QStringList damaged{"--model", "vx900@2", "--fault-code", "C8", "--log", "<log>"};
+        const QString notUsed = "was damaged (wrong length or checksum); nothing of it was used";
+        QTest::newRow("status, checksum damaged")
+            << damaged + QStringList{"--bad-checksum"} << QStringList{"--status", "--address", "2"} << 1 << ""
+            << QStringList{} << notUsed;
+        QTest::newRow("status, length byte damaged")
+            << damaged + QStringList{"--length-byte", "24"} << QStringList{"--status", "--address", "2"} << 1
+            << "" << QStringList{} << notUsed;
+        QTest::newRow("set, the reply after the corrections damaged")
+            << damaged + QStringList{"--bad-checksum", "--fault-after", "1"}
+            << QStringList{"--set", "volume=30", "--address", "2"} << 1 << "" << QStringList{} << notUsed;
+        QTest::newRow("scan, damaged status reply")
+            << damaged + QStringList{"--bad-checksum"} << QStringList{"--scan", "--from", "2", "--to", "2"}
+            << 0 << "2  true" << QStringList{"address", "model", "damaged"} << QString("");
     }
     void tevlin()
     {
@@ -316,7 +334,8 @@ private slots:
         QFETCH(QStringList, keys);
         QFETCH(QString, said);
         const Watchdog watchdog(15s);
-        Sim sim(line, 1);
+        const QString log = m_dir.filePath("requests.log");
+        Sim sim(line.replaceInStrings("<log>", log), 1);
         Run tevlin("tevlin", arguments << "--port" << sim.devices.value(0) << "--json"
                                        << "--settings-dir" << m_dir->path());
         QCOMPARE(tevlin.finish(), exitCode);
@@ -328,7 +347,17 @@ private slots:
             shown << values.join(u' ');
         }
         QCOMPARE(shown.join(QStringLiteral(" | ")), printed);
+        QCOMPARE(tevlin.output.isEmpty(), printed.isEmpty());
         QVERIFY2(tevlin.errors.contains(said), qPrintable(tevlin.errors));
+        if (line.contains(log)) {
+            // Only the handshake and status requests went out: nothing was set after a damaged reply.
+            QFile file(log);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            for (const QByteArray& request : file.readAll().split('\n'))
+                QVERIFY2(request.isEmpty() || request.startsWith("05 02 00 01 ") ||
+                             request.startsWith("05 02 00 C8 "),
+                         request.constData());
+        }
         if (QTest::currentDataTag() == QLatin1String("set, confirmed")) {
             // What the amplifier keeps, read again by another run.
             Run status("tevlin", {"--status", "--address", "2", "--port", sim.devices.value(0), "--json"});

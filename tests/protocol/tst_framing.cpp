@@ -36,6 +36,36 @@ private slots:
         QCOMPARE(framing::framePacket(length, framing::addressBytes(address), code, data), packet);
     }
 
+    // A reply is used only when its length byte counts exactly the bytes received for it and its
+    // last byte is the checksum of the ones before.
+    void replyCheck_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("intact");
+        const QByteArray status = "1901C70100C201E703060203000000000000000106001E05C4";
+        QTest::newRow("shortest") << QByteArray::fromHex("0202") << true;
+        QTest::newRow("preset lock, 3") << QByteArray::fromHex("03FF02") << true;
+        QTest::newRow("checksum wraps") << QByteArray::fromHex("04FFFF02") << true;
+        QTest::newRow("status, 21") << QByteArray::fromHex("1501C70100C201E703030203000000000000000194")
+                                    << true;
+        QTest::newRow("status, 25") << QByteArray::fromHex(status) << true;
+        QTest::newRow("wrong checksum") << QByteArray::fromHex("03FF03") << false;
+        QTest::newRow("status, checksum inverted") << QByteArray::fromHex(status.chopped(2) + "3B") << false;
+        QTest::newRow("length byte one more, checksum matching") << QByteArray::fromHex("04FF03") << false;
+        QTest::newRow("length byte one less, checksum matching") << QByteArray::fromHex("02FF01") << false;
+        QTest::newRow("a byte behind the reply") << QByteArray::fromHex("0202EE") << false;
+        QTest::newRow("status cut short") << QByteArray::fromHex(status.left(48)) << false;
+        QTest::newRow("too short") << QByteArray::fromHex("01") << false;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("acknowledgement") << QByteArray::fromHex("02AA") << false;
+    }
+    void replyCheck()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, intact);
+        QCOMPARE(framing::isIntactReply(reply), intact);
+    }
+
     void addressOfText_data()
     {
         QTest::addColumn<QString>("text");

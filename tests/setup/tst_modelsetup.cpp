@@ -169,6 +169,96 @@ private slots:
         }
     }
 
+    // A read's reply damaged on the line (checksum inverted, or a length byte that frames it wrongly,
+    // its checksum matching): the same request goes out once more. Damaged once, the dialog loads
+    // the good reply; damaged again, it says so, stays empty with Update, Default and Save to PC
+    // off, and the keys send and store nothing; Escape still closes it.
+    void damagedReadReply_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("lengthByte"); // -1: the checksum inverted instead
+        QTest::addColumn<int>("times");      // damaged replies; 0: every one
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("shown"); // after the load; empty: nothing loaded
+        QTest::newRow("kma840 settings, checksum, once")
+            << AmpModel::Kma840 << 0xCC << -1 << 1 << "TextDeviceAdr"
+            << "1";
+        QTest::newRow("kma840 input name, length below the read's, once")
+            << AmpModel::Kma840 << 0x39 << 7 << 1 << "TextInput1"
+            << "USER 1";
+        QTest::newRow("kma840 settings, checksum, always") << AmpModel::Kma840 << 0xCC << -1 << 0 << ""
+                                                           << "";
+        QTest::newRow("rx900 name, one byte short, always") << AmpModel::Rx900 << 0xC5 << 21 << 0 << ""
+                                                            << "";
+        QTest::newRow("solstice settings, bytes never sent, always")
+            << AmpModel::Solstice << 0xCE << 17 << 0 << ""
+            << "";
+    }
+    void damagedReadReply()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(int, code);
+        QFETCH(int, lengthByte);
+        QFETCH(int, times);
+        QFETCH(QString, control);
+        QFETCH(QString, shown);
+        SimFaults faults;
+        faults.onlyCode = code;
+        faults.badChecksum = lengthByte < 0;
+        faults.lengthByte = lengthByte;
+        faults.times = times;
+        SetupBench b(model, faults);
+        QVERIFY(b.connectAndAdopt());
+        const qsizetype from = b.requests.size();
+        QStringList seen;
+        QList<QByteArray> read;
+        b.openSetup({}, [&](setup::SetupDialog& d) {
+            auto* watch = new QTimer(&d);
+            QObject::connect(watch, &QTimer::timeout, &d, [&, watch] {
+                const QString status = in<QLabel>(d, "LblProgress")->text();
+                if (!d.isLoaded() && status != setup::SetupLink::damagedText())
+                    return;
+                watch->stop();
+                seen << status;
+                for (const char* name : {"OKButton", "DefButton", "SaveButton"})
+                    seen << QString::number(in(d, name)->isEnabled());
+                if (d.isLoaded())
+                    seen << (control.isEmpty() ? "loaded" : text(d, control));
+                read = b.requests.mid(from);
+                d.activateWindow();
+                QTRY_VERIFY(d.isActiveWindow());
+                // Update and Default would write to a loaded amplifier: there only Save to PC.
+                for (const Qt::Key key :
+                     d.isLoaded() ? QList{Qt::Key_S} : QList{Qt::Key_U, Qt::Key_D, Qt::Key_S})
+                    QTest::keyClick(&d, key, Qt::AltModifier);
+                // A mnemonic clicks a moment after the key; the clicks are over once no button is down.
+                QTRY_VERIFY(!in(d, "OKButton")->isDown() && !in(d, "DefButton")->isDown() &&
+                            !in(d, "SaveButton")->isDown());
+                QTest::keyClick(&d, Qt::Key_Return);
+                QTest::keyClick(&d, Qt::Key_Escape);
+            });
+            watch->start(10ms);
+        });
+        const QString loaded = shown.isEmpty() ? "0" : "1";
+        QCOMPARE(seen, QStringList(
+                           {shown.isEmpty() ? setup::SetupLink::damagedText() : "", loaded, loaded, loaded}) +
+                           (shown.isEmpty() ? QStringList() : QStringList{shown}));
+        // Asked twice in a row, the same bytes; after a second damaged reply nothing more is read.
+        const auto first =
+            std::find_if(read.begin(), read.end(), [&](const QByteArray& p) { return codeOf(p) == code; });
+        QVERIFY(first != read.end() && first + 1 != read.end() && *first == *(first + 1));
+        QCOMPARE(read.count(*first), qsizetype(2));
+        if (shown.isEmpty())
+            QCOMPARE(read.last(), *first);
+        // The keys wrote nothing where nothing was loaded; Alt+S saved where it was.
+        QCOMPARE(b.requests.size(), from + read.size());
+        QCOMPARE(b.iniLines().contains("Saved=True"), !shown.isEmpty());
+        QVERIFY(!b.state.SetupDialogOpen && b.state.LinkConnected);
+        b.session.tick();
+        QCOMPARE(codeOf(b.requests.last()), StatusCode);
+    }
+
     // A name from the amplifier names its section: line breaks, NULs and "]" in it neither start a
     // section of their own nor reach another one.
     void hostileNamesStayInTheirSection_data()

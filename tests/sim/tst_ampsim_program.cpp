@@ -140,6 +140,15 @@ private slots:
         // Replies leave in order, so the status reply would have come first.
         QTest::newRow("no reply for the chosen code") << QStringList{"--no-reply", "--fault-code", "0xC8"}
                                                       << QByteArray(Status + Connect) << ack << 0 << 0;
+        const QByteArray status = "1901C20100C201E703010104000000000000000006001201";
+        QTest::newRow("checksum inverted")
+            << QStringList{"--bad-checksum"} << Status << QByteArray::fromHex(status + "56") << 0 << 0;
+        QTest::newRow("length byte, checksum matching")
+            << QStringList{"--length-byte", "24", "--fault-code", "C8"} << Status
+            << QByteArray::fromHex("18" + status.mid(2) + "A8") << 0 << 0;
+        QTest::newRow("the second reply only")
+            << QStringList{"--fault-after", "1", "--fault-times", "1", "--wrong-byte", "2"}
+            << QByteArray(Connect + Connect + Connect) << QByteArray::fromHex("02AA025502AA") << 0 << 0;
         QTest::newRow("delayed") << QStringList{"--delay", "300"} << Connect << ack << 290 << 0;
         QTest::newRow("in chunks") << QStringList{"--chunk", "1", "--chunk-gap", "150"} << Connect << ack
                                    << 140 << 2;
@@ -210,6 +219,7 @@ private slots:
         QTest::newRow("unknown model") << QStringList{"--model", "vx1000"};
         QTest::newRow("address too big") << QStringList{"--model", "vx900", "--address", "65536"};
         QTest::newRow("fault code not hex") << QStringList{"--model", "vx900", "--fault-code", "ZZ"};
+        QTest::newRow("length byte beyond a byte") << QStringList{"--model", "vx900", "--length-byte", "256"};
         QTest::newRow("unknown product") << QStringList{"--boot", "rx1000"};
         QTest::newRow("port beyond the menu") << QStringList{"--model", "vx900", "--com", "17"};
     }
