@@ -334,7 +334,7 @@ private slots:
         QFETCH(QStringList, keys);
         QFETCH(QString, said);
         const Watchdog watchdog(15s);
-        const QString log = m_dir.filePath("requests.log");
+        const QString log = m_dir->filePath("requests.log");
         Sim sim(line.replaceInStrings("<log>", log), 1);
         Run tevlin("tevlin", arguments << "--port" << sim.devices.value(0) << "--json"
                                        << "--settings-dir" << m_dir->path());
