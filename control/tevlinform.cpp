@@ -2,8 +2,8 @@
 
 #include "control/frontpanel.h"
 #include "control/linksession.h"
-#include "widgets/numerickeyfilter.h"
 #include "control/sevensegmentdisplay.h"
+#include "widgets/numerickeyfilter.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

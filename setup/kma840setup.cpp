@@ -1,8 +1,8 @@
 #include "setup/kma840setup.h"
 
-#include "widgets/numerickeyfilter.h"
 #include "setup/kma840model.h"
 #include "setup/setupform.h"
+#include "widgets/numerickeyfilter.h"
 
 #include <QComboBox>
 #include <QFormLayout>

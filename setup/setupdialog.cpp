@@ -1,9 +1,9 @@
 #include "setup/setupdialog.h"
 
-#include "widgets/numerickeyfilter.h"
 #include "setup/setupcodec.h"
 #include "setup/setupform.h"
 #include "setup/setupstore.h"
+#include "widgets/numerickeyfilter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

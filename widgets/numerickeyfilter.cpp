@@ -7,8 +7,8 @@
 #include <QValidator>
 
 namespace widgets {
-using common::decControlAllows;
 using common::DecControl;
+using common::decControlAllows;
 using common::TextBoxState;
 namespace {
 

@@ -310,8 +310,8 @@ private slots:
             const RequestRule* rule = requestRule(entry.code);
             QVERIFY2(rule, qPrintable(QString::number(index)));
             codes.insert(entry.code);
-            const QString families = QString(entry.familyA ? "A" : "") + (entry.familyB ? "B" : "") +
-                                     (entry.familyC ? "C" : "");
+            const QString families =
+                QString(entry.familyA ? "A" : "") + (entry.familyB ? "B" : "") + (entry.familyC ? "C" : "");
             QCOMPARE(QString::number(rule->length) + u' ' + QString::number(rule->acknowledged) + u' ' +
                          QLatin1String(rule->families.data(), rule->families.size()),
                      QString::number(entry.length) + u' ' + QString::number(entry.wait) + u' ' + families);
