@@ -126,15 +126,15 @@ struct Link
     int connectFailure(const QString& portLabel, int address)
     {
         if (timed.cancelled())
-            return ExitInterrupted;
+            return common::ExitInterrupted;
         if (link.lastProblem().number != 0) {
             say(stderr, QStringLiteral("tevlin: %1: %2").arg(portLabel, link.lastProblem().message));
-            return ExitPortError;
+            return common::ExitPortError;
         }
         say(stderr, QStringLiteral("tevlin: no amplifier acknowledged at address %1 on %2")
                         .arg(address)
                         .arg(portLabel));
-        return ExitNoAnswer;
+        return common::ExitFailed;
     }
 };
 
@@ -153,7 +153,7 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
         return link.connectFailure(port.label, options.address);
     const auto noReply = [&] {
         if (link.timed.cancelled())
-            return ExitInterrupted;
+            return common::ExitInterrupted;
         // A damaged reply says nothing reliable about the amplifier: nothing is printed or sent.
         say(stderr,
             link.timed.replyDamaged()
@@ -162,7 +162,7 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
                       .arg(options.address)
                 : QStringLiteral("tevlin: the amplifier at address %1 sent no status reply")
                       .arg(options.address));
-        return ExitNoAnswer;
+        return common::ExitFailed;
     };
     // The first reply is taken over as it is, as after every connect.
     std::optional<StatusReply> reply = link.timed.poll();
@@ -182,19 +182,19 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
             return noReply();
         if (!link.state.LinkConnected) {
             if (link.timed.cancelled())
-                return ExitInterrupted;
+                return common::ExitInterrupted;
             say(stderr, QStringLiteral("tevlin: the amplifier did not acknowledge a setting"));
-            return ExitNoAnswer;
+            return common::ExitFailed;
         }
         const OperatingState wanted = link.session.operatingState();
         if (!(reply = link.timed.poll()))
             return noReply();
-        int code = ExitSuccess;
+        int code = common::ExitSuccess;
         for (const Setting& setting : options.settings) {
             if (!confirms(setting, wanted, *reply)) {
                 say(stderr,
                     QStringLiteral("tevlin: %1 is not confirmed by the amplifier").arg(setting.given));
-                code = ExitNoAnswer;
+                code = common::ExitFailed;
             }
         }
         link.session.drop();
@@ -203,7 +203,7 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
     }
     link.session.drop();
     showStatus(options, *reply);
-    return ExitSuccess;
+    return common::ExitSuccess;
 }
 
 int runScan(const PortChoice& port, const CommandOptions& options, const QString& setupIniPath)
@@ -233,18 +233,18 @@ int runScan(const PortChoice& port, const CommandOptions& options, const QString
     });
     if (!scan.run(options.from, options.to)) {
         say(stderr, QStringLiteral("tevlin: %1: %2").arg(port.label, scan.portProblem().message));
-        return ExitPortError;
+        return common::ExitPortError;
     }
     if (scan.cancelled())
-        return ExitInterrupted;
+        return common::ExitInterrupted;
     if (scan.found().isEmpty()) {
         say(stderr, QStringLiteral("tevlin: no amplifier answered at addresses %1 to %2 on %3")
                         .arg(options.from)
                         .arg(options.to)
                         .arg(port.label));
-        return ExitNoAnswer;
+        return common::ExitFailed;
     }
-    return ExitSuccess;
+    return common::ExitSuccess;
 }
 
 } // namespace
@@ -454,7 +454,7 @@ int runCommandLine(const CommandOptions& options, const QString& setupIniPath)
     const auto choice = choosePort(options.port, PortMap::fromSystem(setupIniPath));
     if (const QString* problem = std::get_if<QString>(&choice)) {
         say(stderr, QStringLiteral("tevlin: ") + *problem);
-        return ExitUsage;
+        return common::ExitUsage;
     }
     const PortChoice& port = std::get<PortChoice>(choice);
     if (options.mode == CommandOptions::Mode::Scan)

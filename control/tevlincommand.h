@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/exitcode.h"
 #include "control/operatingstate.h"
 #include "control/statusreply.h"
 
@@ -12,16 +13,6 @@
 
 // Tevlin without its window: `--status`, `--set NAME=VALUE …` and `--scan`.
 namespace control::cli {
-
-enum ExitCode
-{
-    ExitSuccess = 0,
-    // No answer in time, a missing acknowledgement, a setting not confirmed, no amplifier found.
-    ExitNoAnswer = 1,
-    ExitUsage = 2,
-    ExitPortError = 3,
-    ExitInterrupted = 130,
-};
 
 // One `--set`: what the window's control for it would do.
 struct Setting

@@ -60,13 +60,13 @@ int runCheck(const QString& path)
     const bool valid = result.outcome == loader::CheckOutcome::Valid;
     say(valid ? stdout : stderr, loader::checkStatusText(result));
     if (!valid)
-        return ExitFailed;
+        return common::ExitFailed;
     say(stdout, QStringLiteral("Product: %1\nLines: %2\nData bytes: %3")
                     .arg(QLatin1String(result.product->name))
                     .arg(result.lines)
                     .arg(result.uploadTotal - loader::UploadTotalBase));
     say(stdout, bootModeLines(*result.product));
-    return ExitSuccess;
+    return common::ExitSuccess;
 }
 
 int runFlash(const CommandOptions& options, const QString& setupIniPath)
@@ -74,7 +74,7 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
     const loader::CheckResult result = loader::checkFirmwareFile(options.file);
     if (result.outcome != loader::CheckOutcome::Valid) {
         say(stderr, QStringLiteral("corlift: %1: %2").arg(options.file, loader::checkStatusText(result)));
-        return ExitFailed;
+        return common::ExitFailed;
     }
     const PortMap system = PortMap::fromSystem(setupIniPath);
     QList<PortChoice> ports;
@@ -83,12 +83,12 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
         const auto choice = choosePort(text, system);
         if (const QString* problem = std::get_if<QString>(&choice)) {
             say(stderr, QStringLiteral("corlift: ") + *problem);
-            return ExitUsage;
+            return common::ExitUsage;
         }
         const PortChoice& port = std::get<PortChoice>(choice);
         if (devices.contains(port.device)) {
             say(stderr, QStringLiteral("corlift: %1 is named twice").arg(port.device));
-            return ExitUsage;
+            return common::ExitUsage;
         }
         devices.insert(port.device);
         ports << port;
@@ -158,14 +158,14 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
 
     const auto any = [&](auto predicate) { return std::any_of(flashes.begin(), flashes.end(), predicate); };
     if (interrupted && !options.loop && any([](const PortFlash* f) { return f->flashed() == 0; }))
-        return ExitInterrupted;
+        return common::ExitInterrupted;
     if (any([](const PortFlash* f) { return !f->portOpened(); }))
-        return ExitPortError;
+        return common::ExitPortError;
     if (any([](const PortFlash* f) {
             return f->failed() > 0 || (!f->flashed() && !f->failed()) || f->recordsLost() > 0;
         }))
-        return ExitFailed;
-    return ExitSuccess;
+        return common::ExitFailed;
+    return common::ExitSuccess;
 }
 
 } // namespace
@@ -255,7 +255,7 @@ int runCommandLine(const CommandOptions& options, const QString& setupIniPath)
     case CommandOptions::Mode::Window:
         break;
     }
-    return ExitUsage;
+    return common::ExitUsage;
 }
 
 } // namespace corlift

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/exitcode.h"
+
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
@@ -9,22 +11,6 @@
 
 // Corlift without its window: `--check FILE` and `--flash FILE --port P [--port P ...]`.
 namespace corlift {
-
-// What the exit code says; where several apply, the first of: interrupted, a port did not open,
-// a product was not flashed.
-enum ExitCode
-{
-    ExitSuccess = 0,
-    // A product was not flashed (rejected, failed, no boot loader, its file changed into one that
-    // fails the check), an upload's record could not be written to setup.ini, or --check: not
-    // flashable.
-    ExitFailed = 1,
-    ExitUsage = 2,
-    ExitPortError = 3,
-    // Ctrl+C, SIGTERM or a closed terminal (SIGHUP) before every product was flashed (not with
-    // --loop, which ends that way).
-    ExitInterrupted = 130,
-};
 
 struct CommandOptions
 {

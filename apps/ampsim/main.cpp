@@ -1,3 +1,4 @@
+#include "common/exitcode.h"
 #include "sim/ampline.h"
 #include "sim/ampmodel.h"
 #include "sim/ampsim.h"
@@ -14,9 +15,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int ExitUsage = 2;
-constexpr int ExitFailure = 1;
 
 const QString Description = QStringLiteral(
     "Stands in for one Korvanes amplifier on a pseudo-terminal. The device path is printed as the\n"
@@ -72,7 +70,7 @@ QByteArray unescaped(const QString& text)
 int fail(const QString& message)
 {
     QTextStream(stderr) << "ampsim: " << message << '\n';
-    return ExitUsage;
+    return common::ExitUsage;
 }
 
 int runAmplifier(QCoreApplication& app)
@@ -204,7 +202,7 @@ int runAmplifier(QCoreApplication& app)
     Pty pty;
     if (!pty.isOpen()) {
         QTextStream(stderr) << "ampsim: cannot open a pseudo-terminal: " << pty.errorString() << '\n';
-        return ExitFailure;
+        return common::ExitFailed;
     }
     std::vector<std::unique_ptr<AmpSim>> sims;
     QList<AmpSim*> line;
@@ -217,12 +215,12 @@ int runAmplifier(QCoreApplication& app)
     SimDriver driver(line, pty, faults);
     if (parser.isSet(log) && !driver.setLogFile(parser.value(log))) {
         QTextStream(stderr) << "ampsim: cannot write " << parser.value(log) << '\n';
-        return ExitFailure;
+        return common::ExitFailed;
     }
     if (parser.isSet(setupIni) &&
         !pinInSetupIni(parser.value(setupIni), *comPort, pty.devicePath(), line.front()->state().address)) {
         QTextStream(stderr) << "ampsim: cannot write " << parser.value(setupIni) << '\n';
-        return ExitFailure;
+        return common::ExitFailed;
     }
     QObject::connect(&driver, &SimDriver::hungUp, &app, [] { QCoreApplication::exit(0); });
 

@@ -41,11 +41,11 @@ int main(int argc, char* argv[])
     const auto command = corlift::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {
         std::fprintf(stderr, "corlift: %s\n", qPrintable(*problem));
-        return corlift::ExitUsage;
+        return common::ExitUsage;
     }
     const std::optional<QString> setupIniPath = setupIniPathFor(options);
     if (!setupIniPath)
-        return corlift::ExitUsage;
+        return common::ExitUsage;
     if (commandLine)
         return corlift::runCommandLine(std::get<corlift::CommandOptions>(command), *setupIniPath);
 

@@ -41,11 +41,11 @@ int main(int argc, char* argv[])
     const auto command = control::cli::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {
         std::fprintf(stderr, "tevlin: %s\n", qPrintable(*problem));
-        return control::cli::ExitUsage;
+        return common::ExitUsage;
     }
     const std::optional<QString> setupIniPath = setupIniPathFor(options);
     if (!setupIniPath)
-        return control::cli::ExitUsage;
+        return common::ExitUsage;
     if (commandLine)
         return control::cli::runCommandLine(std::get<control::cli::CommandOptions>(command), *setupIniPath);
 
