@@ -2,10 +2,11 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 WaitResult waitUntil(const std::function<bool()>& condition, const bool* cancel,
-                     std::optional<std::chrono::milliseconds> limit, QEventLoop::ProcessEventsFlags flags)
+                     std::optional<std::chrono::milliseconds> limit)
 {
     const QDeadlineTimer deadline =
         limit ? QDeadlineTimer(*limit, Qt::PreciseTimer) : QDeadlineTimer(QDeadlineTimer::Forever);
@@ -25,16 +26,11 @@ WaitResult waitUntil(const std::function<bool()>& condition, const bool* cancel,
             return WaitResult::Met;
         if (deadline.hasExpired())
             return WaitResult::TimedOut;
-        QCoreApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 }
 
-void pauseFor(std::chrono::milliseconds duration, QEventLoop::ProcessEventsFlags flags)
+void pauseFor(std::chrono::milliseconds duration)
 {
-    waitUntil([] { return false; }, nullptr, duration, flags);
-}
-
-void useStrictEventDispatcher()
-{
-    qputenv("QT_NO_GLIB", QByteArray("1"));
+    waitUntil([] { return false; }, nullptr, duration);
 }

@@ -2,7 +2,6 @@
 #include "loader/corliftcommand.h"
 #include "loader/corlifter.h"
 #include "serial/portmessagebox.h"
-#include "serial/wait.h"
 #include "settings/filelocations.h"
 
 #include <QApplication>
@@ -11,7 +10,6 @@
 
 int main(int argc, char* argv[])
 {
-    useStrictEventDispatcher();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -89,11 +89,10 @@ struct UploadRig
     }
 };
 
-// A test main with the event dispatcher Corlift itself uses.
+// A test main with the application class the test needs.
 #define CORLIFT_TEST_MAIN(TestClass, AppClass)                                                               \
     int main(int argc, char** argv)                                                                          \
     {                                                                                                        \
-        useStrictEventDispatcher();                                                                          \
         AppClass app(argc, argv);                                                                            \
         TestClass test;                                                                                      \
         return QTest::qExec(&test, argc, argv);                                                              \

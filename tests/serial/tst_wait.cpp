@@ -49,18 +49,6 @@ private slots:
         QVERIFY(clock.elapsed() >= 500);
         QVERIFY2(used < std::chrono::milliseconds(10), qPrintable(QString::number(used.count()) + " us"));
     }
-
-    void pauseWithoutInputStillRunsTimers()
-    {
-        // The loader's pause keeps user input and port notifiers out, but timers (repaints) go on.
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-        timer.start(10);
-        pauseFor(std::chrono::milliseconds(100),
-                 QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
-        QVERIFY(ticks >= 3);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestWait)
