@@ -54,39 +54,20 @@ std::optional<StatusReply> decodeStatusReply(const QByteArray& reply)
 
 bool isKnownModel(int modelCode)
 {
-    switch (modelCode) {
-    case ModelCode::Kma840:
-    case ModelCode::Solstice:
-    case ModelCode::Rx900:
-    case ModelCode::Vx900:
-    case ModelCode::Vx900S:
-        return true;
-    default:
-        return false;
-    }
+    return modelRecord(modelCode) != nullptr;
 }
 
 std::optional<QString> productTypeCaption(const StatusReply& reply)
 {
     if (!reply.identified)
         return std::nullopt;
-    const QString version = QString::number(reply.firmwareVersion);
-    switch (reply.modelCode) {
-    case ModelCode::Unknown:
+    if (reply.modelCode == ModelCode::Unknown)
         return QStringLiteral("Unknown");
-    case ModelCode::Kma840:
-        return QStringLiteral("KMA840 vers. ") + version;
-    case ModelCode::Solstice:
-        return QStringLiteral("Solstice Mk.III vers. ") + version;
-    case ModelCode::Rx900:
-        return QStringLiteral("RX 900 vers. ") + version;
-    case ModelCode::Vx900:
-        return QStringLiteral("VX 900 vers. ") + version;
-    case ModelCode::Vx900S:
-        return QStringLiteral("VX 900S vers. ") + version;
-    default:
+    const ModelRecord* model = modelRecord(reply.modelCode);
+    if (!model)
         return std::nullopt;
-    }
+    return QLatin1String(model->caption.data(), model->caption.size()) + QStringLiteral(" vers. ") +
+           QString::number(reply.firmwareVersion);
 }
 
 } // namespace control

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/models.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -32,15 +34,6 @@ constexpr int Checksum = 25; // of every byte before it, in either form
 
 constexpr int StatusReplyLength = 25;
 constexpr int ShortStatusReplyLength = 21;
-
-namespace ModelCode {
-constexpr int Unknown = 0;
-constexpr int Kma840 = 1;
-constexpr int Solstice = 2;
-constexpr int Rx900 = 3;
-constexpr int Vx900 = 5;
-constexpr int Vx900S = 7;
-} // namespace ModelCode
 
 // Everything the main window reads from one status reply. Volumes are plain ints so that a corrupt
 // reply (65535) stays a large positive number for the clamps instead of wrapping.

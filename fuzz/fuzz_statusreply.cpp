@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                       [](const Correction& c) { return c.command == Command::SetMute; });
     FUZZ_CHECK(muteSent == (!adopt && wanted.muteChanged && reply->mute == (wanted.muteState ? 0 : 1)));
     for (const Correction& c : outcome.corrections) {
-        FUZZ_CHECK(!kma840Only(c.command) || reply->modelCode == control::ModelCode::Kma840);
+        FUZZ_CHECK(!kma840Only(c.command) || reply->modelCode == ModelCode::Kma840);
         if (c.command == Command::SetVolume)
             FUZZ_CHECK(c.data[0] + 256 * c.data[1] == s.volume && s.volume != reply->volume);
         FUZZ_CHECK(known || (c.command != Command::SetAnalogInput && c.command != Command::SetDigitalInput));
