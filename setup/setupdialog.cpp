@@ -15,15 +15,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace setup {
 
-SetupDialog::SetupDialog(const ModelSpec& spec, control::LinkSession& session, QWidget* parent)
-    : QDialog(parent), m_spec(spec), m_session(session), m_link(session), m_values(emptyValues(spec)),
+SetupDialog::SetupDialog(const ModelSpec& spec, control::LinkLease& lease, QWidget* parent)
+    : QDialog(parent), m_spec(spec), m_lease(lease), m_link(lease), m_values(emptyValues(spec)),
       m_bindings(spec.fields.size())
 {
     setWindowTitle(QString::fromLatin1(spec.title));
@@ -249,9 +248,12 @@ void SetupDialog::setControls(const Controls& c)
     }
 }
 
-control::LinkSession::SetupLinkValues SetupDialog::linkValues() const
+std::optional<control::LinkLease::LinkValues> SetupDialog::linkChange() const
 {
-    return {m_values.number[m_spec.addressField], m_values.number[m_spec.speedField]};
+    if (!m_loaded || !m_linkChanged)
+        return std::nullopt;
+    return control::LinkLease::LinkValues{m_values.number[m_spec.addressField],
+                                          m_values.number[m_spec.speedField]};
 }
 
 void SetupDialog::setStatus(const QString& text, const QString& notice)
@@ -270,7 +272,6 @@ void SetupDialog::setEditing(bool editing)
 
 void SetupDialog::run()
 {
-    m_linkChangedWritten = m_session.state().LinkSettingsChanged;
     setEditing(false);
     m_upload->setEnabled(false);
     // Only a fixed name is known before the amplifier has answered.
@@ -312,7 +313,7 @@ void SetupDialog::trimNameAndCheckSaved()
 {
     QLineEdit* name = m_bindings[m_spec.nameField].box;
     name->setText(name->text().trimmed());
-    m_upload->setEnabled(savedBefore(name->text(), m_session.setupIniPath()));
+    m_upload->setEnabled(savedBefore(name->text(), m_lease.setupIniPath()));
 }
 
 void SetupDialog::listChanged(int field, int index)
@@ -328,34 +329,27 @@ void SetupDialog::listChanged(int field, int index)
         m_bindings[field].list->setCurrentIndex(rule.reselect == ReselectStored ? listIndexOf(rule, stored)
                                                                                 : rule.reselect);
     if (field == m_spec.speedField && stored != before)
-        m_session.state().LinkSettingsChanged = true;
+        m_linkEdited = true;
 }
 
 void SetupDialog::addressEdited(const QString& text)
 {
     if (m_loaded && text != QString::number(m_values.number[m_spec.addressField]))
-        m_session.state().LinkSettingsChanged = true;
+        m_linkEdited = true;
 }
 
 void SetupDialog::useLink(void (SetupDialog::*action)())
 {
-    if (!m_session.state().LinkConnected) {
+    if (!m_lease.isConnected()) {
         setStatus(tr("Not connected: nothing was sent. Connect again in the main window."));
         return;
     }
-    if (m_session.isPolling())
-        setStatus(tr("Waiting for the main window's status request to finish\u2026"));
-    // A click can arrive while the main window's poll waits for its reply: it goes out after it.
-    m_session.whenLinkFree([that = QPointer(this), action] {
-        if (that && !that->m_leaving)
-            (that->*action)();
-    });
+    if (!m_leaving)
+        (this->*action)();
 }
 
 void SetupDialog::writeToAmplifier()
 {
-    LinkState& s = m_session.state();
-    s.SetupDialogOpen = true;
     // The packets are framed with the address the amplifier had when the dialog read it.
     const int address = m_values.number[m_spec.addressField];
     Controls c = controls();
@@ -363,7 +357,6 @@ void SetupDialog::writeToAmplifier()
     setControls(c);
     setEditing(false);
     const SetupLink::Outcome outcome = m_link.writeAll(m_spec.packets, data, address);
-    s.SetupDialogOpen = false;
     if (outcome == SetupLink::Outcome::Cancelled || m_leaving)
         return;
     setEditing(true);
@@ -371,11 +364,11 @@ void SetupDialog::writeToAmplifier()
         setStatus(tr("The link went down: not every setting reached the amplifier."));
         return;
     }
-    if (s.LinkSettingsChanged) {
+    if (m_linkEdited) {
+        m_linkChanged = true;
         leave(QDialog::Accepted);
         return;
     }
-    m_linkChangedWritten = false;
     setStatus(tr("Sent to the amplifier."));
 }
 
@@ -391,17 +384,14 @@ void SetupDialog::askDefault()
 
 void SetupDialog::resetAmplifier()
 {
-    LinkState& s = m_session.state();
-    s.SetupDialogOpen = true;
     if (m_link.factoryReset() == SetupLink::Outcome::Done) {
         // The amplifier now answers at its factory address and speed: the main window takes those.
         const Field& address = m_spec.fields[m_spec.addressField];
         const Field& speed = m_spec.fields[m_spec.speedField];
         m_values.number[m_spec.addressField] = QByteArray(address.factory).toInt();
         m_values.number[m_spec.speedField] = QByteArray(speed.factory).toInt() + speed.list.offset;
-        s.LinkSettingsChanged = true;
+        m_linkChanged = true;
     }
-    s.SetupDialogOpen = false;
     leave(QDialog::Accepted);
 }
 
@@ -417,7 +407,7 @@ void SetupDialog::fillFactory()
 void SetupDialog::saveToPc()
 {
     Controls c = controls();
-    const IniWriteResult saved = setup::saveToPc(m_spec, c, m_values, m_session.setupIniPath());
+    const IniWriteResult saved = setup::saveToPc(m_spec, c, m_values, m_lease.setupIniPath());
     setControls(c);
     if (!saved) {
         setStatus(tr("Not saved: %1.").arg(saved.failure));
@@ -430,7 +420,7 @@ void SetupDialog::saveToPc()
 void SetupDialog::getFromPc()
 {
     Controls c = controls();
-    const IniWriteResult stored = setup::getFromPc(m_spec, c, m_session.setupIniPath());
+    const IniWriteResult stored = setup::getFromPc(m_spec, c, m_lease.setupIniPath());
     setControls(c);
     if (!stored)
         setStatus(tr("Filled from this PC, but the missing values' defaults were not stored: %1.")
@@ -439,16 +429,15 @@ void SetupDialog::getFromPc()
 
 void SetupDialog::reject()
 {
+    // Nothing the user changed since the last Update has been written: the amplifier's link is as
+    // it was.
     m_link.cancel();
-    // Nothing the user changed since has been written: the amplifier's link is as it was.
-    m_session.state().LinkSettingsChanged = m_linkChangedWritten;
     leave(QDialog::Rejected);
 }
 
 void SetupDialog::leave(int result)
 {
     m_leaving = true;
-    m_session.state().SetupDialogOpen = false;
     beforeClose();
     done(result);
 }

@@ -25,7 +25,7 @@ class SetupDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SetupDialog(const ModelSpec& spec, control::LinkSession& session, QWidget* parent = nullptr);
+    SetupDialog(const ModelSpec& spec, control::LinkLease& lease, QWidget* parent = nullptr);
     ~SetupDialog() override;
 
     // Shows the dialog, fills it from the amplifier and returns when it has closed.
@@ -33,8 +33,11 @@ public:
     bool isLoaded() const { return m_loaded; }
     SetupLink& link() { return m_link; }
     const Values& values() const { return m_values; }
-    // DevAdr and ComSpe as the dialog left them, for the main window.
-    control::LinkSession::SetupLinkValues linkValues() const;
+    // The Link ID or Link Speed was changed since the amplifier last had every setting.
+    bool linkEdited() const { return m_linkEdited; }
+    // The amplifier's new address and speed, when the dialog wrote a change of them (Update) or
+    // reset the amplifier (Default); what the lease hands back.
+    std::optional<control::LinkLease::LinkValues> linkChange() const;
 
     // The controls as the codec sees them, and back.
     Controls controls() const;
@@ -91,7 +94,7 @@ private:
     };
 
     QPushButton* addButton(const QString& name, const QString& caption, const QString& toolTip);
-    // Runs `action` on the link once no poll is using it; not at all while the link is down.
+    // Runs `action` on the link; not at all while the link is down.
     void useLink(void (SetupDialog::*action)());
     void writeToAmplifier();
     void askDefault();
@@ -108,7 +111,7 @@ private:
     void leave(int result);
 
     const ModelSpec& m_spec;
-    control::LinkSession& m_session;
+    control::LinkLease& m_lease;
     SetupLink m_link;
     Values m_values;
     QList<Binding> m_bindings;
@@ -121,8 +124,10 @@ private:
     QPushButton* m_save = nullptr;
     QPushButton* m_upload = nullptr;
     QString m_progress;
-    // LinkSettingsChanged as it stood when the amplifier last had every setting the dialog sent.
-    bool m_linkChangedWritten = false;
+    // The user changed the Link ID or Link Speed since the amplifier last had every setting.
+    bool m_linkEdited = false;
+    // The amplifier took a new address or speed: the dialog closes and the link follows it.
+    bool m_linkChanged = false;
     bool m_loaded = false;
     bool m_leaving = false;
 };
