@@ -159,53 +159,6 @@ private slots:
                 lines.contains("Def Volume=55,0"));
     }
 
-    // A changed address or speed closes the dialog on Update, and the link is dropped and takes them
-    // over as the dialog closes; a change left unwritten by Close keeps the link.
-    void linkChanges_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("link"); // once closed: address, speed index, connected
-        QTest::newRow("address 300 is written as 1") << "TextDeviceAdr"
-                                                     << "300"
-                                                     << "OKButton"
-                                                     << "1 1 0";
-        QTest::newRow("speed 115000") << "CmbLinkSpeed"
-                                      << "2"
-                                      << "OKButton"
-                                      << "1 2 0";
-        QTest::newRow("address typed, then Close") << "TextDeviceAdr"
-                                                   << "7"
-                                                   << "CancelButton"
-                                                   << "1 1 1";
-    }
-    void linkChanges()
-    {
-        QFETCH(QString, control);
-        QFETCH(QString, entry);
-        QFETCH(QString, button);
-        QFETCH(QString, link);
-        SetupBench b;
-        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=1\nComSpeed=57600"));
-        b.session.load();
-        QVERIFY(b.connectLink());
-        b.session.tick();
-        b.openSetup([&](setup::SetupDialog& d) {
-            if (control.startsWith("Cmb"))
-                choose(d, control, entry.toInt());
-            else
-                type(d, control, entry);
-            press(d, button);
-        });
-        QVERIFY(!b.session.isLeased());
-        QCOMPARE(QStringLiteral("%1 %2 %3")
-                     .arg(b.state.DeviceAddress)
-                     .arg(b.state.ComSpeed)
-                     .arg(int(b.state.LinkConnected)),
-                 link);
-    }
-
     // Default asks first; on OK the amplifier resets itself, and the main window takes over the
     // factory address and speed at which it then answers.
     void defaultResetsTheAmplifier()
