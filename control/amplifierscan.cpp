@@ -4,19 +4,18 @@ namespace control {
 
 AmplifierScan::AmplifierScan(const PortMap& map, int comPort, int comSpeed, const QString& setupIniPath,
                              std::chrono::milliseconds limit, QObject* parent)
-    : QObject(parent), m_link(m_state.ReplyBuffer), m_session(m_state, m_link, setupIniPath),
-      m_timed(m_session, limit)
+    : QObject(parent), m_session(setupIniPath), m_link(m_session.link()), m_timed(m_session, limit)
 {
     m_link.setPortMap(map);
-    m_state.ComPort = comPort;
-    m_state.ComSpeed = comSpeed;
+    m_session.useLinkSettings(comPort, comSpeed, m_session.state().DeviceAddress);
 }
 
 bool AmplifierScan::run(int from, int to)
 {
     for (int address = from; address <= to && !m_timed.cancelled(); ++address) {
         emit trying(address);
-        m_state.DeviceAddress = QString::number(address);
+        m_session.useLinkSettings(m_session.state().ComPort, m_session.state().ComSpeed,
+                                  QString::number(address));
         // Each address on a freshly opened port: a late answer of the last one is gone with it.
         const bool acknowledged = m_timed.connect();
         if (!acknowledged && m_link.lastProblem().number != 0)

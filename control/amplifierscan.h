@@ -45,9 +45,8 @@ signals:
     void answered(const control::AmplifierScan::Found& found);
 
 private:
-    LinkState m_state;
-    ComForm m_link;
     LinkSession m_session;
+    ComForm& m_link;
     TimedLink m_timed;
     QList<Found> m_found;
 };

@@ -40,12 +40,9 @@ QString connectCaption(LinkSession::Phase phase)
     return QStringLiteral("Discon");
 }
 
-LinkSession::LinkSession(LinkState& state, ComForm& link, QString setupIniPath, QObject* parent)
-    : QObject(parent), m_state(state), m_link(link), m_rs(state, link),
-      m_setupIniPath(std::move(setupIniPath))
+LinkSession::LinkSession(QString setupIniPath, QObject* parent)
+    : QObject(parent), m_setupIniPath(std::move(setupIniPath))
 {
-    m_setup.open = [](int) {};
-    m_setup.linkValues = [](int) { return std::optional<SetupLinkValues>(); };
     connect(&m_update, &QTimer::timeout, this, &LinkSession::tick);
     connect(&m_link, &ComForm::portLost, this, &LinkSession::portLost);
 }
@@ -54,6 +51,8 @@ LinkSession::~LinkSession()
 {
     // A wait further down the stack must not outlive the session it reports to.
     m_state.LinkCancelRequested = true;
+    // The menu works on the port, which goes before the session's children do.
+    delete m_ports;
 }
 
 PortMenu& LinkSession::portMenu()
@@ -66,18 +65,20 @@ PortMenu& LinkSession::portMenu()
     return *m_ports;
 }
 
-void LinkSession::setSetupHooks(SetupHooks hooks)
+void LinkSession::useLinkSettings(int comPort, int speedIndex, const QString& address)
 {
-    if (hooks.open)
-        m_setup.open = std::move(hooks.open);
-    if (hooks.linkValues)
-        m_setup.linkValues = std::move(hooks.linkValues);
+    m_state.ComPort = comPort;
+    m_state.ComSpeed = speedIndex;
+    m_state.DeviceAddress = address;
+}
+
+void LinkSession::clearReply()
+{
+    m_state.ReplyBuffer.clear();
 }
 
 void LinkSession::load()
 {
-    m_state.SetupDialogOpen = false;
-    m_state.LinkSettingsChanged = false;
     m_state.LinkConnected = false;
     m_state.AmpFirmwareVersion = 0;
     m_state.AmpModelCode = 0;
@@ -163,22 +164,90 @@ void LinkSession::setDeviceAddress(const QString& answer)
 
 void LinkSession::openSetupDialog()
 {
-    // The dialog owns the link while it is open; a poll waiting for its reply must finish first.
+    // The dialog borrows the link while it is open; a poll waiting for its reply must finish first.
     if (m_polling) {
         m_setupPending = true;
         return;
     }
-    m_state.SetupDialogOpen = true;
-    m_setup.open(m_state.AmpModelCode);
-    m_state.SetupDialogOpen = false;
+    if (!m_leased)
+        emit setupRequested(m_state.AmpModelCode);
 }
 
-void LinkSession::whenLinkFree(std::function<void()> work)
+LinkLease LinkSession::lease()
 {
-    if (m_polling)
-        m_afterPoll.append(std::move(work));
-    else
-        work();
+    return LinkLease(*this);
+}
+
+void LinkSession::endLease(const std::optional<LinkValues>& changed)
+{
+    m_leased = false;
+    if (changed)
+        applyLinkChange(*changed);
+}
+
+LinkLease::LinkLease(LinkSession& session) : m_session(session)
+{
+    m_session.m_leased = true;
+}
+
+LinkLease::~LinkLease()
+{
+    end(std::nullopt);
+}
+
+void LinkLease::end(const std::optional<LinkValues>& changed)
+{
+    if (std::exchange(m_ended, true))
+        return;
+    m_session.endLease(changed);
+}
+
+RSfunctions::Result LinkLease::SendCommand(int index, int data1, int data2, int data3)
+{
+    const RSfunctions::Result result = m_session.sendCommand(index, data1, data2, data3);
+    // The wait is over, so the flag the drop raises for waits would only end the next poll.
+    if (RSfunctions::gaveUp(result) && m_session.phase() != LinkSession::Phase::Idle)
+        m_session.dropAfterWait();
+    return result;
+}
+
+RSfunctions::Result LinkSession::sendCommand(int index, int data1, int data2, int data3)
+{
+    const RSfunctions::Result result = m_rs.SendCommand(index, data1, data2, data3);
+    if (RSfunctions::gaveUp(result)) {
+        m_state.LinkCancelRequested = false;
+        m_link.CloseMScomm();
+        m_state.LinkConnected = false;
+        m_state.AdoptAmpState = true;
+    }
+    return result;
+}
+
+RSfunctions::Result LinkSession::sendLong(int code, int length, const QList<int>& data, bool wait)
+{
+    const RSfunctions::Result result = m_rs.sendLong(code, length, data, wait);
+    if (RSfunctions::gaveUp(result))
+        m_state.LinkCancelRequested = false;
+    return result;
+}
+
+void LinkSession::dropAfterWait()
+{
+    drop();
+    m_state.LinkCancelRequested = false;
+}
+
+bool LinkSession::sendReopened(const QByteArray& packet)
+{
+    clearReply();
+    m_link.ClearMScommInput();
+    m_link.CloseMScomm();
+    if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
+        drop();
+        return false;
+    }
+    m_link.SendMScommString(packet);
+    return true;
 }
 
 void LinkSession::shutDown()
@@ -225,7 +294,7 @@ void LinkSession::toggle()
     if (m_link.CheckMScomm() || m_state.LinkConnected)
         return;
     m_state.LinkCancelRequested = false;
-    m_state.ReplyBuffer.clear();
+    clearReply();
 
     // The window's port menu maps the ports; a probe it put off runs now (the command line has none).
     if (m_ports)
@@ -256,7 +325,7 @@ void LinkSession::toggle()
         setNotice(tr("The amplifier did not acknowledge; press Cancel to start again."), NoticeKind::Failure);
         return;
     }
-    m_state.ReplyBuffer.clear();
+    clearReply();
     m_state.LinkConnected = true;
     setPhase(Phase::Connected);
 }
@@ -301,16 +370,13 @@ void LinkSession::portLost()
               NoticeKind::Failure);
 }
 
-void LinkSession::readBackLinkSettings()
+void LinkSession::applyLinkChange(const LinkValues& values)
 {
-    // The link is dropped whatever its phase: a toggle would start a handshake on a link that is down.
+    // The amplifier no longer answers at the old address or speed. The link is dropped whatever its
+    // phase: a toggle would start a handshake on a link that is down.
     drop();
-    m_state.LinkSettingsChanged = false;
-    const std::optional<SetupLinkValues> values = m_setup.linkValues(m_state.AmpModelCode);
-    if (!values)
-        return;
-    m_state.DeviceAddress = QString::number(values->DevAdr);
-    const int speed = values->ComSpe >= 0 && values->ComSpe < int(SpeedBauds.size()) ? values->ComSpe : 0;
+    m_state.DeviceAddress = QString::number(values.DevAdr);
+    const int speed = values.ComSpe >= 0 && values.ComSpe < int(SpeedBauds.size()) ? values.ComSpe : 0;
     m_state.ComSpeed = speed;
     emit comSpeedChanged(speed);
     // Address and speed in one write: a later start never finds the new address with the old speed.
@@ -329,8 +395,6 @@ void LinkSession::tick()
         QScopedValueRollback guard(m_polling, true);
         poll();
     }
-    for (const auto& work : std::exchange(m_afterPoll, {}))
-        work();
     // A setup dialog asked for during the poll opens now that the link is free.
     if (m_setupPending) {
         m_setupPending = false;
@@ -341,12 +405,10 @@ void LinkSession::tick()
 
 void LinkSession::poll()
 {
-    if (m_state.LinkSettingsChanged && !m_state.SetupDialogOpen)
-        readBackLinkSettings();
-    if (!m_state.LinkConnected || m_state.SetupDialogOpen)
+    if (!m_state.LinkConnected || m_leased)
         return;
 
-    m_state.ReplyBuffer.clear();
+    clearReply();
     if (m_rs.SendShortCommand(Command::StatusRequest) == RSfunctions::Result::Rejected) {
         dropUnsendableAddress();
         return;
@@ -367,7 +429,7 @@ void LinkSession::poll()
     if (!reply) {
         // Its values could be anything: shown, adopted or corrected against, they would reach the
         // amplifier as settings nobody chose. The next poll asks again.
-        m_state.ReplyBuffer.clear();
+        clearReply();
         setNotice(tr("The amplifier's status reply was damaged; it was not used."), NoticeKind::Progress);
         emit replyDamaged();
         return;
@@ -379,13 +441,13 @@ void LinkSession::poll()
     // Stored before anything is sent: a click during an acknowledgement wait below marks a new
     // request that the next poll will see.
     m_op = outcome.state;
-    m_state.ReplyBuffer.clear();
+    clearReply();
     m_state.AdoptAmpState = false;
     m_panelLit = true;
     emit replied(*reply);
 
     for (const Correction& correction : outcome.corrections) {
-        m_rs.SendCommand(correction.command, correction.data[0], correction.data[1], correction.data[2]);
+        sendCommand(correction.command, correction.data[0], correction.data[1], correction.data[2]);
         if (!m_state.LinkConnected) {
             linkGone();
             break;

@@ -3,6 +3,7 @@
 #include "control/operatingstate.h"
 #include "protocol/linkstate.h"
 #include "protocol/rsfunctions.h"
+#include "serial/comform.h"
 #include "serial/linespeed.h"
 #include "settings/inifilehandler.h"
 
@@ -12,21 +13,22 @@
 #include <functional>
 #include <optional>
 
-class ComForm;
 class PortMenu;
 
 namespace control {
 
 struct StatusReply;
 
-// Tevlin's link to one amplifier, without widgets: the link settings, connect and disconnect, a lost
-// port, the status poll with identification and corrections, and the hand-over of the link to a
-// setup dialog and back. The main window draws what the session reports and forwards the clicks;
-// the setup dialogs talk to the session through `LinkState` and the setup hooks.
+class LinkLease;
+
+// Tevlin's link to one amplifier, without widgets, and its only owner: the link settings, the port
+// and its receive buffer, connect and disconnect, a lost port, the status poll with identification
+// and corrections. Others read the link's state through state(); a setup dialog borrows the link
+// through a lease (lease()), and the session applies what the lease hands back.
 //
 // The waits for the amplifier run inside the event loop, so a click (Cancel, Discon) runs while a
 // wait is on the stack and ends it through LinkCancelRequested.
-class LinkSession : public QObject
+class LinkSession : public QObject, public SenderLink
 {
     Q_OBJECT
 public:
@@ -37,33 +39,27 @@ public:
         Connected,  // acknowledged: the poll runs
     };
 
-    // What a setup dialog leaves behind after it changed the amplifier's address or speed.
-    struct SetupLinkValues
+    // The amplifier's new address and speed index, as a setup dialog wrote them to it.
+    struct LinkValues
     {
         int DevAdr = 0;
         int ComSpe = 0;
     };
-    // The setup dialogs, as the program wires them in.
-    struct SetupHooks
-    {
-        // Shows the dialog of a model modally; the dialog owns the link meanwhile (SetupDialogOpen).
-        std::function<void(int modelCode)> open;
-        // The link values the dialog of a model left, if that model has a dialog.
-        std::function<std::optional<SetupLinkValues>(int modelCode)> linkValues;
-    };
 
-    LinkSession(LinkState& state, ComForm& link, QString setupIniPath, QObject* parent = nullptr);
+    explicit LinkSession(QString setupIniPath, QObject* parent = nullptr);
     ~LinkSession() override;
-
-    void setSetupHooks(SetupHooks hooks);
 
     // Start-up: the state of a fresh start, the link settings from setup.ini, the port menu, the poll
     // interval (the timer runs from here on) and the debug window.
     void load();
 
+    // The link settings for this run only (the command line, the search for amplifiers); setup.ini
+    // keeps its own.
+    void useLinkSettings(int comPort, int speedIndex, const QString& address);
+
     Phase phase() const { return m_phase; }
-    LinkState& state() { return m_state; }
-    ComForm& link() { return m_link; }
+    const LinkState& state() const override { return m_state; }
+    ComForm& link() override { return m_link; }
     const QString& setupIniPath() const { return m_setupIniPath; }
     const OperatingState& operatingState() const { return m_op; }
     // Made on first use: a run without a window has no menu (its entries need a GUI application).
@@ -84,12 +80,12 @@ public:
     void selectComSpeed(int index);
     // The network address as typed; an empty answer keeps the current one.
     void setDeviceAddress(const QString& answer);
-    // The setup button: the dialog of the identified model opens once no poll is using the link.
+    // The setup button: setupRequested() once no poll is using the link.
     void openSetupDialog();
-    // Runs `work` now, or right after the poll that is waiting on the link (a dialog's click can
-    // arrive inside that wait, and must not send into it).
-    void whenLinkFree(std::function<void()> work);
-    // The poll timer's tick: takes back changed link settings, then polls once.
+    // The link for a setup dialog: the poll sends nothing while the lease lives.
+    LinkLease lease();
+    bool isLeased() const { return m_leased; }
+    // The poll timer's tick: polls once, unless the link is leased.
     void tick();
     // The program ends: every wait gives up.
     void shutDown();
@@ -98,6 +94,8 @@ public:
     void changeWanted(const std::function<void(OperatingState&)>& apply);
 
 signals:
+    // The dialog of this model is wanted; its opener takes a lease.
+    void setupRequested(int modelCode);
     void phaseChanged(Phase phase);
     void comSpeedChanged(int index);
     // A complete status reply was taken over; its corrections are sent after this.
@@ -111,6 +109,7 @@ signals:
     void notice(const QString& text);
 
 private:
+    friend class LinkLease;
     enum class NoticeKind
     {
         Progress,
@@ -122,27 +121,80 @@ private:
     void setPhase(Phase phase);
     void portLost();
     void dropUnsendableAddress();
-    void readBackLinkSettings();
+    void applyLinkChange(const LinkValues& values);
+    void endLease(const std::optional<LinkValues>& changed);
+    // The one place the receive buffer is emptied.
+    void clearReply() override;
+    // The senders, and what their result does to the link: a wait given up ends it.
+    RSfunctions::Result sendCommand(int index, int data1, int data2, int data3);
+    RSfunctions::Result sendLong(int code, int length, const QList<int>& data, bool wait);
+    void dropAfterWait();
+    bool sendReopened(const QByteArray& packet);
     void poll();
     bool waitForAmplifier(const std::function<bool()>& condition);
     void linkGone();
 
-    LinkState& m_state;
-    ComForm& m_link;
-    RSfunctions m_rs;
+    LinkState m_state;
+    ComForm m_link{m_state.ReplyBuffer};
+    RSfunctions m_rs{*this};
     QString m_setupIniPath;
     PortMenu* m_ports = nullptr;
-    SetupHooks m_setup;
     OperatingState m_op;
     QTimer m_update;
     Phase m_phase = Phase::Idle;
     bool m_polling = false;
     bool m_setupPending = false;
-    QList<std::function<void()>> m_afterPoll;
+    bool m_leased = false;
     bool m_panelLit = false;
     bool m_panelStale = false;
     QString m_notice;
     NoticeKind m_noticeKind = NoticeKind::Progress;
+};
+
+// A setup dialog's hold on the session's link. While it lives the poll sends nothing and the
+// dialog's traffic goes through it; it ends by handing back the amplifier's new address and speed,
+// if they changed, and the session applies them at once. Ended without end(), nothing changed.
+class LinkLease
+{
+public:
+    using LinkValues = LinkSession::LinkValues;
+
+    LinkLease(const LinkLease&) = delete;
+    LinkLease& operator=(const LinkLease&) = delete;
+    ~LinkLease();
+
+    const LinkState& state() const { return m_session.state(); }
+    bool isConnected() const { return m_session.state().LinkConnected; }
+    const QString& setupIniPath() const { return m_session.setupIniPath(); }
+
+    void clearReply() { m_session.clearReply(); }
+    RSfunctions::Result SendShortCommand(int index) { return m_session.m_rs.SendShortCommand(index); }
+    // A wait given up drops the link, as the main window's own requests do.
+    RSfunctions::Result SendCommand(int index, int data1 = 0, int data2 = 0, int data3 = 0);
+    // A wait given up keeps the port.
+    RSfunctions::Result sendLong(int code, int length, const QList<int>& data, bool wait)
+    {
+        return m_session.sendLong(code, length, data, wait);
+    }
+    // Empties the buffer and the port's input, closes and reopens the port and sends `packet`;
+    // false, and the link dropped, when the port could not be opened again (the port said why).
+    bool sendReopened(const QByteArray& packet) { return m_session.sendReopened(packet); }
+
+    // The wait that runs gives up (the user leaves).
+    void cancelWait() { m_session.m_state.LinkCancelRequested = true; }
+    // A wait took the cancel: the next one must not see it.
+    void waitOver() { m_session.m_state.LinkCancelRequested = false; }
+
+    // Hands the link back; `changed` is applied at once (stored, and the link dropped). Later calls
+    // do nothing.
+    void end(const std::optional<LinkValues>& changed);
+
+private:
+    friend class LinkSession;
+    explicit LinkLease(LinkSession& session);
+
+    LinkSession& m_session;
+    bool m_ended = false;
 };
 
 // The caption of the connect button: "Connect", "Cancel" or "Discon".

@@ -107,19 +107,17 @@ QString statusText(int address, const StatusReply& r)
 // setup.ini but the log's place is the program's.
 struct Link
 {
-    LinkState state;
-    ComForm link{state.ReplyBuffer};
     LinkSession session;
+    ComForm& link = session.link();
+    const LinkState& state = session.state();
     TimedLink timed;
     InterruptNotifier interrupts;
 
     Link(const PortChoice& port, const CommandOptions& options, const QString& setupIniPath)
-        : session(state, link, setupIniPath), timed(session, options.timeout.value_or(StatusTimeout))
+        : session(setupIniPath), timed(session, options.timeout.value_or(StatusTimeout))
     {
         link.setPortMap(port.portMap());
-        state.ComPort = port.number;
-        state.ComSpeed = options.speedIndex;
-        state.DeviceAddress = QString::number(options.address);
+        session.useLinkSettings(port.number, options.speedIndex, QString::number(options.address));
         QObject::connect(&interrupts, &InterruptNotifier::interrupted, &session, [this] { timed.cancel(); });
     }
     // Why the handshake failed, as an exit code, after saying it.

@@ -4,8 +4,8 @@
 #include <QString>
 #include <cstdint>
 
-// The program-wide link state of the control program: created once in main and handed by reference
-// to the windows, the packet senders and the serial link (which appends to ReplyBuffer).
+// The link state of the control program. Its owner (Tevlin's link session) alone changes it; the
+// serial link appends what arrives to ReplyBuffer, and everyone else reads.
 struct LinkState
 {
     // COM port number 1..16.
@@ -25,8 +25,4 @@ struct LinkState
     // 0 not identified, 1 KMA840, 2 Solstice, 3 RX900, 5 VX900, 7 VX 900S.
     std::uint8_t AmpModelCode = 0;
     std::int16_t AmpFirmwareVersion = 0;
-    // A model setup dialog owns the link; the status poll pauses.
-    bool SetupDialogOpen = false;
-    // A setup dialog changed the amplifier's address or speed; the main window drops the link.
-    bool LinkSettingsChanged = false;
 };

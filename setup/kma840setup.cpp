@@ -15,7 +15,7 @@ namespace setup {
 
 using namespace kma840;
 
-KMA840setup::KMA840setup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
+KMA840setup::KMA840setup(control::LinkLease& lease, QWidget* parent) : SetupDialog(Spec, lease, parent)
 {
     setObjectName(QStringLiteral("KMA840setup"));
     auto* f = new QFormLayout(addColumn(tr("Amplifier")));

@@ -10,7 +10,7 @@ class KMA840setup : public SetupDialog
 {
     Q_OBJECT
 public:
-    explicit KMA840setup(control::LinkSession& session, QWidget* parent = nullptr);
+    explicit KMA840setup(control::LinkLease& lease, QWidget* parent = nullptr);
 };
 
 } // namespace setup

@@ -12,7 +12,7 @@ namespace setup {
 
 using namespace rx900;
 
-RX900setup::RX900setup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
+RX900setup::RX900setup(control::LinkLease& lease, QWidget* parent) : SetupDialog(Spec, lease, parent)
 {
     setObjectName(QStringLiteral("RX900setup"));
     auto* f = new QFormLayout(addColumn(tr("Amplifier")));

@@ -10,7 +10,7 @@ class RX900setup : public SetupDialog
 {
     Q_OBJECT
 public:
-    explicit RX900setup(control::LinkSession& session, QWidget* parent = nullptr);
+    explicit RX900setup(control::LinkLease& lease, QWidget* parent = nullptr);
 };
 
 } // namespace setup

@@ -1,8 +1,6 @@
 #include "setup/setupdialog.h"
 
-#include "setup/setupcodec.h"
 #include "setup/setupform.h"
-#include "setup/setupstore.h"
 #include "widgets/numerickeyfilter.h"
 
 #include <QCheckBox>
@@ -15,16 +13,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace setup {
 
-SetupDialog::SetupDialog(const ModelSpec& spec, control::LinkSession& session, QWidget* parent)
-    : QDialog(parent), m_spec(spec), m_session(session), m_link(session), m_values(emptyValues(spec)),
-      m_bindings(spec.fields.size())
+SetupDialog::SetupDialog(const ModelSpec& spec, control::LinkLease& lease, QWidget* parent)
+    : QDialog(parent), m_spec(spec), m_flow(spec, lease), m_bindings(spec.fields.size())
 {
     setWindowTitle(QString::fromLatin1(spec.title));
     auto* column = new QVBoxLayout(this);
@@ -33,12 +29,6 @@ SetupDialog::SetupDialog(const ModelSpec& spec, control::LinkSession& session, Q
     m_status->setWordWrap(true);
     m_status->hide();
     column->addWidget(m_status);
-    connect(&m_link, &SetupLink::progress, this, [this](const QString& text) {
-        m_progress = text;
-        setStatus(text);
-    });
-    connect(&m_link, &SetupLink::notAnswering, this,
-            [this] { setStatus(m_progress, SetupLink::notAnsweringText()); });
 }
 
 SetupDialog::~SetupDialog() = default;
@@ -88,12 +78,19 @@ void SetupDialog::finishForm()
         row->addWidget(b);
     column->addLayout(row);
 
-    connect(m_ok, &QPushButton::clicked, this, [this] { useLink(&SetupDialog::writeToAmplifier); });
+    // What Update sends is shown as it goes out (SetupFlow::corrected); the form is not set again
+    // after the write, when a model's own timer may have changed it.
+    connect(m_ok, &QPushButton::clicked, this, [this] {
+        Controls c = controls();
+        m_flow.update(c);
+    });
     connect(m_cancel, &QPushButton::clicked, this, &SetupDialog::reject);
     connect(m_default, &QPushButton::clicked, this, &SetupDialog::askDefault);
-    connect(m_factory, &QPushButton::clicked, this, &SetupDialog::fillFactory);
-    connect(m_save, &QPushButton::clicked, this, &SetupDialog::saveToPc);
-    connect(m_upload, &QPushButton::clicked, this, &SetupDialog::getFromPc);
+    connect(m_factory, &QPushButton::clicked, this, [this] { withControls(&SetupFlow::fillFactory); });
+    connect(m_save, &QPushButton::clicked, this, [this] { withControls(&SetupFlow::saveToPc); });
+    connect(m_upload, &QPushButton::clicked, this, [this] { withControls(&SetupFlow::getFromPc); });
+    connect(&m_flow, &SetupFlow::changed, this, &SetupDialog::render);
+    connect(&m_flow, &SetupFlow::corrected, this, &SetupDialog::setControls);
 }
 
 void SetupDialog::bindBox(int field, QLineEdit* box)
@@ -101,8 +98,8 @@ void SetupDialog::bindBox(int field, QLineEdit* box)
     m_bindings[field].box = box;
     if (const Field& f = m_spec.fields[field]; f.kind == Kind::Text && f.textLength > 0)
         box->setMaxLength(f.textLength);
-    if (field == m_spec.addressField)
-        connect(box, &QLineEdit::textChanged, this, &SetupDialog::addressEdited);
+    connect(box, &QLineEdit::textChanged, this,
+            [this, field](const QString& text) { m_flow.boxEdited(field, text); });
 }
 
 void SetupDialog::bindList(int field, QComboBox* list)
@@ -205,7 +202,7 @@ void SetupDialog::showPresetLock(int field)
     const auto& boxes = m_bindings[field].lock;
     for (int k = 0; k < int(boxes.size()); ++k) {
         const QSignalBlocker quiet(boxes[k]);
-        boxes[k]->setChecked((m_values.number[field] & (1 << k)) == 0);
+        boxes[k]->setChecked((m_flow.values().number[field] & (1 << k)) == 0);
     }
 }
 
@@ -223,7 +220,7 @@ Controls SetupDialog::controls() const
         else if (b.label)
             c[i].text = b.label->text();
         else
-            c[i].index = m_values.number[i];
+            c[i].index = m_flow.values().number[i];
     }
     return c;
 }
@@ -249,30 +246,32 @@ void SetupDialog::setControls(const Controls& c)
     }
 }
 
-control::LinkSession::SetupLinkValues SetupDialog::linkValues() const
+void SetupDialog::render()
 {
-    return {m_values.number[m_spec.addressField], m_values.number[m_spec.speedField]};
-}
-
-void SetupDialog::setStatus(const QString& text, const QString& notice)
-{
-    m_status->setText(notice.isEmpty() ? text : text + u'\n' + notice);
-    m_status->setVisible(!m_status->text().isEmpty());
-}
-
-void SetupDialog::setEditing(bool editing)
-{
+    const SetupControls& c = m_flow.controls();
+    m_status->setText(c.status);
+    m_status->setVisible(!c.status.isEmpty());
     if (m_form)
-        m_form->setEnabled(editing);
+        m_form->setEnabled(c.editing);
     for (QPushButton* b : {m_ok, m_default, m_factory, m_save})
-        b->setEnabled(editing);
+        b->setEnabled(c.editing);
+    m_upload->setEnabled(c.upload);
+    // The flow closed the dialog itself: the amplifier took a new address or speed, or was reset.
+    if (m_flow.phase() == SetupFlow::Phase::Closed && !m_leaving)
+        leave(QDialog::Accepted);
+}
+
+void SetupDialog::withControls(void (SetupFlow::*step)(Controls&))
+{
+    Controls c = controls();
+    (m_flow.*step)(c);
+    if (!m_leaving)
+        setControls(c);
 }
 
 void SetupDialog::run()
 {
-    m_linkChangedWritten = m_session.state().LinkSettingsChanged;
-    setEditing(false);
-    m_upload->setEnabled(false);
+    render();
     // Only a fixed name is known before the amplifier has answered.
     for (qsizetype i = 0; i < qsizetype(m_spec.fields.size()); ++i) {
         if (m_spec.fields[i].kind == Kind::Text && !m_spec.fields[i].read.exists())
@@ -282,101 +281,25 @@ void SetupDialog::run()
     setModal(true);
     show();
 
-    QList<QByteArray> replies;
-    const SetupLink::Outcome outcome = m_link.readAll(m_spec.reads, replies);
-    if (outcome == SetupLink::Outcome::Cancelled || m_leaving)
-        return;
-    if (outcome == SetupLink::Outcome::Failed) {
-        setStatus(tr("The link to the amplifier is down, so its settings could not be read."));
-        exec();
+    std::optional<Controls> read = m_flow.read();
+    if (!read) {
+        if (m_flow.phase() == SetupFlow::Phase::Empty && !m_leaving)
+            exec();
         return;
     }
-    // Filled from damaged bytes, Update would write them back as the amplifier's settings (its Link
-    // ID among them): the dialog stays empty and only Close works.
-    if (outcome == SetupLink::Outcome::Damaged) {
-        setStatus(SetupLink::damagedText());
-        exec();
-        return;
-    }
-    m_values = decode(m_spec, replies);
-    setControls(controlsFor(m_spec, m_values));
-    setEditing(true);
-    trimNameAndCheckSaved();
-    m_loaded = true;
+    setControls(*read);
+    Controls shown = controls();
+    m_flow.loaded(shown);
+    setControls(shown);
     afterLoad();
     emit loaded();
     exec();
 }
 
-void SetupDialog::trimNameAndCheckSaved()
-{
-    QLineEdit* name = m_bindings[m_spec.nameField].box;
-    name->setText(name->text().trimmed());
-    m_upload->setEnabled(savedBefore(name->text(), m_session.setupIniPath()));
-}
-
 void SetupDialog::listChanged(int field, int index)
 {
-    const ListRule& rule = m_spec.fields[field].list;
-    if (rule.reselect == NoReselect)
-        return;
-    int& stored = m_values.number[field];
-    const int before = stored;
-    if (rule.accepts(index))
-        stored = index + rule.offset;
-    else
-        m_bindings[field].list->setCurrentIndex(rule.reselect == ReselectStored ? listIndexOf(rule, stored)
-                                                                                : rule.reselect);
-    if (field == m_spec.speedField && stored != before)
-        m_session.state().LinkSettingsChanged = true;
-}
-
-void SetupDialog::addressEdited(const QString& text)
-{
-    if (m_loaded && text != QString::number(m_values.number[m_spec.addressField]))
-        m_session.state().LinkSettingsChanged = true;
-}
-
-void SetupDialog::useLink(void (SetupDialog::*action)())
-{
-    if (!m_session.state().LinkConnected) {
-        setStatus(tr("Not connected: nothing was sent. Connect again in the main window."));
-        return;
-    }
-    if (m_session.isPolling())
-        setStatus(tr("Waiting for the main window's status request to finish\u2026"));
-    // A click can arrive while the main window's poll waits for its reply: it goes out after it.
-    m_session.whenLinkFree([that = QPointer(this), action] {
-        if (that && !that->m_leaving)
-            (that->*action)();
-    });
-}
-
-void SetupDialog::writeToAmplifier()
-{
-    LinkState& s = m_session.state();
-    s.SetupDialogOpen = true;
-    // The packets are framed with the address the amplifier had when the dialog read it.
-    const int address = m_values.number[m_spec.addressField];
-    Controls c = controls();
-    const auto data = encode(m_spec, c, m_values);
-    setControls(c);
-    setEditing(false);
-    const SetupLink::Outcome outcome = m_link.writeAll(m_spec.packets, data, address);
-    s.SetupDialogOpen = false;
-    if (outcome == SetupLink::Outcome::Cancelled || m_leaving)
-        return;
-    setEditing(true);
-    if (outcome == SetupLink::Outcome::Failed) {
-        setStatus(tr("The link went down: not every setting reached the amplifier."));
-        return;
-    }
-    if (s.LinkSettingsChanged) {
-        leave(QDialog::Accepted);
-        return;
-    }
-    m_linkChangedWritten = false;
-    setStatus(tr("Sent to the amplifier."));
+    if (const std::optional<int> shown = m_flow.listChosen(field, index))
+        m_bindings[field].list->setCurrentIndex(*shown);
 }
 
 void SetupDialog::askDefault()
@@ -386,69 +309,20 @@ void SetupDialog::askDefault()
                         .arg(QString::fromLatin1(m_spec.name)),
                     QMessageBox::Ok | QMessageBox::Cancel, this);
     if (box.exec() == QMessageBox::Ok)
-        useLink(&SetupDialog::resetAmplifier);
-}
-
-void SetupDialog::resetAmplifier()
-{
-    LinkState& s = m_session.state();
-    s.SetupDialogOpen = true;
-    if (m_link.factoryReset() == SetupLink::Outcome::Done) {
-        // The amplifier now answers at its factory address and speed: the main window takes those.
-        const Field& address = m_spec.fields[m_spec.addressField];
-        const Field& speed = m_spec.fields[m_spec.speedField];
-        m_values.number[m_spec.addressField] = QByteArray(address.factory).toInt();
-        m_values.number[m_spec.speedField] = QByteArray(speed.factory).toInt() + speed.list.offset;
-        s.LinkSettingsChanged = true;
-    }
-    s.SetupDialogOpen = false;
-    leave(QDialog::Accepted);
-}
-
-void SetupDialog::fillFactory()
-{
-    Controls c = controls();
-    setup::fillFactory(m_spec, c);
-    setControls(c);
-    if (m_spec.factoryChecksSaved)
-        trimNameAndCheckSaved();
-}
-
-void SetupDialog::saveToPc()
-{
-    Controls c = controls();
-    const IniWriteResult saved = setup::saveToPc(m_spec, c, m_values, m_session.setupIniPath());
-    setControls(c);
-    if (!saved) {
-        setStatus(tr("Not saved: %1.").arg(saved.failure));
-        return;
-    }
-    setStatus(tr("Saved to this PC."));
-    m_upload->setEnabled(true);
-}
-
-void SetupDialog::getFromPc()
-{
-    Controls c = controls();
-    const IniWriteResult stored = setup::getFromPc(m_spec, c, m_session.setupIniPath());
-    setControls(c);
-    if (!stored)
-        setStatus(tr("Filled from this PC, but the missing values' defaults were not stored: %1.")
-                      .arg(stored.failure));
+        m_flow.resetAmplifier();
 }
 
 void SetupDialog::reject()
 {
-    m_link.cancel();
-    // Nothing the user changed since has been written: the amplifier's link is as it was.
-    m_session.state().LinkSettingsChanged = m_linkChangedWritten;
+    // This Close ends the flow; it is no change the flow closed for.
+    m_leaving = true;
+    m_flow.close();
     leave(QDialog::Rejected);
 }
 
 void SetupDialog::leave(int result)
 {
     m_leaving = true;
-    m_session.state().SetupDialogOpen = false;
     beforeClose();
     done(result);
 }

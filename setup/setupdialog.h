@@ -1,7 +1,7 @@
 #pragma once
 
 #include "control/linksession.h"
-#include "setup/setuplink.h"
+#include "setup/setupflow.h"
 #include "setup/setupmodel.h"
 
 #include <QDialog>
@@ -17,24 +17,22 @@ class QPushButton;
 
 namespace setup {
 
-// The flow every model's setup dialog follows: on the screen at once, it reads the amplifier's
-// settings (saying how far it got, and when the amplifier stays silent), then lets the user edit;
-// Update, Close, Default, Factoty set., Save to PC and Get from PC work from the model's
-// description. A model's dialog builds its form, binds each control to its value and adds hooks.
+// A model's setup dialog: on the screen at once, it runs the shared flow (SetupFlow) and draws it.
+// A model's dialog builds its form, binds each control to its value and adds hooks.
 class SetupDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SetupDialog(const ModelSpec& spec, control::LinkSession& session, QWidget* parent = nullptr);
+    SetupDialog(const ModelSpec& spec, control::LinkLease& lease, QWidget* parent = nullptr);
     ~SetupDialog() override;
 
     // Shows the dialog, fills it from the amplifier and returns when it has closed.
     void run();
-    bool isLoaded() const { return m_loaded; }
-    SetupLink& link() { return m_link; }
-    const Values& values() const { return m_values; }
-    // DevAdr and ComSpe as the dialog left them, for the main window.
-    control::LinkSession::SetupLinkValues linkValues() const;
+    bool isLoaded() const { return m_flow.isLoaded(); }
+    SetupLink& link() { return m_flow.link(); }
+    const Values& values() const { return m_flow.values(); }
+    bool linkEdited() const { return m_flow.linkEdited(); }
+    std::optional<control::LinkLease::LinkValues> linkChange() const { return m_flow.linkChange(); }
 
     // The controls as the codec sees them, and back.
     Controls controls() const;
@@ -57,7 +55,7 @@ protected:
     void bindCheck(int field, QCheckBox* box);
     void bindLabel(int field, QLabel* label);
     void bindPresetLock(int field, const std::array<QCheckBox*, 8>& boxes);
-    int& value(int field) { return m_values.number[field]; }
+    int& value(int field) { return m_flow.value(field); }
 
     // Rows of a form, each made and bound in one go, its label the buddy of its field.
     QLineEdit* boxRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
@@ -91,26 +89,16 @@ private:
     };
 
     QPushButton* addButton(const QString& name, const QString& caption, const QString& toolTip);
-    // Runs `action` on the link once no poll is using it; not at all while the link is down.
-    void useLink(void (SetupDialog::*action)());
-    void writeToAmplifier();
+    void render();
+    // Hands the controls to `step` and shows what it made of them.
+    void withControls(void (SetupFlow::*step)(Controls&));
     void askDefault();
-    void resetAmplifier();
-    void fillFactory();
-    void saveToPc();
-    void getFromPc();
     void listChanged(int field, int index);
-    void addressEdited(const QString& text);
     void showPresetLock(int field);
-    void trimNameAndCheckSaved();
-    void setEditing(bool editing);
-    void setStatus(const QString& text, const QString& notice = QString());
     void leave(int result);
 
     const ModelSpec& m_spec;
-    control::LinkSession& m_session;
-    SetupLink m_link;
-    Values m_values;
+    SetupFlow m_flow;
     QList<Binding> m_bindings;
     QWidget* m_form = nullptr;
     QLabel* m_status;
@@ -120,10 +108,6 @@ private:
     QPushButton* m_factory = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_upload = nullptr;
-    QString m_progress;
-    // LinkSettingsChanged as it stood when the amplifier last had every setting the dialog sent.
-    bool m_linkChangedWritten = false;
-    bool m_loaded = false;
     bool m_leaving = false;
 };
 

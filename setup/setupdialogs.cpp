@@ -1,12 +1,8 @@
 #include "setup/setupdialogs.h"
 
-#include "setup/kma840model.h"
 #include "setup/kma840setup.h"
-#include "setup/rx900model.h"
 #include "setup/rx900setup.h"
 #include "setup/solsetup.h"
-#include "setup/solsticemodel.h"
-#include "setup/vx900model.h"
 #include "setup/vx900setup.h"
 
 #include <QGuiApplication>
@@ -21,20 +17,19 @@ namespace {
 struct ModelDialog
 {
     std::array<int, 2> codes; // the model codes it opens for; -1: none
-    const ModelSpec* spec;
-    std::unique_ptr<SetupDialog> (*make)(control::LinkSession& session, QWidget* owner);
+    std::unique_ptr<SetupDialog> (*make)(control::LinkLease& lease, QWidget* owner);
 };
 
-template <typename Dialog> std::unique_ptr<SetupDialog> make(control::LinkSession& session, QWidget* owner)
+template <typename Dialog> std::unique_ptr<SetupDialog> make(control::LinkLease& lease, QWidget* owner)
 {
-    return std::make_unique<Dialog>(session, owner);
+    return std::make_unique<Dialog>(lease, owner);
 }
 
 const std::array<ModelDialog, 4> Dialogs{{
-    {{1, -1}, &kma840::Spec, make<KMA840setup>},
-    {{2, -1}, &solstice::Spec, make<Solsetup>},
-    {{3, -1}, &rx900::Spec, make<RX900setup>},
-    {{5, 7}, &vx900::Spec, make<VX900setup>},
+    {{1, -1}, make<KMA840setup>},
+    {{2, -1}, make<Solsetup>},
+    {{3, -1}, make<RX900setup>},
+    {{5, 7}, make<VX900setup>},
 }};
 
 const ModelDialog* dialogFor(int modelCode)
@@ -50,14 +45,7 @@ const ModelDialog* dialogFor(int modelCode)
 
 SetupDialogs::SetupDialogs(control::LinkSession& session, QWidget* owner) : m_session(session), m_owner(owner)
 {
-    m_session.setSetupHooks({[this](int modelCode) { open(modelCode); },
-                             [this](int modelCode) -> std::optional<control::LinkSession::SetupLinkValues> {
-                                 const ModelDialog* d = dialogFor(modelCode);
-                                 const auto left = d ? m_left.find(d->spec) : m_left.end();
-                                 if (left == m_left.end())
-                                     return std::nullopt;
-                                 return left->second;
-                             }});
+    connect(&m_session, &control::LinkSession::setupRequested, this, &SetupDialogs::open);
 }
 
 void SetupDialogs::open(int modelCode)
@@ -69,12 +57,11 @@ void SetupDialogs::open(int modelCode)
                                     "once the front panel shows its type."));
         return;
     }
-    const std::unique_ptr<SetupDialog> dialog = d->make(m_session, m_owner);
+    control::LinkLease lease = m_session.lease();
+    const std::unique_ptr<SetupDialog> dialog = d->make(lease, m_owner);
     emit opened(dialog.get());
     dialog->run();
-    // Values of a dialog that never read the amplifier would be noise.
-    if (dialog->isLoaded())
-        m_left[d->spec] = dialog->linkValues();
+    lease.end(dialog->linkChange());
 }
 
 } // namespace setup

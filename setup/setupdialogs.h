@@ -3,22 +3,20 @@
 #include "control/linksession.h"
 
 #include <QObject>
-#include <map>
 
 class QWidget;
 
 namespace setup {
 
-struct ModelSpec;
 class SetupDialog;
 
-// The setup dialogs of Tevlin: opens the dialog of the identified model for the session and keeps
-// the address and speed each dialog left, which the main window takes over after a link change.
+// The setup dialogs of Tevlin: opens the dialog of the identified model when the session asks, on a
+// lease of its link, and hands back through the lease the address and speed the dialog changed.
 class SetupDialogs : public QObject
 {
     Q_OBJECT
 public:
-    // Installs itself as the session's setup hooks; the dialogs are owned by `owner`.
+    // The dialogs are owned by `owner`.
     SetupDialogs(control::LinkSession& session, QWidget* owner);
 
 signals:
@@ -30,7 +28,6 @@ private:
 
     control::LinkSession& m_session;
     QWidget* m_owner;
-    std::map<const ModelSpec*, control::LinkSession::SetupLinkValues> m_left;
 };
 
 } // namespace setup

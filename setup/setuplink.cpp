@@ -3,7 +3,6 @@
 #include "control/linksession.h"
 #include "protocol/commandtable.h"
 #include "protocol/framing.h"
-#include "serial/comform.h"
 #include "serial/wait.h"
 
 #include <QDeadlineTimer>
@@ -33,8 +32,7 @@ QList<int> dataBytes(const QByteArray& data)
 
 } // namespace
 
-SetupLink::SetupLink(control::LinkSession& session, QObject* parent)
-    : QObject(parent), m_session(session), m_rs(session.state(), session.link())
+SetupLink::SetupLink(control::LinkLease& lease, QObject* parent) : QObject(parent), m_lease(lease)
 {
     m_silence.setSingleShot(true);
     m_silence.setInterval(SilenceNotice);
@@ -66,7 +64,7 @@ void SetupLink::cancel()
     m_cancelled = true;
     // Only a running wait may take the flag: left set, it would end the main window's next poll.
     if (m_waiting)
-        m_session.state().LinkCancelRequested = true;
+        m_lease.cancelWait();
 }
 
 void SetupLink::startWait(const QString& text)
@@ -84,14 +82,8 @@ void SetupLink::endWait()
 
 SetupLink::Outcome SetupLink::afterSend(RSfunctions::Result result)
 {
-    const bool down = !m_session.state().LinkConnected;
-    // A sender that gave up on its acknowledgement may have closed the port: the session learns it.
-    // Its wait is over, so the flag the drop raises for waits would only end the next poll.
-    if (down && m_session.phase() != control::LinkSession::Phase::Idle) {
-        m_session.drop();
-        m_session.state().LinkCancelRequested = false;
-    }
-    if (result == RSfunctions::Result::Cancelled)
+    const bool down = !m_lease.isConnected();
+    if (RSfunctions::gaveUp(result))
         return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
     return result == RSfunctions::Result::Rejected || down ? Outcome::Failed : Outcome::Done;
 }
@@ -103,20 +95,20 @@ SetupLink::Outcome SetupLink::endedBy(WaitResult result)
     if (result == WaitResult::TimedOut)
         return Outcome::Damaged;
     // The flag was meant for this wait (the user left, or the session dropped the link).
-    m_session.state().LinkCancelRequested = false;
+    m_lease.waitOver();
     return m_cancelled ? Outcome::Cancelled : Outcome::Failed;
 }
 
 SetupLink::Outcome SetupLink::waitFor(qsizetype length)
 {
-    LinkState& s = m_session.state();
+    const LinkState& s = m_lease.state();
     return endedBy(
         waitUntil([&s, length] { return s.ReplyBuffer.size() >= length; }, &s.LinkCancelRequested));
 }
 
 SetupLink::Outcome SetupLink::takeReply(int minLength, QByteArray& reply)
 {
-    LinkState& s = m_session.state();
+    const LinkState& s = m_lease.state();
     // The amplifier may take its time to begin, but not to finish.
     Outcome outcome = waitFor(1);
     if (outcome == Outcome::Done)
@@ -139,7 +131,7 @@ SetupLink::Outcome SetupLink::takeReply(int minLength, QByteArray& reply)
 
 SetupLink::Outcome SetupLink::letLineSettle()
 {
-    LinkState& s = m_session.state();
+    const LinkState& s = m_lease.state();
     QDeadlineTimer limit(RestOfReply);
     WaitResult result = WaitResult::Met;
     while (result == WaitResult::Met && !limit.hasExpired()) {
@@ -152,23 +144,21 @@ SetupLink::Outcome SetupLink::letLineSettle()
 
 SetupLink::Outcome SetupLink::readOnce(const Read& read, QByteArray& reply)
 {
-    LinkState& s = m_session.state();
-    s.ReplyBuffer.clear();
+    m_lease.clearReply();
     const Outcome outcome =
-        afterSend(read.sender == ReadSender::Short ? m_rs.SendShortCommand(read.command)
-                                                   : m_rs.SendCommand(read.command, read.data));
+        afterSend(read.sender == ReadSender::Short ? m_lease.SendShortCommand(read.command)
+                                                   : m_lease.SendCommand(read.command, read.data));
     return outcome == Outcome::Done ? takeReply(read.minLength, reply) : outcome;
 }
 
 SetupLink::Outcome SetupLink::readAll(std::span<const Read> reads, QList<QByteArray>& replies)
 {
-    LinkState& s = m_session.state();
     const auto done = qScopeGuard([this] { emit progress(QString()); });
     replies.clear();
     for (const Read& read : reads) {
         if (m_cancelled)
             return Outcome::Cancelled;
-        if (!s.LinkConnected)
+        if (!m_lease.isConnected())
             return Outcome::Failed;
         startWait(readingText(int(replies.size()) + 1, int(reads.size())));
         QByteArray reply;
@@ -183,7 +173,7 @@ SetupLink::Outcome SetupLink::readAll(std::span<const Read> reads, QList<QByteAr
             return outcome;
         replies << reply;
     }
-    s.ReplyBuffer.clear();
+    m_lease.clearReply();
     return Outcome::Done;
 }
 
@@ -211,11 +201,11 @@ SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
         if (packets[i].sender == Sender::Command) {
             // SendCommand leaves the acknowledgement in ReplyBuffer; the wait for it ends at once.
             outcome = afterSend(
-                m_rs.SendCommand(packets[i].command, bytes.value(0), bytes.value(1), bytes.value(2)));
+                m_lease.SendCommand(packets[i].command, bytes.value(0), bytes.value(1), bytes.value(2)));
             if (outcome == Outcome::Done)
                 outcome = waitFor(framing::AckSize);
         } else {
-            outcome = afterSend(m_rs.sendLong(entry.code, entry.length, bytes, true));
+            outcome = afterSend(m_lease.sendLong(entry.code, entry.length, bytes, true));
         }
         endWait();
         if (outcome != Outcome::Done)
@@ -226,26 +216,14 @@ SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
 
 SetupLink::Outcome SetupLink::factoryReset()
 {
-    m_session.state().ReplyBuffer.clear();
-    return afterSend(m_rs.SendShortCommand(Command::FactoryReset));
+    m_lease.clearReply();
+    return afterSend(m_lease.SendShortCommand(Command::FactoryReset));
 }
 
 bool SetupLink::SendSetupPacket(int code, int length, const QByteArray& data, int devAdr)
 {
-    LinkState& s = m_session.state();
-    ComForm& link = m_session.link();
-    s.ReplyBuffer.clear();
-    link.ClearMScommInput();
-    link.CloseMScomm();
-    if (!link.SetupMScomm(s.ComPort, s.ComSpeed)) {
-        m_session.drop();
-        return false;
-    }
     const auto packet = framing::framePacket(length, {devAdr & 0xFF, 0}, code, dataBytes(data));
-    if (!packet)
-        return false;
-    link.SendMScommString(*packet);
-    return true;
+    return packet && m_lease.sendReopened(*packet);
 }
 
 } // namespace setup

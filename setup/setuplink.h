@@ -9,12 +9,12 @@
 #include <optional>
 
 namespace control {
-class LinkSession;
+class LinkLease;
 }
 
 namespace setup {
 
-// A setup dialog's traffic on the link it borrows from the session: the read sequence, the write
+// A setup dialog's traffic on the link it leases from the session: the read sequence, the write
 // packets and the factory reset. Every wait sleeps in the event loop, says what it waits for, says
 // so when the amplifier stays silent, and ends when the user leaves; nothing is sent after that.
 class SetupLink : public QObject
@@ -29,7 +29,7 @@ public:
         Damaged,   // a read's reply came damaged, and again when asked once more
     };
 
-    explicit SetupLink(control::LinkSession& session, QObject* parent = nullptr);
+    explicit SetupLink(control::LinkLease& lease, QObject* parent = nullptr);
 
     // Each read in order: clear ReplyBuffer, send, wait for at least its reply's minimum length,
     // and for as many bytes as the reply's length byte says if that is more; a reply whose length
@@ -48,6 +48,7 @@ public:
 
     // The VX 900 dialog's own sender: clears ReplyBuffer and the port's input, closes and reopens
     // the port, frames with the low byte of `devAdr` (high byte 0) and sends; nothing is awaited.
+    // Nothing is sent when it cannot be framed.
     // False when the port could not be opened again (the port said why); the link is dropped.
     bool SendSetupPacket(int code, int length, const QByteArray& data, int devAdr);
 
@@ -72,8 +73,7 @@ private:
     void startWait(const QString& text);
     void endWait();
 
-    control::LinkSession& m_session;
-    RSfunctions m_rs;
+    control::LinkLease& m_lease;
     QTimer m_silence;
     bool m_waiting = false;
     bool m_cancelled = false;

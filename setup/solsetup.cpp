@@ -11,7 +11,7 @@ namespace setup {
 
 using namespace solstice;
 
-Solsetup::Solsetup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
+Solsetup::Solsetup(control::LinkLease& lease, QWidget* parent) : SetupDialog(Spec, lease, parent)
 {
     setObjectName(QStringLiteral("Solsetup"));
     auto* f = new QFormLayout(addColumn(tr("Amplifier")));

@@ -10,7 +10,7 @@ class Solsetup : public SetupDialog
 {
     Q_OBJECT
 public:
-    explicit Solsetup(control::LinkSession& session, QWidget* parent = nullptr);
+    explicit Solsetup(control::LinkLease& lease, QWidget* parent = nullptr);
 };
 
 } // namespace setup

@@ -24,7 +24,7 @@ constexpr std::chrono::milliseconds Timer1Interval{300};
 
 } // namespace
 
-VX900setup::VX900setup(control::LinkSession& session, QWidget* parent) : SetupDialog(Spec, session, parent)
+VX900setup::VX900setup(control::LinkLease& lease, QWidget* parent) : SetupDialog(Spec, lease, parent)
 {
     setObjectName(QStringLiteral("VX900setup"));
     // Made column by column, top to bottom: the tab order follows.

@@ -16,7 +16,7 @@ class VX900setup : public SetupDialog
 {
     Q_OBJECT
 public:
-    explicit VX900setup(control::LinkSession& session, QWidget* parent = nullptr);
+    explicit VX900setup(control::LinkLease& lease, QWidget* parent = nullptr);
 
 protected:
     void afterLoad() override;

@@ -51,11 +51,10 @@ int main(int argc, char* argv[])
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
-    LinkState state;
-    ComForm link(state.ReplyBuffer);
+    control::LinkSession session(*setupIniPath);
+    ComForm& link = session.link();
     link.setLogFilePath(logFilePath(*setupIniPath));
     link.setMessageBoxHook(showPortMessage);
-    control::LinkSession session(state, link, *setupIniPath);
     control::TevlinWindow window(session);
     setup::SetupDialogs setupDialogs(session, &window);
     ComWindow communication(link, &window);

@@ -48,9 +48,9 @@ struct Bench
     Pty pty;
     AmpSim sim;
     SimDriver driver;
-    LinkState state;
-    ComForm link{state.ReplyBuffer};
-    control::LinkSession session{state, link, iniPath};
+    control::LinkSession session{iniPath};
+    ComForm& link = session.link();
+    const LinkState& state = session.state();
     control::TevlinWindow window{session};
     QList<QByteArray> requests;
     QStringList portMessages;
@@ -62,7 +62,8 @@ struct Bench
         : sim(model, 1, version), driver(sim, pty, faults)
     {
         link.setMessageBoxHook([this](const QString& text) { portMessages << text; });
-        session.setSetupHooks({[this](int model) { setupsOpened << model; }, {}});
+        QObject::connect(&session, &control::LinkSession::setupRequested, &session,
+                         [this](int model) { setupsOpened << model; });
         QObject::connect(&driver, &SimDriver::requestReceived, &driver,
                          [this](const QByteArray& packet) { requests << packet; });
     }

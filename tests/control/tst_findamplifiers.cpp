@@ -39,12 +39,11 @@ private slots:
         AmpSim vx900(AmpModel::Vx900, 2);
         AmpSim kma840(AmpModel::Kma840, 4);
         SimDriver driver({&vx900, &kma840}, pty);
-        LinkState state;
-        ComForm link(state.ReplyBuffer);
+        control::LinkSession session(dir.filePath("setup.ini"));
+        ComForm& link = session.link();
         std::array<QString, PortMap::LastPort + 1> pins{};
         pins[1] = pty.devicePath();
         link.setPortMap(PortMap({}, pins));
-        control::LinkSession session(state, link, dir.filePath("setup.ini"));
         session.setDeviceAddress("9");
 
         control::FindAmplifiersDialog dialog(session);
@@ -78,7 +77,7 @@ private slots:
         }
         QCOMPARE(waitUntil([&] { return !dialog.isVisible() && !link.CheckMScomm(); }, nullptr, 2s),
                  WaitResult::Met);
-        QCOMPARE(state.DeviceAddress, address);
+        QCOMPARE(session.state().DeviceAddress, address);
     }
 };
 

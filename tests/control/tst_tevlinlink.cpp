@@ -226,7 +226,7 @@ private slots:
         QVERIFY(!b.label("Notice").contains("damaged"));
     }
 
-    // The setup dialog owns the link: one asked for while a poll waits opens after that poll.
+    // The setup dialog borrows the link: one asked for while a poll waits opens after that poll.
     void setupWaitsForThePoll()
     {
         SimFaults faults;
@@ -236,51 +236,51 @@ private slots:
         b.load();
         QVERIFY(b.connectLink());
         bool openedDuringPoll = false;
-        b.session.setSetupHooks({[&](int model) {
-                                     openedDuringPoll =
-                                         b.session.isPolling() || !b.state.ReplyBuffer.isEmpty();
-                                     b.setupsOpened << model;
-                                 },
-                                 {}});
+        QObject::connect(&b.session, &control::LinkSession::setupRequested, &b.session,
+                         [&] { openedDuringPoll = b.session.isPolling() || !b.state.ReplyBuffer.isEmpty(); });
         QTimer::singleShot(50ms, [&b] { b.click("BtnSetupAmp"); });
         b.session.tick();
         QCOMPARE(b.setupsOpened, QList<int>{5});
         QVERIFY(!openedDuringPoll);
-        QVERIFY(!b.state.SetupDialogOpen);
     }
 
-    // A setup dialog changed the amplifier's address and speed. While it is open nothing is sent;
-    // the next tick after it drops the link, whatever its phase (never starting a handshake), and
-    // takes the dialog's values over.
-    void changedLinkSettingsDropTheLink_data()
+    // While a setup dialog holds the lease the poll sends nothing. The address and speed it hands
+    // back are stored in one write and drop the link at once, whatever its phase (never starting a
+    // handshake); a lease that ends without a change leaves the link as it was.
+    void leaseHandsBackTheLinkChange_data()
     {
-        QTest::addColumn<bool>("dropped"); // the link went down before the tick
-        QTest::newRow("connected") << false;
-        QTest::newRow("disconnected meanwhile") << true;
+        QTest::addColumn<bool>("dropped"); // the link went down while leased
+        QTest::addColumn<bool>("changed"); // the lease ends with a new address and speed
+        QTest::newRow("connected") << false << true;
+        QTest::newRow("disconnected meanwhile") << true << true;
+        QTest::newRow("no change") << false << false;
     }
-    void changedLinkSettingsDropTheLink()
+    void leaseHandsBackTheLinkChange()
     {
         QFETCH(bool, dropped);
+        QFETCH(bool, changed);
         Bench b;
         QVERIFY(b.connectAndAdopt());
-        using Values = control::LinkSession::SetupLinkValues;
-        b.session.setSetupHooks({{}, [](int model) {
-                                     return model == 5 ? std::optional(Values{7, 2}) : std::nullopt;
-                                 }});
-        b.state.SetupDialogOpen = true;
-        b.state.LinkSettingsChanged = true;
         const qsizetype sent = b.requests.size();
-        b.session.tick();
-        QVERIFY(b.state.LinkConnected && b.state.LinkSettingsChanged);
-
-        b.state.SetupDialogOpen = false;
-        if (dropped)
-            b.click("BtnConnectCancel");
-        b.session.tick();
-        QCOMPARE(b.linkState(), Bench::Idle);
-        QCOMPARE(b.requests.size(), sent);
+        const QString ini = b.ini();
+        {
+            control::LinkLease lease = b.session.lease();
+            b.session.tick();
+            QVERIFY(b.state.LinkConnected && b.session.isLeased());
+            if (dropped)
+                b.click("BtnConnectCancel");
+            lease.end(changed ? std::optional(control::LinkLease::LinkValues{7, 2}) : std::nullopt);
+            QVERIFY(!b.session.isLeased());
+            QCOMPARE(b.requests.size(), sent);
+        }
         QVERIFY(b.portMessages.isEmpty());
-        QVERIFY(!b.state.LinkSettingsChanged);
+        if (!changed) {
+            QCOMPARE(b.ini(), ini);
+            b.session.tick();
+            QCOMPARE(codeOf(b.requests.last()), StatusCode);
+            return;
+        }
+        QCOMPARE(b.linkState(), Bench::Idle);
         QCOMPARE(b.state.DeviceAddress, "7");
         QVERIFY(b.find<QAction>("Speed_115000")->isChecked());
         QVERIFY(b.iniLines().contains("DevAdr=7") && b.iniLines().contains("ComSpeed=115200"));
@@ -305,7 +305,9 @@ private slots:
         if (code == StatusCode)
             QVERIFY(b.connectLink());
         b.onRequest(code, [&b, code] {
-            b.state.ReplyBuffer = code == StatusCode ? b.sim.statusReply() : AmpSim::acknowledgement();
+            // As the port's receive handler would append it, in the same pass as the click.
+            const_cast<LinkState&>(b.state).ReplyBuffer =
+                code == StatusCode ? b.sim.statusReply() : AmpSim::acknowledgement();
             b.click("BtnConnectCancel");
         });
         if (code == StatusCode)

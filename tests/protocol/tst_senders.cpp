@@ -14,17 +14,21 @@
 
 using namespace std::chrono_literals;
 
+Q_DECLARE_METATYPE(RSfunctions::Result)
+
 namespace {
 
 constexpr int Port = 1;
 
-// A link on COM1, pinned to a pseudo-terminal whose other side the test plays.
-struct Bench
+// A link on COM1, pinned to a pseudo-terminal whose other side the test plays; the test is the
+// link's owner.
+struct Bench : SenderLink
 {
     Pty pty;
-    LinkState state;
-    ComForm link{state.ReplyBuffer};
-    RSfunctions rs{state, link};
+    LinkState linkState;
+    ComForm port{linkState.ReplyBuffer};
+    RSfunctions rs{*this};
+    int clears = 0;
     QByteArray wire;
     Watchdog watchdog;
 
@@ -32,12 +36,19 @@ struct Bench
     {
         std::array<QString, PortMap::LastPort + 1> pins{};
         pins[Port] = pty.devicePath();
-        link.setPortMap(PortMap({}, pins));
-        link.setMessageBoxHook([](const QString& text) { QFAIL(qPrintable(text)); });
+        port.setPortMap(PortMap({}, pins));
+        port.setMessageBoxHook([](const QString& text) { QFAIL(qPrintable(text)); });
         QObject::connect(&pty, &Pty::received, &pty, [this](const QByteArray& bytes) { wire += bytes; });
-        state.DeviceAddress = QStringLiteral("1");
+        linkState.DeviceAddress = QStringLiteral("1");
     }
-    bool open() { return link.SetupMScomm(Port, 0); }
+    bool open() { return port.SetupMScomm(Port, 0); }
+    const LinkState& state() const override { return linkState; }
+    ComForm& link() override { return port; }
+    void clearReply() override
+    {
+        ++clears;
+        linkState.ReplyBuffer.clear();
+    }
 };
 
 } // namespace
@@ -79,11 +90,11 @@ private slots:
         QFETCH(QByteArray, wire);
         Bench bench;
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = address;
-        bench.state.ReplyBuffer = "old";
+        bench.linkState.DeviceAddress = address;
+        bench.linkState.ReplyBuffer = "old";
         if (sender == 'S') {
             QCOMPARE(bench.rs.SendShortCommand(indexOrCode), RSfunctions::Result::Sent);
-            QCOMPARE(bench.state.ReplyBuffer, QByteArray("old")); // the caller clears it, not the sender
+            QCOMPARE(bench.linkState.ReplyBuffer, QByteArray("old")); // the caller clears it, not the sender
         } else if (sender == 'C') {
             QCOMPARE(bench.rs.SendCommand(indexOrCode, data[0], data[1], data[2]), RSfunctions::Result::Sent);
         } else {
@@ -109,8 +120,8 @@ private slots:
         QFETCH(int, data1);
         Bench bench;
         QVERIFY(bench.open());
-        bench.state.DeviceAddress = address;
-        bench.state.ReplyBuffer = "kept";
+        bench.linkState.DeviceAddress = address;
+        bench.linkState.ReplyBuffer = "kept";
         // Rejected at once: a wait would hang here, as nothing answers.
         QCOMPARE(bench.rs.SendCommand(index, data1), RSfunctions::Result::Rejected);
         if (data1 > 255 || address != "1")
@@ -120,10 +131,10 @@ private slots:
         // More data than a long command's length holds.
         QCOMPARE(bench.rs.sendLong(0xC6, 25, QList<int>(22, 0), false), RSfunctions::Result::Rejected);
         QVERIFY(!bench.rs.SendLongCommand(0xC6, 41, {}, false));
-        QCOMPARE(bench.state.ReplyBuffer, QByteArray("kept"));
+        QCOMPARE(bench.linkState.ReplyBuffer, QByteArray("kept"));
 
         // What reaches the line first is the next valid request: nothing went before it.
-        bench.state.DeviceAddress = "1";
+        bench.linkState.DeviceAddress = "1";
         bench.rs.SendShortCommand(Command::StatusRequest);
         QTRY_COMPARE(bench.wire, QByteArray::fromHex("050100C8CE"));
     }
@@ -135,9 +146,9 @@ private slots:
         AmpSim sim(AmpModel::Vx900);
         SimDriver driver(sim, bench.pty);
         QVERIFY(bench.open());
-        bench.state.ReplyBuffer = "old";
+        bench.linkState.ReplyBuffer = "old";
         QCOMPARE(bench.rs.SendCommand(Command::SetVolume, 0xC7, 0x01), RSfunctions::Result::Acknowledged);
-        QCOMPARE(bench.state.ReplyBuffer, QByteArray::fromHex("02AA"));
+        QCOMPARE(bench.linkState.ReplyBuffer, QByteArray::fromHex("02AA"));
         QCOMPARE(sim.state().volume, 455);
     }
 
@@ -151,12 +162,27 @@ private slots:
         for (const char c : QByteArray("Living room RX900   "))
             name << c;
         QVERIFY(bench.rs.SendLongCommand(0xC6, 25, name, true));
-        QVERIFY(bench.state.ReplyBuffer.isEmpty());
+        QVERIFY(bench.linkState.ReplyBuffer.isEmpty());
         QCOMPARE(sim.state().name, QByteArray("Living room RX900   "));
     }
 
-    void cancelledLongCommandKeepsThePort()
+    // A wait given up is reported, and what follows is the owner's to decide: the sender closes
+    // nothing and changes no flag.
+    void givenUpWaitIsReported_data()
     {
+        QTest::addColumn<bool>("longCommand");
+        QTest::addColumn<bool>("portGone"); // the port closed during the wait, else the user cancelled
+        QTest::addColumn<RSfunctions::Result>("result");
+        QTest::newRow("command cancelled") << false << false << RSfunctions::Result::Cancelled;
+        QTest::newRow("command, port gone") << false << true << RSfunctions::Result::PortLost;
+        QTest::newRow("long command cancelled") << true << false << RSfunctions::Result::Cancelled;
+        QTest::newRow("long command, port gone") << true << true << RSfunctions::Result::PortLost;
+    }
+    void givenUpWaitIsReported()
+    {
+        QFETCH(bool, longCommand);
+        QFETCH(bool, portGone);
+        QFETCH(RSfunctions::Result, result);
         Bench bench;
         AmpSim sim(AmpModel::Rx900);
         SimFaults faults;
@@ -165,19 +191,26 @@ private slots:
         faults.chunkGap = 1h;
         SimDriver driver(sim, bench.pty, faults);
         QVERIFY(bench.open());
-        bench.state.LinkConnected = true;
-        // The user gives up once the first byte is there.
+        bench.linkState.LinkConnected = true;
+        bench.linkState.AdoptAmpState = false;
+        // The user gives up, or the device goes, once the first byte is there.
         QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&bench] {
-            if (bench.state.ReplyBuffer.size() == 1)
-                bench.state.LinkCancelRequested = true;
+        QObject::connect(&watch, &QTimer::timeout, [&bench, portGone] {
+            if (bench.linkState.ReplyBuffer.size() == 1) {
+                if (portGone)
+                    bench.port.CloseMScomm();
+                bench.linkState.LinkCancelRequested = true;
+            }
         });
         watch.start(5ms);
-        QVERIFY(!bench.rs.SendLongCommand(0xC6, 25, QList<int>(20, ' '), true));
-        QVERIFY(bench.link.CheckMScomm());
-        QVERIFY(bench.state.LinkConnected);
-        QVERIFY(!bench.state.LinkCancelRequested);
-        QCOMPARE(bench.state.ReplyBuffer, QByteArray::fromHex("02"));
+        QCOMPARE(longCommand ? bench.rs.sendLong(0xC6, 25, QList<int>(20, ' '), true)
+                             : bench.rs.SendCommand(Command::SetVolume, 0xC7, 0x01),
+                 result);
+        QCOMPARE(bench.port.CheckMScomm(), !portGone);
+        QVERIFY(bench.linkState.LinkConnected && !bench.linkState.AdoptAmpState);
+        QVERIFY(bench.linkState.LinkCancelRequested);
+        QCOMPARE(bench.linkState.ReplyBuffer, QByteArray::fromHex("02"));
+        QCOMPARE(bench.clears, 1);
     }
 };
 

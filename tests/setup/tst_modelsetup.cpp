@@ -160,7 +160,7 @@ private slots:
         });
         QCOMPARE(said, "Writing the settings to the amplifier\u2026 " + progress + u'\n' +
                            setup::SetupLink::notAnsweringText());
-        QVERIFY(hidden && !b.state.SetupDialogOpen && !b.state.LinkCancelRequested);
+        QVERIFY(hidden && !b.session.isLeased() && !b.state.LinkCancelRequested);
         QCOMPARE(codeOf(b.requests.last()), silent);
         QCOMPARE(b.state.LinkConnected, linkUp);
         if (linkUp) {
@@ -254,7 +254,7 @@ private slots:
         // The keys wrote nothing where nothing was loaded; Alt+S saved where it was.
         QCOMPARE(b.requests.size(), from + read.size());
         QCOMPARE(b.iniLines().contains("Saved=True"), !shown.isEmpty());
-        QVERIFY(!b.state.SetupDialogOpen && b.state.LinkConnected);
+        QVERIFY(!b.session.isLeased() && b.state.LinkConnected);
         b.session.tick();
         QCOMPARE(codeOf(b.requests.last()), StatusCode);
     }
