@@ -1,5 +1,6 @@
 #include "setup/setupdialogs.h"
 
+#include "protocol/models.h"
 #include "setup/kma840setup.h"
 #include "setup/rx900setup.h"
 #include "setup/solsetup.h"
@@ -16,7 +17,7 @@ namespace {
 
 struct ModelDialog
 {
-    std::array<int, 2> codes; // the model codes it opens for; -1: none
+    std::array<int, 2> codes; // the model codes (protocol/models.h) it opens for; -1: none
     std::unique_ptr<SetupDialog> (*make)(control::LinkLease& lease, QWidget* owner);
 };
 
@@ -26,10 +27,10 @@ template <typename Dialog> std::unique_ptr<SetupDialog> make(control::LinkLease&
 }
 
 const std::array<ModelDialog, 4> Dialogs{{
-    {{1, -1}, make<KMA840setup>},
-    {{2, -1}, make<Solsetup>},
-    {{3, -1}, make<RX900setup>},
-    {{5, 7}, make<VX900setup>},
+    {{ModelCode::Kma840, -1}, make<KMA840setup>},
+    {{ModelCode::Solstice, -1}, make<Solsetup>},
+    {{ModelCode::Rx900, -1}, make<RX900setup>},
+    {{ModelCode::Vx900, ModelCode::Vx900S}, make<VX900setup>},
 }};
 
 const ModelDialog* dialogFor(int modelCode)
