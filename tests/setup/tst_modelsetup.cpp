@@ -31,9 +31,16 @@ void enter(QWidget& d, const QString& name, const QString& entry)
 // The command codes of an Update's packets.
 QList<int> writesOf(AmpModel model)
 {
-    if (model == AmpModel::Kma840)
+    switch (model) {
+    case AmpModel::Kma840:
         return QList<int>(7, 0x30) << 0xC6 << 0xCB << 0xCD;
-    return model == AmpModel::Rx900 ? QList<int>{0xC6, 0xD3} : QList<int>{0xC6, 0x88, 0xCF};
+    case AmpModel::Rx900:
+        return {0xC6, 0xD3};
+    case AmpModel::Solstice:
+        return {0xC6, 0x88, 0xCF};
+    default:
+        return {0xD5, 0xDB, 0xD3};
+    }
 }
 
 } // namespace
@@ -119,6 +126,59 @@ private slots:
         b.session.tick();
         QCOMPARE(b.state.DeviceAddress + u' ' + QString::number(b.state.ComSpeed), f[2]);
         QVERIFY(b.connectLink());
+    }
+
+    // A new Link ID goes out in packets framed with the old one, where the amplifier still is; the
+    // next poll, after the main window has taken the change over, goes to the new one. An address
+    // beyond 255 is not taken: the models keep the one read, the VX 900 sends 1.
+    void addressChange_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("address"); // the amplifier's, after the Update
+        const QList<std::pair<const char*, AmpModel>> models{{"vx900", AmpModel::Vx900},
+                                                             {"rx900", AmpModel::Rx900},
+                                                             {"kma840", AmpModel::Kma840},
+                                                             {"solstice", AmpModel::Solstice}};
+        for (const auto& [name, model] : models) {
+            QTest::addRow("%s 5 to 7", name) << model << "7" << 7;
+            QTest::addRow("%s 5 to 255", name) << model << "255" << 255;
+            QTest::addRow("%s 5 to 256", name) << model << "256" << (model == AmpModel::Vx900 ? 1 : 5);
+        }
+    }
+    void addressChange()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(QString, typed);
+        QFETCH(int, address);
+        SetupBench b(model);
+        b.sim.state().address = 5;
+        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=5"));
+        b.session.load();
+        QVERIFY(b.connectLink());
+        b.session.tick();
+        const qsizetype from = b.requests.size();
+        b.openSetup([&](setup::SetupDialog& d) {
+            type(d, "TextDeviceAdr", typed);
+            press(d, "OKButton");
+        });
+        const QList<int> writes = writesOf(model);
+        const auto lastCodes = [&] {
+            QList<int> codes;
+            for (const QByteArray& p : b.requests.mid(from))
+                codes << codeOf(p);
+            return codes.mid(codes.size() - writes.size());
+        };
+        QTRY_COMPARE(lastCodes(), writes);
+        for (const QByteArray& packet : b.requests.mid(from))
+            QVERIFY2(packet.mid(1, 2) == QByteArray::fromHex("0500"), packet.toHex(' ').constData());
+        QTRY_COMPARE(b.sim.state().address, address);
+        b.session.tick();
+        QCOMPARE(b.state.DeviceAddress, QString::number(address));
+        QVERIFY(b.connectLink());
+        b.session.tick();
+        QCOMPARE(codeOf(b.requests.last()), StatusCode);
+        QCOMPARE(b.requests.last().mid(1, 2), QByteArray(1, char(address)) + '\0');
     }
 
     // An acknowledgement that never comes: the dialog says which packet it waits for and that the
