@@ -1,5 +1,7 @@
 #include "setupbench.h"
 
+#include "cputime.h"
+
 #include <QCheckBox>
 #include <QLockFile>
 
@@ -28,6 +30,17 @@ void enter(QWidget& d, const QString& name, const QString& entry)
         static_cast<QLineEdit*>(w)->setText(entry);
 }
 
+const QList<QByteArray> Vx900Reads{QByteArray::fromHex("050100D2D8"), QByteArray::fromHex("050100D4DA"),
+                                   QByteArray::fromHex("050100DAE0")};
+
+QList<int> codesOf(const QList<QByteArray>& packets)
+{
+    QList<int> list;
+    for (const QByteArray& p : packets)
+        list << codeOf(p);
+    return list;
+}
+
 // The command codes of an Update's packets.
 QList<int> writesOf(AmpModel model)
 {
@@ -45,7 +58,7 @@ QList<int> writesOf(AmpModel model)
 
 } // namespace
 
-class TestModelSetup : public QObject
+class TestSetupDialogs : public QObject
 {
     Q_OBJECT
 private slots:
@@ -60,15 +73,21 @@ private slots:
     // writes every packet and the dialog stays open; the next open reads the change back (a name box
     // holds no more than the amplifier keeps); Factoty set. fills the factory values (the KMA840
     // keeps the blanks of its name); Default asks, resets the amplifier, and the main window then
-    // connects at the model's factory address and speed.
+    // connects at the model's factory address and speed (the VX 900 sends its packets without
+    // waiting for an acknowledgement).
     void dialogFromOpenToDefault_data()
     {
         QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<QString>("change");  // control|entry|shown before|shown on the next open
-        QTest::addColumn<QString>("factory"); // name|name in the question|address and speed index
-        const QString rx900 = "Korvanes RX900|RX900|1 0";
-        const QString kma840 = "Korvanes KMA 840|KMA840|2 1";
-        const QString solstice = "SOLSTICE mk.III|Solstice|1 0";
+        QTest::addColumn<QString>("change"); // control|entry|shown before|shown on the next open
+        // name|name in the question|address and speed index|start-up volume
+        QTest::addColumn<QString>("factory");
+        const QString rx900 = "Korvanes RX900|RX900|1 0|45,0";
+        const QString kma840 = "Korvanes KMA 840|KMA840|2 1|45,0";
+        const QString solstice = "SOLSTICE mk.III|Solstice|1 0|45,0";
+        const QString vx900 = "Korvanes VX 900|VX 900|1 1|55,0";
+        QTest::newRow("vx900 crossover") << AmpModel::Vx900 << "TxtCrossOverFq|120|200|120" << vx900;
+        QTest::newRow("vx900 label") << AmpModel::Vx900 << "CmbAnalogLabel0|30|1|30" << vx900;
+        QTest::newRow("vx900s line out") << AmpModel::Vx900s << "TxtLineOutLevel|12|0,0|-12,0" << vx900;
         QTest::newRow("rx900 name")
             << AmpModel::Rx900 << "TextAmpName|Kitchen amp no. 23456789|Korvanes RX900|Kitchen amp no. 2345"
             << rx900;
@@ -104,10 +123,7 @@ private slots:
             seen << in<QLabel>(d, "LblProgress")->text() << QString::number(d.isVisible());
             press(d, "CancelButton");
         });
-        QList<int> codes;
-        for (const QByteArray& p : b.requests.mid(from))
-            codes << codeOf(p);
-        QCOMPARE(codes, writesOf(model));
+        QTRY_COMPARE(codesOf(b.requests.mid(from)), writesOf(model));
         QVERIFY(b.iniLines().contains('[' + f[0] + ']') && b.iniLines().contains("Saved=True"));
         const QString question =
             "Tevlin|Everything in " + f[1] + " will be set to factory settings.\nAre you sure?";
@@ -119,7 +135,7 @@ private slots:
             seen << QString::number(d.isVisible());
             seen << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Ok);
         });
-        QCOMPARE(seen, (QStringList{c[2], "0", "99,9", "Sent to the amplifier.", "1", c[3], "45,0",
+        QCOMPARE(seen, (QStringList{c[2], "0", "99,9", "Sent to the amplifier.", "1", c[3], f[3],
                                     f[0].leftJustified(model == AmpModel::Kma840 ? 20 : 0), question, "1",
                                     question}));
         QTRY_COMPARE(codeOf(b.requests.last()), 0x49);
@@ -163,13 +179,7 @@ private slots:
             press(d, "OKButton");
         });
         const QList<int> writes = writesOf(model);
-        const auto lastCodes = [&] {
-            QList<int> codes;
-            for (const QByteArray& p : b.requests.mid(from))
-                codes << codeOf(p);
-            return codes.mid(codes.size() - writes.size());
-        };
-        QTRY_COMPARE(lastCodes(), writes);
+        QTRY_COMPARE(codesOf(b.requests.mid(from)).mid(b.requests.size() - from - writes.size()), writes);
         for (const QByteArray& packet : b.requests.mid(from))
             QVERIFY2(packet.mid(1, 2) == QByteArray::fromHex("0500"), packet.toHex(' ').constData());
         QTRY_COMPARE(b.sim.state().address, address);
@@ -210,11 +220,12 @@ private slots:
         b.openSetup([&](setup::SetupDialog& d) {
             d.link().setSilenceNotice(200ms);
             b.onRequest(silent, [&] {
-                QTimer::singleShot(600ms, &d, [&] {
-                    said = in<QLabel>(d, "LblProgress")->text();
-                    press(d, "CancelButton");
-                    hidden = !d.isVisible();
-                });
+                QLabel* progress = in<QLabel>(d, "LblProgress");
+                (void)QTest::qWaitFor(
+                    [&] { return progress->text().endsWith(setup::SetupLink::notAnsweringText()); }, 3000);
+                said = progress->text();
+                press(d, "CancelButton");
+                hidden = !d.isVisible();
             });
             press(d, "OKButton");
         });
@@ -365,7 +376,270 @@ private slots:
                  qPrintable(said));
         QVERIFY(!b.iniLines().contains("Saved=True"));
     }
+
+    // Setup in a connected Tevlin: the three reads go out while the poll pauses, and the dialog shows
+    // the amplifier's settings; the S shows its room correction instead of the presets.
+    void opensFilledFromTheAmplifier_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("vx900") << AmpModel::Vx900 << "85|55,0|-12,5|presets";
+        QTest::newRow("vx900s") << AmpModel::Vx900s << "85|55,0|-12,5|Neutral Voicing 75,0 Global";
+    }
+    void opensFilledFromTheAmplifier()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(QString, shown);
+        SetupBench b(model);
+        b.sim.state().crossOverFreq = 85;
+        b.sim.state().lineOutLevel = 125;
+        QVERIFY(b.connectAndAdopt());
+        const qsizetype before = b.requests.size();
+        QString seen;
+        bool owned = false;
+        bool upload = true;
+        b.openSetup([&](setup::SetupDialog& d) {
+            owned = b.state.SetupDialogOpen;
+            b.session.tick(); // paused: sends nothing
+            upload = in(d, "UploadButton")->isEnabled();
+            seen =
+                QStringList{text(d, "TxtCrossOverFq"), text(d, "TextDefVolume"), text(d, "TxtLineOutLevel")}
+                    .join(u'|');
+            seen += in<QWidget>(d, "Frame1")->isVisibleTo(&d)
+                        ? QStringLiteral("|presets")
+                        : u'|' + QStringList{text(d, "TxtVoicing"), text(d, "TxtMeasureVolume"),
+                                             text(d, "TxtFocus")}
+                                     .join(u' ');
+            press(d, "CancelButton");
+        });
+        QCOMPARE(b.requests.mid(before), Vx900Reads);
+        QVERIFY(owned && !upload && !b.state.SetupDialogOpen);
+        QCOMPARE(seen, shown);
+        QVERIFY(b.iniLines().contains("[Korvanes VX 900]") && b.iniLines().contains("Saved=False"));
+        b.session.tick(); // polls again
+        QCOMPARE(codeOf(b.requests.last()), StatusCode);
+    }
+
+    // Update writes every setting; the dialog stays open and the next open reads the write back.
+    void updateShowsInTheNextRead()
+    {
+        SetupBench b;
+        QVERIFY(b.connectAndAdopt());
+        const qsizetype before = b.requests.size();
+        QString after;
+        b.openSetup([&](setup::SetupDialog& d) {
+            type(d, "TxtCrossOverFq", "120");
+            type(d, "TextDefVolume", "40,5");
+            type(d, "TxtLineOutLevel", "12");
+            choose(d, "CmbRouteMainL", 4); // HP Left: the timer brings Main R to HP Right
+            type(d, "TxtMainR", "1000");   // and resets the delay
+            (void)QTest::qWaitFor([&] { return text(d, "TxtMainR") == "0"; }, 2000);
+            press(d, "OKButton");
+            after = QStringLiteral("%1 %2 %3")
+                        .arg(text(d, "TxtLineOutLevel"))
+                        .arg(int(d.isVisible()))
+                        .arg(int(b.state.SetupDialogOpen));
+            press(d, "CancelButton");
+        });
+        QTRY_COMPARE(codesOf(b.requests.mid(before + 3)), (QList<int>{0xD5, 0xDB, 0xD3}));
+        QCOMPARE(after, "-12 1 0");
+        const AmpState& amp = b.sim.state();
+        QCOMPARE(amp.crossOverFreq, 120);
+        QCOMPARE(amp.defVolume, 405);
+        QCOMPARE(amp.lineOutLevel, 120);
+        QCOMPARE(amp.routing, (std::array<int, 4>{4, 5, 0, 1}));
+        QCOMPARE(amp.delays[1], 0);
+
+        QString reread;
+        b.openSetup([&](setup::SetupDialog& d) {
+            reread = text(d, "TxtCrossOverFq") + u' ' + in<QComboBox>(d, "CmbRouteMainR")->currentText();
+            press(d, "CancelButton");
+        });
+        QCOMPARE(reread, "120 HP Right");
+    }
+
+    // After an Update the dialog stays open and the main window polls again. An Update clicked while
+    // a poll has half its reply goes out after the poll, which would otherwise lose the rest.
+    void updateDuringAPollWaitsForIt()
+    {
+        SimFaults faults;
+        faults.chunkSize = 12;
+        faults.chunkGap = 400ms;
+        faults.onlyCode = StatusCode;
+        SetupBench b(AmpModel::Vx900, faults);
+        QVERIFY(b.connectAndAdopt());
+        qsizetype before = 0;
+        b.openSetup([&](setup::SetupDialog& d) {
+            press(d, "OKButton");
+            // The three acknowledgements nobody waits for have come in.
+            (void)QTest::qWaitFor([&] { return b.state.ReplyBuffer.size() == 6; }, 2000);
+            before = b.requests.size();
+            b.onRequest(StatusCode, [&] { QTimer::singleShot(100ms, &d, [&] { press(d, "OKButton"); }); });
+            b.session.tick();
+            press(d, "CancelButton");
+        });
+        QVERIFY(b.state.LinkConnected && !b.state.AdoptAmpState);
+        QTRY_COMPARE(codesOf(b.requests.mid(before)), (QList<int>{StatusCode, 0xD5, 0xDB, 0xD3}));
+    }
+
+    // Factoty set. on an amplifier at its factory address and speed leaves the link alone; the
+    // preset lock boxes only show.
+    void factoryValuesKeepTheLink()
+    {
+        SetupBench b;
+        QVERIFY(b.connectAndAdopt());
+        QStringList seen;
+        b.openSetup([&](setup::SetupDialog& d) {
+            type(d, "TxtMainL", "77");
+            press(d, "FactoryButton");
+            seen << text(d, "TxtMainL") << QString::number(b.state.LinkSettingsChanged);
+            in<QCheckBox>(d, "Check8")->click();
+            seen << QString::number(in<QCheckBox>(d, "Check8")->isChecked());
+            press(d, "CancelButton");
+        });
+        QCOMPARE(seen, (QStringList{"0", "0", "1"}));
+    }
+
+    // A changed speed closes the dialog on Update, and the next tick drops the link and takes it over
+    // (a changed address: addressChange); a change left unwritten by Close keeps
+    // the link.
+    void linkChanges_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("link"); // after the next tick: address, speed index, connected
+        QTest::newRow("speed 115000") << "CmbLinkSpeed"
+                                      << "2"
+                                      << "OKButton"
+                                      << "1 2 0";
+        QTest::newRow("address typed, then Close") << "TextDeviceAdr"
+                                                   << "7"
+                                                   << "CancelButton"
+                                                   << "1 1 1";
+    }
+    void linkChanges()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, entry);
+        QFETCH(QString, button);
+        QFETCH(QString, link);
+        SetupBench b;
+        b.writeIni(pinnedIni(b.pty.devicePath()).replace("DevAdr=1", "DevAdr=1\nComSpeed=57600"));
+        b.session.load();
+        QVERIFY(b.connectLink());
+        b.session.tick();
+        b.openSetup([&](setup::SetupDialog& d) {
+            if (control.startsWith("Cmb"))
+                choose(d, control, entry.toInt());
+            else
+                type(d, control, entry);
+            press(d, button);
+        });
+        QVERIFY(!b.state.SetupDialogOpen);
+        b.session.tick();
+        QCOMPARE(QStringLiteral("%1 %2 %3")
+                     .arg(b.state.DeviceAddress)
+                     .arg(b.state.ComSpeed)
+                     .arg(int(b.state.LinkConnected)),
+                 link);
+        QVERIFY(!b.state.LinkSettingsChanged);
+    }
+
+    // A read that gets no reply: the dialog says which one it waits for and, after a while, that the
+    // amplifier is not answering; the wait sleeps. Leaving sends nothing more, and the main window
+    // polls again.
+    void wayOutOfAnUnansweredRead_data()
+    {
+        QTest::addColumn<int>("silent");
+        QTest::addColumn<QString>("leave");
+        QTest::newRow("D2, Close") << 0xD2 << "Close";
+        QTest::newRow("D4, close box") << 0xD4 << "close box";
+        QTest::newRow("DA, Escape") << 0xDA << "Escape";
+    }
+    void wayOutOfAnUnansweredRead()
+    {
+        QFETCH(int, silent);
+        QFETCH(QString, leave);
+        SimFaults faults;
+        faults.noReply = true;
+        faults.onlyCode = silent;
+        SetupBench b(AmpModel::Vx900, faults);
+        QVERIFY(b.connectAndAdopt());
+        const qsizetype before = b.requests.size();
+        QString progress;
+        std::chrono::microseconds used{};
+        bool hidden = false;
+        setup::SetupDialog* dialog = nullptr;
+        QObject::connect(&b.dialogs, &setup::SetupDialogs::opened, [&](setup::SetupDialog* d) {
+            dialog = d;
+            d->link().setSilenceNotice(300ms);
+        });
+        // Measured from when the window has been drawn and the notice shown.
+        std::chrono::microseconds start{};
+        b.onRequest(silent, [&] {
+            QTimer::singleShot(500ms, dialog, [&] { start = cpuTime(); });
+            QTimer::singleShot(1500ms, dialog, [&] {
+                setup::SetupDialog& d = *dialog;
+                used = cpuTime() - start;
+                progress = in<QLabel>(d, "LblProgress")->text();
+                if (leave == "Close")
+                    press(d, "CancelButton");
+                else if (leave == "close box")
+                    d.close();
+                else
+                    QTest::keyClick(&d, Qt::Key_Escape);
+                hidden = !d.isVisible();
+            });
+        });
+        b.openSetup({});
+        const int n = silent == 0xD2 ? 1 : silent == 0xD4 ? 2 : 3;
+        QCOMPARE(progress, QStringLiteral("Reading the amplifier's settings\u2026 (%1 of 3)\n").arg(n) +
+                               setup::SetupLink::notAnsweringText());
+        qInfo("processor time during 1 s of an unanswered read: %lld us",
+              static_cast<long long>(used.count()));
+        QVERIFY2(used < 10ms, "the wait spins");
+        QVERIFY(hidden && !b.state.SetupDialogOpen && !b.state.LinkCancelRequested);
+        QCOMPARE(b.requests.mid(before), Vx900Reads.first(n));
+        b.session.tick();
+        QCOMPARE(codeOf(b.requests.last()), StatusCode);
+        QVERIFY(b.state.LinkConnected);
+    }
+
+    // The line drops while a read waits: the wait ends, the dialog says why and the link is down.
+    void readEndsWhenTheLineDrops()
+    {
+        SimFaults faults;
+        faults.noReply = true;
+        faults.onlyCode = 0xD4;
+        SetupBench b(AmpModel::Vx900, faults);
+        QVERIFY(b.connectAndAdopt());
+        QString shown;
+        setup::SetupDialog* dialog = nullptr;
+        QObject::connect(&b.dialogs, &setup::SetupDialogs::opened,
+                         [&](setup::SetupDialog* d) { dialog = d; });
+        b.onRequest(0xD4, [&] {
+            b.pty.hangUp();
+            // Once the read's wait has ended and the dialog says why.
+            auto* watch = new QTimer(dialog);
+            QObject::connect(watch, &QTimer::timeout, dialog, [&, watch] {
+                const QString said = in<QLabel>(*dialog, "LblProgress")->text();
+                if (!said.startsWith("The link"))
+                    return;
+                watch->stop();
+                shown = said + u'|' + QString::number(in(*dialog, "OKButton")->isEnabled()) + u'|' +
+                        b.linkState();
+                press(*dialog, "CancelButton");
+            });
+            watch->start(10ms);
+        });
+        b.openSetup({});
+        QCOMPARE(shown,
+                 QStringLiteral("The link to the amplifier is down, so its settings could not be read.|0|") +
+                     Bench::Idle);
+        QVERIFY(!b.state.SetupDialogOpen && !b.state.LinkCancelRequested);
+    }
 };
 
-QTEST_MAIN(TestModelSetup)
-#include "tst_modelsetup.moc"
+QTEST_MAIN(TestSetupDialogs)
+#include "tst_setupdialogs.moc"
