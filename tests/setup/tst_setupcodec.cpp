@@ -31,9 +31,9 @@ namespace {
 struct Fixture
 {
     const char* model;
-    const ModelSpec* spec;
+    const ModelSpec* description;
     const char* replies; // hex, one reply per read, separated by blanks
-    const char* shown;   // the second fixture: only the controls that differ from the first's
+    const char* shown;   // every control as "name=shown"; in a second fixture those that differ
     const char* packets; // hex, one packet per write, separated by blanks
 };
 
@@ -128,27 +128,27 @@ const Fixture& fixture(const QString& model)
                          [&](const Fixture& f) { return model == QLatin1String(f.model); });
 }
 
-int fieldNamed(const ModelSpec& spec, const QString& name)
+int fieldNamed(const ModelSpec& description, const QString& name)
 {
-    for (qsizetype i = 0; i < qsizetype(spec.fields.size()); ++i) {
-        if (name == QLatin1String(spec.fields[i].name))
+    for (qsizetype i = 0; i < qsizetype(description.fields.size()); ++i) {
+        if (name == QLatin1String(description.fields[i].name))
             return int(i);
     }
     qFatal("no field %s", qPrintable(name));
 }
 
 // Every control as "name=shown": a box's or label's text, a list's index, a check's state.
-QString shownOf(const ModelSpec& spec, const Controls& c, qsizetype i)
+QString shownOf(const ModelSpec& description, const Controls& c, qsizetype i)
 {
-    const Kind kind = spec.fields[i].kind;
+    const Kind kind = description.fields[i].kind;
     const bool indexed = kind == Kind::List || kind == Kind::Check || kind == Kind::PresetLock;
     return indexed ? QString::number(c[i].index) : c[i].text;
 }
-QString render(const ModelSpec& spec, const Controls& c)
+QString render(const ModelSpec& description, const Controls& c)
 {
     QStringList parts;
     for (qsizetype i = 0; i < c.size(); ++i)
-        parts << QLatin1String(spec.fields[i].name) + u'=' + shownOf(spec, c, i);
+        parts << QLatin1String(description.fields[i].name) + u'=' + shownOf(description, c, i);
     return parts.join(QStringLiteral(" | "));
 }
 
@@ -168,15 +168,15 @@ QString framed(int command, const std::optional<QByteArray>& data)
 }
 
 // Read, shown, and sent again untouched by Update.
-std::pair<QString, QString> readAndWrite(const ModelSpec& spec, const QList<QByteArray>& replies)
+std::pair<QString, QString> readAndWrite(const ModelSpec& description, const QList<QByteArray>& replies)
 {
-    Values values = decode(spec, replies);
-    Controls c = controlsFor(spec, values);
-    const QString shown = render(spec, c);
-    const auto data = encode(spec, c, values);
+    Values values = decode(description, replies);
+    Controls c = controlsFor(description, values);
+    const QString shown = render(description, c);
+    const auto data = encode(description, c, values);
     QStringList sent;
     for (qsizetype i = 0; i < data.size(); ++i)
-        sent << framed(spec.packets[i].command, data[i]);
+        sent << framed(description.packets[i].command, data[i]);
     return {shown, sent.join(u' ')};
 }
 
@@ -203,12 +203,12 @@ QString expectedShown(const Fixture& f)
 // The first fixture after "Field=entry" edits: a list's index or a check's state, else a box's text.
 Controls edited(const Fixture& m, Values& values, const QStringList& edits)
 {
-    values = decode(*m.spec, bytesOf(m.replies));
-    Controls c = controlsFor(*m.spec, values);
+    values = decode(*m.description, bytesOf(m.replies));
+    Controls c = controlsFor(*m.description, values);
     for (const QString& edit : edits) {
-        const int field = fieldNamed(*m.spec, edit.section(u'=', 0, 0));
+        const int field = fieldNamed(*m.description, edit.section(u'=', 0, 0));
         const QString entry = edit.section(u'=', 1);
-        const Kind kind = m.spec->fields[field].kind;
+        const Kind kind = m.description->fields[field].kind;
         if (kind == Kind::List || kind == Kind::Check)
             c[field].index = entry.toInt();
         else
@@ -218,9 +218,9 @@ Controls edited(const Fixture& m, Values& values, const QStringList& edits)
 }
 
 // The bytes a field put on the wire: a name as text, other values as decimal bytes.
-QString wire(const ModelSpec& spec, const QList<std::optional<QByteArray>>& packets, int field)
+QString wire(const ModelSpec& description, const QList<std::optional<QByteArray>>& packets, int field)
 {
-    const Field& f = spec.fields[field];
+    const Field& f = description.fields[field];
     if (!packets[f.write.block])
         return QStringLiteral("not sent");
     const int size = std::array{1, 2, f.textLength, 3}[int(f.width)]; // byte, word, text, sign and magnitude
@@ -235,14 +235,14 @@ QString wire(const ModelSpec& spec, const QList<std::optional<QByteArray>>& pack
 
 // The stored keys whose text differs from the key's default, as "key=text"; keys stored as plain
 // values (whose default is only what a missing key reads) left out.
-QStringList storedNotDefault(const ModelSpec& spec, Controls& c, const Values& values)
+QStringList storedNotDefault(const ModelSpec& description, Controls& c, const Values& values)
 {
     QStringList differing;
-    for (const auto& [key, text] : storedPairs(spec, c, values)) {
+    for (const auto& [key, text] : storedPairs(description, c, values)) {
         const QString& name = key; // clang 14 cannot capture a structured binding
-        const auto f = std::find_if(spec.fields.begin(), spec.fields.end(), [&](const Field& f) {
-            return f.ini.key && name == QLatin1String(f.ini.key);
-        });
+        const auto f =
+            std::find_if(description.fields.begin(), description.fields.end(),
+                         [&](const Field& f) { return f.ini.key && name == QLatin1String(f.ini.key); });
         if (f->ini.form != IniForm::Value && text != QLatin1String(f->ini.defaultText))
             differing << key + u'=' + text;
     }
@@ -270,7 +270,7 @@ private slots:
     void roundTrip()
     {
         QFETCH(const Fixture*, fixture);
-        const auto [shown, sent] = readAndWrite(*fixture->spec, bytesOf(fixture->replies));
+        const auto [shown, sent] = readAndWrite(*fixture->description, bytesOf(fixture->replies));
         QCOMPARE(shown, expectedShown(*fixture));
         QCOMPARE(sent, QString::fromLatin1(fixture->packets));
     }
@@ -286,11 +286,11 @@ private slots:
     void everySlipIsCaught()
     {
         QFETCH(QString, model);
-        const ModelSpec& spec = *fixture(model).spec;
+        const ModelSpec& description = *fixture(model).description;
         QStringList unseen;
-        for (qsizetype i = 0; i < qsizetype(spec.fields.size()); ++i) {
+        for (qsizetype i = 0; i < qsizetype(description.fields.size()); ++i) {
             for (Place Field::*place : {&Field::read, &Field::write, &Field::copy}) {
-                const Field& f = spec.fields[i];
+                const Field& f = description.fields[i];
                 const Place& at = f.*place;
                 if (!at.exists())
                     continue;
@@ -298,15 +298,16 @@ private slots:
                     // A name is moved only within its packet.
                     if (f.kind == Kind::Text && place != &Field::read &&
                         (at.pos + by < framing::FirstDataPos ||
-                         at.pos + by + f.textLength >= commandAt(spec.packets[at.block].command).length))
+                         at.pos + by + f.textLength >
+                             commandAt(description.packets[at.block].command).length))
                         continue;
-                    std::vector<Field> fields(spec.fields.begin(), spec.fields.end());
+                    std::vector<Field> fields(description.fields.begin(), description.fields.end());
                     (fields[i].*place).pos += by;
-                    ModelSpec slipped = spec;
+                    ModelSpec slipped = description;
                     slipped.fields = fields;
                     const bool seen =
                         std::any_of(std::begin(Fixtures), std::end(Fixtures), [&](const Fixture& x) {
-                            return x.spec == &spec &&
+                            return x.description == &description &&
                                    readAndWrite(slipped, bytesOf(x.replies)) !=
                                        std::pair{expectedShown(x), QString::fromLatin1(x.packets)};
                         });
@@ -384,8 +385,8 @@ private slots:
         const Fixture& m = fixture(model);
         QList<QByteArray> replies = bytesOf(m.replies);
         replies[c[0].toInt()][c[1].toInt() - 1] = static_cast<char>(c[2].toInt());
-        const Controls shown = controlsFor(*m.spec, decode(*m.spec, replies));
-        QCOMPARE(shownOf(*m.spec, shown, fieldNamed(*m.spec, c[3])), c[4]);
+        const Controls shown = controlsFor(*m.description, decode(*m.description, replies));
+        QCOMPARE(shownOf(*m.description, shown, fieldNamed(*m.description, c[3])), c[4]);
     }
 
     // What an entry puts on the wire, and what its control shows afterwards. Numbers far outside
@@ -521,13 +522,13 @@ private slots:
         QFETCH(QString, change);
         const Fixture& m = fixture(model);
         const QString edit = change.section(u'|', 0, 0);
-        const int field = fieldNamed(*m.spec, edit.section(u'=', 0, 0));
+        const int field = fieldNamed(*m.description, edit.section(u'=', 0, 0));
         Values values;
         Controls c = edited(m, values, {edit});
-        const auto packets = encode(*m.spec, c, values);
-        QCOMPARE(wire(*m.spec, packets, field), change.section(u'|', 1, 1));
+        const auto packets = encode(*m.description, c, values);
+        QCOMPARE(wire(*m.description, packets, field), change.section(u'|', 1, 1));
         const QString shown = change.section(u'|', 2);
-        QCOMPARE(shownOf(*m.spec, c, field), shown.isEmpty() ? edit.section(u'=', 1) : shown);
+        QCOMPARE(shownOf(*m.description, c, field), shown.isEmpty() ? edit.section(u'=', 1) : shown);
     }
 
     // "Save to PC" stores every read value in order and in its form (the values never stored
@@ -586,22 +587,22 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, unstored);
         QFETCH(QStringList, factoryNotDefault);
-        const ModelSpec& spec = *fixture(model).spec;
+        const ModelSpec& description = *fixture(model).description;
         Values values;
         Controls c = edited(fixture(model), values, edits);
         QStringList lines;
-        for (const auto& [key, text] : storedPairs(spec, c, values))
+        for (const auto& [key, text] : storedPairs(description, c, values))
             lines << key + u'=' + text;
         QCOMPARE(lines.join(u'|'), stored);
         QStringList others;
         for (qsizetype i = 0; i < c.size(); ++i) {
-            if (spec.fields[i].ini.form == IniForm::None)
+            if (description.fields[i].ini.form == IniForm::None)
                 others << c[i].text;
         }
         QCOMPARE(others.join(u'|'), unstored);
 
-        fillFactory(spec, c);
-        QCOMPARE(storedNotDefault(spec, c, values), factoryNotDefault);
+        fillFactory(description, c);
+        QCOMPARE(storedNotDefault(description, c, values), factoryNotDefault);
     }
 
     // Two ticks of the VX 900's routing timer after the lists changed; the second changes nothing
