@@ -35,6 +35,11 @@ int main(int argc, char* argv[])
                                                 .arg(CorliftAbout::VersionMinor)
                                                 .arg(CorliftAbout::VersionRevision));
 
+    // A wrong option is a usage error like any other (2); process() would end the run with 1.
+    if (!options.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "corlift: %s\n", qPrintable(options.errorText()));
+        return common::ExitUsage;
+    }
     options.process(*app);
     const auto command = corlift::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {

@@ -37,6 +37,11 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
     QCoreApplication::setOrganizationName(QStringLiteral("Korvanes"));
 
+    // A wrong option is a usage error like any other (2); process() would end the run with 1.
+    if (!options.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "tevlin: %s\n", qPrintable(options.errorText()));
+        return common::ExitUsage;
+    }
     options.process(*app);
     const auto command = control::cli::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {

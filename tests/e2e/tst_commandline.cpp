@@ -1,6 +1,8 @@
 #include "loader/srecords.h"
 #include "serial/wait.h"
 #include "settings/inifilehandler.h"
+#include "sim/bootloader.h"
+#include "sim/pty.h"
 #include "watchdog.h"
 
 #include <QDir>
@@ -280,6 +282,72 @@ private slots:
         const QString help = QString::fromLocal8Bit(run.readAllStandardOutput());
         for (const QString& option : options)
             QVERIFY2(help.contains("  " + option) || help.contains(", " + option), qPrintable(option));
+    }
+
+    // Each exit code of both programs from a real run ("<sim>": an amplifier at address 2, or a
+    // product's boot loader; "<fw>": a firmware file for it). The other codes of Tevlin's runs are
+    // in tevlin(), Corlift's interrupted run in interruptedUploadIsRecordedCancelled().
+    void exitCodes_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("tevlin, done")
+            << "tevlin" << QStringList{"--status", "--address", "2", "--port", "<sim>"} << 0;
+        QTest::newRow("tevlin, no answer")
+            << "tevlin" << QStringList{"--status", "--address", "5", "--timeout", "300", "--port", "<sim>"}
+            << 1;
+        QTest::newRow("tevlin, wrong option") << "tevlin" << QStringList{"--status", "--colour"} << 2;
+        QTest::newRow("tevlin, wrong value") << "tevlin" << QStringList{"--status", "--address", "x"} << 2;
+        QTest::newRow("tevlin, no such port")
+            << "tevlin" << QStringList{"--status", "--address", "2", "--port", "/dev/nothing"} << 3;
+        QTest::newRow("corlift, flashed")
+            << "corlift" << QStringList{"--flash", "<fw>", "--port", "<sim>", "--delay", "150"} << 0;
+        QTest::newRow("corlift, file passes") << "corlift" << QStringList{"--check", "<fw>"} << 0;
+        QTest::newRow("corlift, file fails") << "corlift" << QStringList{"--check", "<fw>.none"} << 1;
+        QTest::newRow("corlift, wrong option")
+            << "corlift" << QStringList{"--flash", "<fw>", "--colour"} << 2;
+        QTest::newRow("corlift, wrong value") << "corlift" << QStringList{"--check", "<fw>", "--loop"} << 2;
+        QTest::newRow("corlift, no such port")
+            << "corlift" << QStringList{"--flash", "<fw>", "--port", "/dev/nothing"} << 3;
+    }
+    void exitCodes()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        const Watchdog watchdog(15s);
+        Sim sim(program == "tevlin" ? QStringList{"--model", "vx900@2"} : QStringList{"--boot", "kma840"}, 1);
+        const QString firmware = flashArguments({}, 1).value(1);
+        Run run(qPrintable(program),
+                arguments.replaceInStrings("<sim>", sim.devices.value(0)).replaceInStrings("<fw>", firmware)
+                    << "--settings-dir" << m_dir->path());
+        QCOMPARE(run.finish(), exitCode);
+    }
+
+    // A pause asked for below the floor is taken as 150 ms: the boot loader receives the lines no
+    // faster.
+    void pauseBelowTheFloorIsRaised()
+    {
+        const Watchdog watchdog(15s);
+        Pty pty;
+        BootLoaderOptions options;
+        options.product = "kma840";
+        BootLoader product(pty, options);
+        QList<qint64> received;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&product, &BootLoader::lineReceived, [&] { received << clock.elapsed(); });
+        QStringList arguments = flashArguments({pty.devicePath()}, 3);
+        arguments[arguments.indexOf("--delay") + 1] = "100";
+        Run corlift("corlift", arguments);
+        QCOMPARE(waitUntil([&] { return corlift.process.state() == QProcess::NotRunning; }, nullptr, 10s),
+                 WaitResult::Met);
+        QCOMPARE(corlift.finish(), 0);
+        QCOMPARE(received.size(), 5);
+        for (qsizetype i = 1; i < received.size(); ++i)
+            QVERIFY2(received[i] - received[i - 1] >= 145,
+                     qPrintable(QString::number(received[i] - received[i - 1])));
     }
 
     // Tevlin's runs, each against a fresh line of amplifiers: the exit code and what it printed.
