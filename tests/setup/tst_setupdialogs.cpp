@@ -145,8 +145,8 @@ private slots:
     }
 
     // A new Link ID goes out in packets framed with the old one, where the amplifier still is; the
-    // main window takes the change over as the dialog closes, and its next poll goes to the new one. An address
-    // beyond 255 is not taken: the models keep the one read, the VX 900 sends 1.
+    // main window takes the change over as the dialog closes, and its next poll goes to the new one. An
+    // address beyond 255 is not taken: the models keep the one read, the VX 900 sends 1.
     void addressChange_data()
     {
         QTest::addColumn<AmpModel>("model");
