@@ -238,7 +238,7 @@ private slots:
         bool openedDuringPoll = false;
         QObject::connect(&b.session, &control::LinkSession::setupRequested, &b.session,
                          [&] { openedDuringPoll = b.session.isPolling() || !b.state.ReplyBuffer.isEmpty(); });
-        QTimer::singleShot(50ms, [&b] { b.click("BtnSetupAmp"); });
+        b.onRequest(StatusCode, [&b] { b.click("BtnSetupAmp"); });
         b.session.tick();
         QCOMPARE(b.setupsOpened, QList<int>{5});
         QVERIFY(!openedDuringPoll);

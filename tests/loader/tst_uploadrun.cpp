@@ -258,7 +258,7 @@ private slots:
         UploadRig rig(options);
         rig.run.setConfirmLimit(1000ms);
         if (hangUpAt == -1)
-            QTimer::singleShot(100ms, &rig.pty, &Pty::hangUp);
+            rig.whenStatus("Waiting for response...", [&rig] { rig.pty.hangUp(); });
         QElapsedTimer clock;
         clock.start();
         const bool ready = rig.prepare(srec::firmware(Kma840Header, 3));
@@ -290,7 +290,7 @@ private slots:
         options.announce = announce;
         UploadRig rig(options);
         rig.run.checkFile(rig.firmwareFile(srec::firmware(Kma840Header, 2)));
-        QTimer::singleShot(100ms, &rig.run, [&] {
+        rig.whenStatus("Waiting for response...", [&] {
             if (announce)
                 return;
             QVERIFY(rig.run.isWaitingForBoot());

@@ -49,6 +49,20 @@ struct UploadRig
         });
     }
 
+    // Runs `action` once, from the event loop, as soon as the status box shows `status`: a click
+    // made while the run waits inside its own click handler.
+    void whenStatus(const QString& status, std::function<void()> action)
+    {
+        auto* once = new QObject(&run);
+        QObject::connect(&run, &UploadRun::controlsChanged, once, [this, once, status, action] {
+            if (run.controls().statusText != status)
+                return;
+            QTimer::singleShot(0, &run, action);
+            once->deleteLater();
+            QObject::disconnect(&run, nullptr, once, nullptr);
+        });
+    }
+
     // The buttons as a user sees them: "<Commport caption> on|off, <Upload caption> on|off,
     // Browse on|off, port menu on|off".
     QString buttons() const
