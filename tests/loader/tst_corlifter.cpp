@@ -325,7 +325,11 @@ private slots:
         m_boot.reset();
         set("Corlifter", "File name", firmware(srec::firmware(Kma840Header, 2)));
         auto window = start();
-        QTimer::singleShot(100ms, window.get(), [&] { window->close(); });
+        // Closed once the window says it waits, from inside the click's own wait.
+        QObject::connect(&window->run(), &UploadRun::controlsChanged, window.get(), [&] {
+            if (window->run().controls().statusText == QLatin1String("Waiting for response..."))
+                QTimer::singleShot(0, window.get(), [&] { window->close(); });
+        });
         child<QPushButton>(*window, "Commport")->click();
         QVERIFY(!window->link().CheckMScomm());
         QCOMPARE(child<QLineEdit>(*window, "Text_Filevalid")->text(), QStringLiteral("Port closed"));
