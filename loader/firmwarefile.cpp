@@ -111,8 +111,13 @@ std::variant<QByteArray, CheckOutcome> readFirmwareFile(const QString& path)
         return CheckOutcome::Unreadable;
     if (file.size() > MaxFirmwareFileSize)
         return CheckOutcome::FileTooLarge;
-    // One byte more than allowed tells a file that grew since its size was taken.
-    QByteArray content = file.read(MaxFirmwareFileSize + 1);
+    // As much as the file holds, and one byte more, which tells a file that grew since its size was
+    // taken; such a file is read on to one byte past the limit. (Asking for the limit at once would
+    // set aside 4 MiB for every check.)
+    const qint64 size = file.size();
+    QByteArray content = file.read(size + 1);
+    if (content.size() > size && file.error() == QFileDevice::NoError)
+        content += file.read(MaxFirmwareFileSize + 1 - content.size());
     if (file.error() != QFileDevice::NoError)
         return CheckOutcome::Unreadable;
     if (content.size() > MaxFirmwareFileSize)
