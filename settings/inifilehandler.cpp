@@ -355,7 +355,7 @@ QString ReadIniValue(const QString& section, const QString& key, const QString& 
 {
     if (auto stored = StoredIniValue(section, key, fileName))
         return *stored;
-    if (!defaultValue.isEmpty() && stampOf(fileName).kind != FileKind::Other)
+    if (!defaultValue.isEmpty())
         (void)writeValues(section, {{key, defaultValue}}, fileName, std::chrono::milliseconds(0));
     return defaultValue;
 }

@@ -1,3 +1,4 @@
+#include "common/commandline.h"
 #include "loader/corliftabout.h"
 #include "loader/corliftcommand.h"
 #include "loader/corlifter.h"
@@ -10,9 +11,7 @@
 
 int main(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = common::argumentsOf(argc, argv);
     QCommandLineParser options;
     options.setApplicationDescription(
         QStringLiteral("Loads firmware into a Korvanes product's boot loader. Without --check or --flash it "
@@ -35,12 +34,8 @@ int main(int argc, char* argv[])
                                                 .arg(CorliftAbout::VersionMinor)
                                                 .arg(CorliftAbout::VersionRevision));
 
-    // A wrong option is a usage error like any other (2); process() would end the run with 1.
-    if (!options.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "corlift: %s\n", qPrintable(options.errorText()));
+    if (!common::processOptions(options, "corlift"))
         return common::ExitUsage;
-    }
-    options.process(*app);
     const auto command = corlift::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {
         std::fprintf(stderr, "corlift: %s\n", qPrintable(*problem));

@@ -1,3 +1,4 @@
+#include "common/commandline.h"
 #include "control/linksession.h"
 #include "control/tevlincommand.h"
 #include "control/tevlinwindow.h"
@@ -14,9 +15,7 @@
 
 int main(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = common::argumentsOf(argc, argv);
     QCommandLineParser options;
     options.setApplicationDescription(
         QStringLiteral("Controls a Korvanes amplifier over a serial line. Without --status, --set or --scan "
@@ -37,12 +36,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
     QCoreApplication::setOrganizationName(QStringLiteral("Korvanes"));
 
-    // A wrong option is a usage error like any other (2); process() would end the run with 1.
-    if (!options.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "tevlin: %s\n", qPrintable(options.errorText()));
+    if (!common::processOptions(options, "tevlin"))
         return common::ExitUsage;
-    }
-    options.process(*app);
     const auto command = control::cli::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {
         std::fprintf(stderr, "tevlin: %s\n", qPrintable(*problem));
