@@ -21,11 +21,24 @@ void onSignal(int number)
     [[maybe_unused]] const auto written = ::write(interruptPipe[1], &byte, 1);
 }
 
+// pipe2() is not everywhere (macOS lacks it): pipe() and the flags one by one do the same here,
+// since no other thread starts a program while the notifier is made.
+bool openPipe()
+{
+    if (::pipe(interruptPipe) != 0)
+        return false;
+    for (const int fd : interruptPipe) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+    return true;
+}
+
 } // namespace
 
 InterruptNotifier::InterruptNotifier(QObject* parent) : QObject(parent)
 {
-    if (interruptPipe[0] < 0 && ::pipe2(interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (interruptPipe[0] < 0 && !openPipe())
         return;
     m_notifier = std::make_unique<QSocketNotifier>(interruptPipe[0], QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &InterruptNotifier::readPipe);

@@ -66,8 +66,15 @@ FileStamp stampOf(const QString& fileName)
     stamp.device = qint64(status.st_dev);
     stamp.inode = qint64(status.st_ino);
     stamp.size = qint64(status.st_size);
-    stamp.modifiedNs = qint64(status.st_mtim.tv_sec) * NsPerSecond + status.st_mtim.tv_nsec;
-    stamp.changedNs = qint64(status.st_ctim.tv_sec) * NsPerSecond + status.st_ctim.tv_nsec;
+#ifdef Q_OS_DARWIN
+    const timespec modified = status.st_mtimespec;
+    const timespec changed = status.st_ctimespec;
+#else
+    const timespec modified = status.st_mtim;
+    const timespec changed = status.st_ctim;
+#endif
+    stamp.modifiedNs = qint64(modified.tv_sec) * NsPerSecond + modified.tv_nsec;
+    stamp.changedNs = qint64(changed.tv_sec) * NsPerSecond + changed.tv_nsec;
 #else
     const QFileInfo info(fileName);
     if (!info.exists())

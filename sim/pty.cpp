@@ -5,9 +5,16 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+// openpty() lives in a different header on each Unix.
+#if defined(Q_OS_MACOS)
+#include <util.h>
+#elif defined(Q_OS_FREEBSD)
+#include <libutil.h>
+#else
+#include <pty.h>
+#endif
 
 Pty::Pty(QObject* parent) : QObject(parent)
 {
