@@ -213,8 +213,9 @@ void addCommandLineOptions(QCommandLineParser& parser)
 {
     parser.addOptions({
         {Check,
-         QStringLiteral(
-             "Check FILE as the window does, print the status text; exit 0 when it can be flashed."),
+         QStringLiteral("Check FILE as the window does and every record (checksum, hex digits, length); "
+                        "print the status "
+                        "text, or each damaged line; exit 0 when it can be flashed."),
          QStringLiteral("FILE")},
         {Flash, QStringLiteral("Flash FILE without the window, on every --port at the same time."),
          QStringLiteral("FILE")},

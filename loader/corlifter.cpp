@@ -168,11 +168,12 @@ void Corlifter::buildWindow()
     // A label rather than a status message: opening a menu would wipe a message.
     m_notice = named(new QLabel(statusBar()), "Notice");
     m_notice->setWordWrap(true);
-    // Room for two lines even while empty: the window keeps its layout whenever a notice comes, goes
-    // or wraps.
+    // Two lines, whether empty or not, and never more: a wrapping label would otherwise ask the window
+    // for the height its text takes at the narrowest width, and the window would grow with a notice.
     m_notice->setText(QStringLiteral("\n"));
-    m_notice->setMinimumHeight(m_notice->sizeHint().height());
+    m_notice->setFixedHeight(m_notice->sizeHint().height());
     m_notice->clear();
+    m_notice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(m_notice, 1);
     resize(640, sizeHint().height());
@@ -301,6 +302,7 @@ void Corlifter::render()
     m_load->setEnabled(c.browseEnabled);
     m_commPortMenu->setEnabled(c.portMenuEnabled);
     m_notice->setText(c.notice);
+    m_notice->setToolTip(c.notice);
     drawProgress(c);
     // The question is moot once the upload has ended by itself; the window shows how.
     if (m_stopQuestion && !m_run.isUploading())

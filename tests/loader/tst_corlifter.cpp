@@ -312,6 +312,7 @@ private slots:
         set("Corlifter", "Delay", "150");
         auto window = start();
         window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         auto* commport = child<QPushButton>(*window, "Commport");
         const QRect before(commport->mapTo(window.get(), QPoint()), window->size());
         commport->click();
