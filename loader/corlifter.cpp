@@ -246,8 +246,12 @@ void Corlifter::chooseFile()
 
 void Corlifter::openFile(const QString& path)
 {
-    if (!path.isEmpty())
-        m_run.checkFile(QFileInfo(path).absoluteFilePath());
+    if (path.isEmpty())
+        return;
+    // The box names the file asked for, also where there is none and the status box says so.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_textFilename->setText(absolute);
+    m_run.checkFile(absolute);
 }
 
 void Corlifter::fileTyped()
@@ -264,7 +268,6 @@ void Corlifter::fileTyped()
         path = QDir::home().filePath(path.sliced(2));
     if (path.isEmpty())
         return;
-    // A path where no file is stays in the box as typed; the status box says "File not found".
     openFile(path);
 }
 
