@@ -1,4 +1,5 @@
-// The firmware check against a small reference of the record rules written apart from it.
+// The firmware check, and the check of every record, against a small reference of the record rules
+// written apart from them.
 #include "fuzzinput.h"
 #include "loader/firmwarefile.h"
 
@@ -9,11 +10,43 @@ namespace {
 
 using loader::CheckOutcome;
 
+using loader::RecordFault;
+
 struct Expected
 {
     CheckOutcome outcome;
     qint64 total = 0;
+    // Of a valid file: how many records are damaged, and the first one's line and fault.
+    int damaged = 0;
+    int firstLine = 0;
+    RecordFault firstFault = RecordFault::NotARecord;
 };
+
+// A record's bytes, the checksum included, add up to FF.
+std::optional<RecordFault> recordFault(const QByteArray& line)
+{
+    if (line.size() < 2 || line[0] != 'S' || !QByteArray("0123456789").contains(line[1]))
+        return RecordFault::NotARecord;
+    if (line[1] == '4')
+        return RecordFault::UnknownType;
+    const QByteArray digits = line.mid(2);
+    for (const char c : digits) {
+        if (!QByteArray("0123456789abcdefABCDEF").contains(c))
+            return RecordFault::NotHex;
+    }
+    if (digits.size() % 2 != 0)
+        return RecordFault::OddDigits;
+    const QByteArray bytes = QByteArray::fromHex(digits);
+    const int minimum = QByteArray("268").contains(line[1]) ? 4 : QByteArray("37").contains(line[1]) ? 5 : 3;
+    if (bytes.isEmpty() || static_cast<unsigned char>(bytes[0]) < minimum)
+        return RecordFault::CountTooSmall;
+    if (static_cast<unsigned char>(bytes[0]) != bytes.size() - 1)
+        return RecordFault::CountMismatch;
+    unsigned char sum = 0;
+    for (const char b : bytes)
+        sum = static_cast<unsigned char>(sum + static_cast<unsigned char>(b));
+    return sum == 0xFF ? std::nullopt : std::optional(RecordFault::Checksum);
+}
 
 int hexAt(const QByteArray& line, qsizetype index)
 {
@@ -57,7 +90,15 @@ Expected reference(const QByteArray& content)
         }
         ended = line.startsWith("S9");
     }
-    return {CheckOutcome::Valid, total};
+    Expected valid{CheckOutcome::Valid, total};
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto fault = lines[i].isEmpty() ? std::nullopt : recordFault(lines[i]);
+        if (fault && valid.damaged++ == 0) {
+            valid.firstLine = static_cast<int>(i + 1);
+            valid.firstFault = *fault;
+        }
+    }
+    return valid;
 }
 
 } // namespace
@@ -75,7 +116,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const loader::CheckResult result = loader::checkFirmwareFile(path);
     const Expected expected = reference(content);
     FUZZ_CHECK(result.outcome == expected.outcome);
-    if (expected.outcome == CheckOutcome::Valid)
-        FUZZ_CHECK(result.uploadTotal == expected.total && result.product);
+    if (expected.outcome != CheckOutcome::Valid)
+        return 0;
+    FUZZ_CHECK(result.uploadTotal == expected.total && result.product);
+    FUZZ_CHECK(result.records.damaged == expected.damaged);
+    if (expected.damaged > 0) {
+        const loader::DamagedRecord& first = result.records.first.front();
+        FUZZ_CHECK(first.line == expected.firstLine && first.fault == expected.firstFault);
+        FUZZ_CHECK(loader::describe(first).startsWith(QStringLiteral("line %1: ").arg(expected.firstLine)));
+    }
     return 0;
 }

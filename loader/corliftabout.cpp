@@ -9,9 +9,18 @@ namespace {
 const QString ProgramTitle = QStringLiteral("Corlift");
 }
 
+QString CorliftAbout::version()
+{
+    return QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
+}
+
 QString CorliftAbout::versionText()
 {
-    return QStringLiteral("Version %1.%2%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
+    return QStringLiteral("Version %1.%2%3 (%4)")
+        .arg(VersionMajor)
+        .arg(VersionMinor)
+        .arg(VersionRevision)
+        .arg(version());
 }
 
 CorliftAbout::CorliftAbout(QWidget* parent) : QDialog(parent)

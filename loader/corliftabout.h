@@ -13,6 +13,9 @@ public:
 
     explicit CorliftAbout(QWidget* parent = nullptr);
 
-    // "Version 2.01": the minor version and the revision run together.
+    // "2.0.1", as `corlift --version` prints it.
+    static QString version();
+    // "Version 2.01": the minor version and the revision run together; the dotted form beside it, so
+    // that the box and `--version` show the same.
     static QString versionText();
 };

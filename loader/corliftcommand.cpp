@@ -29,6 +29,7 @@ const QString Delay = QStringLiteral("delay");
 const QString BootTimeout = QStringLiteral("boot-timeout");
 const QString Json = QStringLiteral("json");
 const QString Loop = QStringLiteral("loop");
+const QString SendDamaged = QStringLiteral("send-damaged");
 
 const auto say = common::printLine;
 
@@ -54,13 +55,35 @@ QString bootModeLines(const loader::Product& product)
     return lines.join(u'\n');
 }
 
+// Each damaged record on standard error, the first few of them, then how many more there are.
+void sayDamage(const QString& path, const loader::RecordCheck& records)
+{
+    for (const loader::DamagedRecord& record : records.first)
+        say(stderr, QStringLiteral("corlift: %1, %2").arg(path, loader::describe(record)));
+    if (records.damaged > records.first.size())
+        say(stderr, QStringLiteral("corlift: %1: %2 more damaged records")
+                        .arg(path)
+                        .arg(records.damaged - records.first.size()));
+}
+
 int runCheck(const QString& path)
 {
     const loader::CheckResult result = loader::checkFirmwareFile(path);
     const bool valid = result.outcome == loader::CheckOutcome::Valid;
-    say(valid ? stdout : stderr, loader::checkStatusText(result));
-    if (!valid)
+    if (!valid) {
+        say(stderr, loader::checkStatusText(result));
         return common::ExitFailed;
+    }
+    // The product is known, but the file is not what its maker built: "ok" would mislead.
+    if (result.records.damaged > 0) {
+        sayDamage(path, result.records);
+        say(stderr, QStringLiteral("corlift: %1: %2 of %3 lines damaged; --flash refuses the file")
+                        .arg(path)
+                        .arg(result.records.damaged)
+                        .arg(result.lines));
+        return common::ExitFailed;
+    }
+    say(stdout, loader::checkStatusText(result));
     say(stdout, QStringLiteral("Product: %1\nLines: %2\nData bytes: %3")
                     .arg(QLatin1String(result.product->name))
                     .arg(result.lines)
@@ -75,6 +98,17 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
     if (result.outcome != loader::CheckOutcome::Valid) {
         say(stderr, QStringLiteral("corlift: %1: %2").arg(options.file, loader::checkStatusText(result)));
         return common::ExitFailed;
+    }
+    if (result.records.damaged > 0) {
+        sayDamage(options.file, result.records);
+        if (!options.sendDamaged) {
+            say(stderr,
+                QStringLiteral("corlift: %1: nothing is sent (--send-damaged sends the file as it is)")
+                    .arg(options.file));
+            return common::ExitFailed;
+        }
+        say(stderr, QStringLiteral("corlift: %1: sent as it is, damaged records included (--send-damaged)")
+                        .arg(options.file));
     }
     const PortMap system = PortMap::fromSystem(setupIniPath);
     QList<PortChoice> ports;
@@ -100,7 +134,11 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
     takeCheck(checked, result);
     checked.delayMs = options.delayMs ? delayMsFrom(*options.delayMs) : storedDelayMs(setupIniPath);
     if (options.delayMs && checked.delayMs != *options.delayMs)
-        say(stderr, QStringLiteral("corlift: a pause of %1 ms per line instead").arg(checked.delayMs));
+        say(stderr, QStringLiteral("corlift: --delay %1: the %2 is %3 ms; a pause of %3 ms per line instead")
+                        .arg(*options.delayMs)
+                        .arg(*options.delayMs < MinimumDelayMs ? QStringLiteral("minimum")
+                                                               : QStringLiteral("maximum"))
+                        .arg(checked.delayMs));
 
     const FlashReport::Style style = options.json         ? FlashReport::Style::Json
                                      : stdoutIsTerminal() ? FlashReport::Style::Bars
@@ -115,6 +153,7 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
     PortFlash::Settings settings;
     settings.loop = options.loop;
     settings.bootTimeout = options.bootTimeout;
+    settings.sendDamaged = options.sendDamaged;
     QList<PortFlash*> flashes;
     std::vector<std::unique_ptr<PortFlash>> owned;
     for (const PortChoice& port : ports) {
@@ -174,8 +213,9 @@ void addCommandLineOptions(QCommandLineParser& parser)
 {
     parser.addOptions({
         {Check,
-         QStringLiteral(
-             "Check FILE as the window does, print the status text; exit 0 when it can be flashed."),
+         QStringLiteral("Check FILE as the window does and every record (checksum, hex digits, length); "
+                        "print the status "
+                        "text, or each damaged line; exit 0 when it can be flashed."),
          QStringLiteral("FILE")},
         {Flash, QStringLiteral("Flash FILE without the window, on every --port at the same time."),
          QStringLiteral("FILE")},
@@ -196,7 +236,15 @@ void addCommandLineOptions(QCommandLineParser& parser)
         {Loop,
          QStringLiteral("With --flash: after each product wait for the next one on the same port, until "
                         "Ctrl+C; a tally per port, a summary at the end.")},
+        {SendDamaged,
+         QStringLiteral("With --flash: send a file whose records are damaged (checksum, hex digits, length) "
+                        "as it is; without it such a file is refused.")},
     });
+    parser.addPositionalArgument(
+        QStringLiteral("file"),
+        QStringLiteral("Without --check or --flash: open the window with FILE chosen "
+                       "and checked."),
+        QStringLiteral("[FILE]"));
 }
 
 bool wantsCommandLine(const QStringList& arguments)
@@ -212,7 +260,7 @@ std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParse
     if (check && flash)
         return QStringLiteral("--check and --flash do not go together");
     if (!flash) {
-        for (const QString& name : {Port, Delay, BootTimeout, Json, Loop}) {
+        for (const QString& name : {Port, Delay, BootTimeout, Json, Loop, SendDamaged}) {
             if (parser.isSet(name))
                 return QStringLiteral("--%1 goes with --flash").arg(name);
         }
@@ -228,6 +276,7 @@ std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParse
             return QStringLiteral("--flash needs at least one --port");
         options.json = parser.isSet(Json);
         options.loop = parser.isSet(Loop);
+        options.sendDamaged = parser.isSet(SendDamaged);
         if (parser.isSet(Delay)) {
             options.delayMs = positiveNumber(parser.value(Delay));
             if (!options.delayMs)
@@ -242,6 +291,12 @@ std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParse
     }
     if ((check || flash) && options.file.isEmpty())
         return QStringLiteral("name a firmware file");
+    // One bare file is the window's, as a desktop passes it; anything else would go unnoticed.
+    const QStringList bare = parser.positionalArguments();
+    if (!check && !flash && bare.size() == 1)
+        options.file = bare.front();
+    else if (!bare.isEmpty())
+        return QStringLiteral("unexpected argument %1").arg(bare.at(check || flash ? 0 : 1));
     return options;
 }
 

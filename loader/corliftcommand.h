@@ -9,7 +9,8 @@
 #include <optional>
 #include <variant>
 
-// Corlift without its window: `--check FILE` and `--flash FILE --port P [--port P ...]`.
+// Corlift without its window: `--check FILE` and `--flash FILE --port P [--port P ...]`; a bare FILE
+// (as a desktop opens a file) is the window's, which checks it at once.
 namespace corlift {
 
 struct CommandOptions
@@ -27,6 +28,8 @@ struct CommandOptions
     std::optional<std::chrono::seconds> bootTimeout;
     bool json = false;
     bool loop = false;
+    // --flash sends a file with damaged records as it is, instead of refusing it.
+    bool sendDamaged = false;
 };
 
 // The options of both the window and the command line, so that --help lists them all.

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,8 +35,10 @@ constexpr PortMenu::StoredRange StoredPortRange{-1e9, 1e9};
 
 QString openFirmwareDialog(QWidget* parent, const QString& folder)
 {
+    // A file saved under another extension can still be chosen.
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Open firmware file"), folder,
-                                        QLatin1String(loader::FileFilter));
+                                        QLatin1String(loader::FileFilter) + QLatin1String(";;") +
+                                            QLatin1String(loader::AllFilesFilter));
 }
 
 QList<QRect> availableScreens()
@@ -92,8 +95,8 @@ void Corlifter::buildWindow()
     m_label1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* lblFileName = named(new QLabel(QStringLiteral("File"), frame1), "LblFileName");
     m_textFilename = named(new QLineEdit(frame1), "Text_Filename");
-    m_textFilename->setToolTip(QStringLiteral("Firmware file"));
-    m_textFilename->setReadOnly(true);
+    m_textFilename->setToolTip(
+        QStringLiteral("Firmware file: Browse, or type or paste its path and press Enter"));
     lblFileName->setBuddy(m_textFilename);
     m_btnBrowse = named(new QPushButton(QStringLiteral("Browse"), frame1), "BtnBrowse");
     m_btnUpload = named(new QPushButton(QLatin1String(CaptionUpload), frame1), "BtnUpload");
@@ -101,6 +104,10 @@ void Corlifter::buildWindow()
     m_nextUnit = named(new QPushButton(QLatin1String(CaptionNextUnit), frame1), "BtnNextUnit");
     m_nextUnit->setToolTip(
         tr("Wait for the next product in boot mode and flash the same file on the same port"));
+    // Its place stays while it is hidden, so that the other buttons never move.
+    QSizePolicy keepPlace = m_nextUnit->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_nextUnit->setSizePolicy(keepPlace);
     m_nextUnit->hide();
     m_commport->setMinimumWidth(m_commport->fontMetrics().horizontalAdvance(QLatin1String(CaptionClosePort)) +
                                 32);
@@ -126,6 +133,12 @@ void Corlifter::buildWindow()
     m_textFilevalid = named(new QLineEdit(frame2), "Text_Filevalid");
     m_textFilevalid->setReadOnly(true);
     lblStatus->setBuddy(m_textFilevalid);
+    // One line, present while empty too, so that the window keeps its layout when a warning comes.
+    m_recordWarning = named(new QLabel(frame2), "RecordWarning");
+    m_recordWarning->setTextFormat(Qt::PlainText);
+    m_recordWarning->setFixedHeight(m_recordWarning->fontMetrics().lineSpacing());
+    m_recordWarning->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_recordWarning->setStyleSheet(QStringLiteral("color: #b00000"));
     auto* lblProgress = named(new QLabel(QStringLiteral("Progress"), frame2), "LblProgress");
     m_progressBar = named(new ProgressBar(frame2), "ProgressBar1");
     m_progressBar->setRange(0, 100);
@@ -133,8 +146,9 @@ void Corlifter::buildWindow()
     auto* grid2 = new QGridLayout(frame2);
     grid2->addWidget(lblStatus, 0, 0);
     grid2->addWidget(m_textFilevalid, 0, 1);
-    grid2->addWidget(lblProgress, 1, 0);
-    grid2->addWidget(m_progressBar, 1, 1);
+    grid2->addWidget(m_recordWarning, 1, 1);
+    grid2->addWidget(lblProgress, 2, 0);
+    grid2->addWidget(m_progressBar, 2, 1);
     grid2->setColumnStretch(1, 1);
     // Both frames' first columns line up.
     const int labelWidth = std::max(
@@ -154,11 +168,12 @@ void Corlifter::buildWindow()
     // A label rather than a status message: opening a menu would wipe a message.
     m_notice = named(new QLabel(statusBar()), "Notice");
     m_notice->setWordWrap(true);
-    // Room for two lines even while empty: the window keeps its layout whenever a notice comes, goes
-    // or wraps.
+    // Two lines, whether empty or not, and never more: a wrapping label would otherwise ask the window
+    // for the height its text takes at the narrowest width, and the window would grow with a notice.
     m_notice->setText(QStringLiteral("\n"));
-    m_notice->setMinimumHeight(m_notice->sizeHint().height());
+    m_notice->setFixedHeight(m_notice->sizeHint().height());
     m_notice->clear();
+    m_notice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->addWidget(m_notice, 1);
     resize(640, sizeHint().height());
@@ -167,7 +182,8 @@ void Corlifter::buildWindow()
     // Opening a port needs the port map.
     connect(m_commport, &QPushButton::clicked, &m_ports, &PortMenu::finishProbe);
     connect(m_commport, &QPushButton::clicked, &m_run, &UploadRun::toggleCommport);
-    connect(m_btnUpload, &QPushButton::clicked, &m_run, &UploadRun::toggleUpload);
+    connect(m_btnUpload, &QPushButton::clicked, this, &Corlifter::uploadClicked);
+    connect(m_textFilename, &QLineEdit::returnPressed, this, &Corlifter::fileTyped);
     connect(m_nextUnit, &QPushButton::clicked, &m_run, &UploadRun::nextUnit);
 }
 
@@ -228,6 +244,33 @@ void Corlifter::chooseFile()
         m_run.checkFile(path);
 }
 
+void Corlifter::openFile(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    // The box names the file asked for, also where there is none and the status box says so.
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_textFilename->setText(absolute);
+    m_run.checkFile(absolute);
+}
+
+void Corlifter::fileTyped()
+{
+    if (!m_run.controls().browseEnabled)
+        return;
+    QString path = m_textFilename->text().trimmed();
+    // A path copied from a file manager or a shell may come quoted, or as a URL.
+    if (path.size() >= 2 && (path.front() == u'"' || path.front() == u'\'') && path.back() == path.front())
+        path = path.sliced(1, path.size() - 2);
+    if (path.startsWith(QLatin1String("file://")))
+        path = QUrl(path).toLocalFile();
+    if (path.startsWith(QLatin1String("~/")))
+        path = QDir::home().filePath(path.sliced(2));
+    if (path.isEmpty())
+        return;
+    openFile(path);
+}
+
 void Corlifter::showAbout()
 {
     CorliftAbout about(this);
@@ -242,12 +285,17 @@ void Corlifter::render()
                           .replace(QLatin1String("\r\n"), QLatin1String("\n"))
                           .replace(QLatin1String("\n\n\n"), QLatin1String("\n\n")));
     // A line edit repaints and lays its text out again even when given the text it has.
-    if (m_textFilename->text() != c.fileName) {
+    // What the user is typing stays until the run names another file.
+    if (m_shownFileName != c.fileName) {
+        m_shownFileName = c.fileName;
         m_textFilename->setText(c.fileName);
         m_textFilename->setCursorPosition(c.fileName.size());
     }
+    m_textFilename->setReadOnly(!c.browseEnabled);
     if (m_textFilevalid->text() != c.statusText)
         m_textFilevalid->setText(c.statusText);
+    m_recordWarning->setText(c.recordWarning);
+    m_recordWarning->setToolTip(c.recordWarning);
     m_commport->setText(c.commportCaption);
     m_commport->setEnabled(c.commportEnabled);
     m_btnUpload->setText(c.uploadCaption);
@@ -257,10 +305,51 @@ void Corlifter::render()
     m_load->setEnabled(c.browseEnabled);
     m_commPortMenu->setEnabled(c.portMenuEnabled);
     m_notice->setText(c.notice);
+    m_notice->setToolTip(c.notice);
     drawProgress(c);
     // The question is moot once the upload has ended by itself; the window shows how.
     if (m_stopQuestion && !m_run.isUploading())
         m_stopQuestion->reject();
+    if (m_damagedQuestion && !m_run.uploadNeedsConsent())
+        m_damagedQuestion->reject();
+}
+
+void Corlifter::uploadClicked()
+{
+    if (!m_run.uploadNeedsConsent()) {
+        m_run.toggleUpload();
+        return;
+    }
+    if (m_damagedQuestion) {
+        m_damagedQuestion->raise();
+        return;
+    }
+    m_damagedQuestion = new QMessageBox(QMessageBox::Warning, windowTitle(),
+                                        tr("This file has a damaged record: %1. The boot loader takes each "
+                                           "line as it is, and the product may "
+                                           "not start after the update. Upload it anyway?")
+                                            .arg(m_state.damagedRecord),
+                                        QMessageBox::NoButton, this);
+    m_damagedQuestion->setObjectName(QStringLiteral("DamagedQuestion"));
+    QPushButton* send = m_damagedQuestion->addButton(tr("Upload Anyway"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = m_damagedQuestion->addButton(QMessageBox::Cancel);
+    m_damagedQuestion->setDefaultButton(cancel);
+    m_damagedQuestion->setEscapeButton(cancel);
+    m_damagedQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_damagedQuestion, &QMessageBox::finished, this, [this, send] {
+        const bool confirmed = m_damagedQuestion->clickedButton() == send;
+        m_damagedQuestion = nullptr;
+        // Once the box has closed: the upload waits in the event loop for its lines.
+        if (confirmed)
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_run.uploadNeedsConsent())
+                        m_run.toggleUpload(true);
+                },
+                Qt::QueuedConnection);
+    });
+    m_damagedQuestion->open();
 }
 
 void Corlifter::drawProgress(const LoaderControls& c)

@@ -37,6 +37,8 @@ public:
     void setFileDialogHook(FileDialogHook hook) { m_fileDialog = std::move(hook); }
 
     void chooseFile();
+    // The file a desktop or the command line names: chosen and checked as Browse would.
+    void openFile(const QString& path);
     void showAbout();
     // The folder the file dialog starts in: that of the last file, else the user's home.
     QString startFolder() const;
@@ -53,6 +55,10 @@ private:
     // Closing while lines are sent would leave the product in boot mode: ask, and let the upload go
     // on meanwhile.
     void askToStopTheUpdate();
+    // Upload on a file with a damaged record: asks first, Cancel being the default.
+    void uploadClicked();
+    // The path typed or pasted into the file box, checked on Enter.
+    void fileTyped();
 
     CorliftState& m_state;
     QString m_setupIniPath;
@@ -65,6 +71,9 @@ private:
     QLabel* m_label1 = nullptr;
     QLineEdit* m_textFilename = nullptr;
     QLineEdit* m_textFilevalid = nullptr;
+    QLabel* m_recordWarning = nullptr;
+    // The file name last drawn: what the user types in the box stays until the run changes it.
+    QString m_shownFileName;
     QPushButton* m_btnBrowse = nullptr;
     QPushButton* m_btnUpload = nullptr;
     QPushButton* m_commport = nullptr;
@@ -75,5 +84,6 @@ private:
     QAction* m_load = nullptr;
     QMenu* m_commPortMenu = nullptr;
     QMessageBox* m_stopQuestion = nullptr;
+    QMessageBox* m_damagedQuestion = nullptr;
     bool m_stopConfirmed = false;
 };

@@ -20,6 +20,10 @@ struct CorliftState
     int firmwareLines = 0;
     // The bytes the check passed; the upload sends exactly these.
     QByteArray checkedBytes;
+    // The first damaged record of a valid file in words, and how many there are; sending such a file
+    // needs the user's word.
+    QString damagedRecord;
+    int damagedRecords = 0;
 
     // The boot handshake and upload.
     bool readyForBoot = false;

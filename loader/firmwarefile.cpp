@@ -162,6 +162,7 @@ CheckResult checkContent(const QByteArray& content)
     result.uploadTotal = total + UploadTotalBase;
     result.lines = lines;
     result.content = content;
+    result.records = checkRecords(content);
     return result;
 }
 
@@ -186,15 +187,20 @@ std::optional<CheckResult> recheckFirmwareFile(const QString& path, const QByteA
     return checkContent(content);
 }
 
-QString recheckText(const QString& path, const CheckResult& result)
+QString recheckText(const QString& path, const CheckResult& result, bool sendDamaged)
 {
     const QString name = QFileInfo(path).fileName();
-    return result.outcome == CheckOutcome::Valid
-               ? QStringLiteral(
-                     "%1 changed since it was checked; checked again: %2. The new content is sent.")
-                     .arg(name, checkStatusText(result))
-               : QStringLiteral("%1 changed since it was checked; checked again: %2. Nothing is sent.")
-                     .arg(name, checkStatusText(result));
+    QString found = checkStatusText(result);
+    bool sent = result.outcome == CheckOutcome::Valid;
+    if (sent && result.records.damaged > 0) {
+        found += QStringLiteral(", but %1").arg(describe(result.records.first.front()));
+        sent = sendDamaged;
+    }
+    return sent ? QStringLiteral(
+                      "%1 changed since it was checked; checked again: %2. The new content is sent.")
+                      .arg(name, found)
+                : QStringLiteral("%1 changed since it was checked; checked again: %2. Nothing is sent.")
+                      .arg(name, found);
 }
 
 QString checkStatusText(const CheckResult& result)

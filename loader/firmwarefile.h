@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loader/recordcheck.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
@@ -92,6 +94,7 @@ inline constexpr qsizetype MaxRecordLength = 4 + 2 * 0xFF;
 inline constexpr qint64 MaxFirmwareFileSize = 4 * 1024 * 1024;
 
 inline constexpr const char* FileFilter = "Korvanes s19 Files (*.s19)";
+inline constexpr const char* AllFilesFilter = "All files (*)";
 inline constexpr const char* StatusFileNotFound = "File not found";
 inline constexpr const char* StatusFileNotValid = "File not valid for any Korvanes product";
 
@@ -147,6 +150,8 @@ struct CheckResult
     // The bytes checked (Valid only). The upload sends these, never the file again: a file rewritten
     // meanwhile would otherwise go out as a mix of two builds.
     QByteArray content = {};
+    // Every record checked (Valid only): the window's check passes a file with damaged records.
+    RecordCheck records = {};
 };
 
 // Identifies the product of the firmware file at `path` and adds up its counted data bytes.
@@ -157,7 +162,8 @@ CheckResult checkFirmwareFile(const QString& path);
 std::optional<CheckResult> recheckFirmwareFile(const QString& path, const QByteArrayView checked);
 // What to tell the user about such a file: that it changed since its check and what the new
 // check says, and whether the new content is sent or nothing is.
-QString recheckText(const QString& path, const CheckResult& result);
+// A file with damaged records is sent only with `sendDamaged`.
+QString recheckText(const QString& path, const CheckResult& result, bool sendDamaged = false);
 
 // What the status box says after the check: "File not found", the product's status text, or
 // "File not valid for any Korvanes product" (with the reason where it is no plain mismatch).

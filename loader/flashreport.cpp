@@ -13,6 +13,7 @@ void FlashReport::watch(const QList<PortFlash*>& ports)
 {
     m_ports = ports;
     m_drawn = QStringList(ports.size(), QString());
+    m_uploadClocks = QList<QElapsedTimer>(ports.size());
     for (PortFlash* port : ports) {
         m_labelWidth = std::max<int>(m_labelWidth, static_cast<int>(port->port().label.size()));
         connect(port, &PortFlash::changed, this, [this, port] { portChanged(port); });
@@ -81,24 +82,45 @@ void FlashReport::portChanged(PortFlash* port)
     case Style::Lines:
         break;
     }
-    // Without a terminal, one line per stage: a log is not a progress bar. The end of a port follows
-    // the end of its last unit, which said it all.
+    // Without a terminal a line per stage, and per tenth of the upload: a log is not a progress bar.
+    // The end of a port follows the end of its last unit, which said it all.
     const qsizetype index = m_ports.indexOf(port);
-    if (port->stage() == PortFlash::Stage::Finished && port->outcome())
+    if (index < 0 || (port->stage() == PortFlash::Stage::Finished && port->outcome()))
         return;
+    QElapsedTimer& clock = m_uploadClocks[index];
+    if (port->stage() == PortFlash::Stage::Waiting)
+        clock.invalidate();
+    else if (port->stage() == PortFlash::Stage::Uploading && !clock.isValid())
+        clock.start();
+    // Printed when the stage or the tenth changes, not with every line.
+    const QString step = QStringLiteral("%1 %2 %3")
+                             .arg(port->unit())
+                             .arg(QLatin1String(PortFlash::stageName(port->stage())))
+                             .arg(port->stage() == PortFlash::Stage::Uploading ? port->percent() / 10 : 0);
+    if (m_drawn[index] == step)
+        return;
+    m_drawn[index] = step;
+    write(logLine(*port, clock.isValid() ? clock.elapsed() : -1).toLocal8Bit() + '\n');
+}
+
+QString FlashReport::logLine(const PortFlash& port, qint64 elapsedMs)
+{
     QString text = QStringLiteral("%1: unit %2 %3")
-                       .arg(port->port().label)
-                       .arg(port->unit())
-                       .arg(QLatin1String(PortFlash::stageName(port->stage())));
-    if (port->stage() >= PortFlash::Stage::Done && port->outcome()) {
-        text += QStringLiteral(", %1").arg(QLatin1String(PortFlash::outcomeName(*port->outcome())));
-        if (!port->detail().isEmpty())
-            text += QStringLiteral(" (%1)").arg(port->detail());
+                       .arg(port.port().label)
+                       .arg(port.unit())
+                       .arg(QLatin1String(PortFlash::stageName(port.stage())));
+    if (port.stage() >= PortFlash::Stage::Done && port.outcome()) {
+        text += QStringLiteral(", %1").arg(QLatin1String(PortFlash::outcomeName(*port.outcome())));
+        if (!port.detail().isEmpty())
+            text += QStringLiteral(" (%1)").arg(port.detail());
     }
-    if (index < 0 || m_drawn[index] == text)
-        return;
-    m_drawn[index] = text;
-    write(text.toLocal8Bit() + '\n');
+    if (elapsedMs >= 0)
+        text += QStringLiteral("  %1%  line %2/%3  %4 s")
+                    .arg(port.percent(), 3)
+                    .arg(port.linesSent())
+                    .arg(port.totalLines())
+                    .arg(static_cast<double>(elapsedMs) / 1000.0, 0, 'f', 1);
+    return text;
 }
 
 void FlashReport::drawBars()

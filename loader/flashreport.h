@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -9,7 +10,8 @@ class PortFlash;
 
 // What a command-line flash prints while it runs: on a terminal one progress bar per port, redrawn
 // in place; with --json one JSON object per line and event (port, unit, stage, line, total,
-// outcome); otherwise (a log, a pipe) one line per stage and outcome.
+// outcome); otherwise (a log, a pipe) one line per stage and outcome, and while lines are sent one
+// per tenth of the file, each with the percentage and the time since the upload began.
 class FlashReport : public QObject
 {
     Q_OBJECT
@@ -32,6 +34,9 @@ public:
     static QByteArray jsonLine(const PortFlash& port);
     // "COM3  [#########-----------]  45%  line 120/300  uploading", `width` characters of bar.
     static QString barLine(const PortFlash& port, int labelWidth, int width = 30);
+    // "COM3: unit 1 uploading  40%  line 120/300  12.3 s", as a log gets it; `elapsedMs` < 0 while
+    // nothing was sent.
+    static QString logLine(const PortFlash& port, qint64 elapsedMs);
 
 private:
     void portChanged(PortFlash* port);
@@ -42,6 +47,8 @@ private:
     std::FILE* m_out;
     QList<PortFlash*> m_ports;
     QStringList m_drawn;
+    // Per port, since its unit's first line was sent (Lines only).
+    QList<QElapsedTimer> m_uploadClocks;
     int m_labelWidth = 0;
     bool m_barsShown = false;
 };

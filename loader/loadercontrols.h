@@ -14,6 +14,9 @@ struct LoaderControls
     QString statusText;
     QString fileName;
     QString guideText;
+    // Beside the status text of a file that passed the check: its first damaged record; empty when
+    // every record is sound.
+    QString recordWarning;
 
     bool commportEnabled = false;
     QString commportCaption = QLatin1String(CaptionOpenPort);

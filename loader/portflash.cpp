@@ -109,9 +109,10 @@ void PortFlash::bootWaitEnded(UploadJob::BootWait result)
     m_bootTimer.stop();
     switch (result) {
     case UploadJob::BootWait::Announced:
-        if (const QString changed = recheckBeforeUpload(m_state); !changed.isEmpty()) {
+        if (const QString changed = recheckBeforeUpload(m_state, m_settings.sendDamaged);
+            !changed.isEmpty()) {
             emit warning(QStringLiteral("%1: %2").arg(m_port.label, changed));
-            if (!m_state.fileIsValid) {
+            if (!maySend(m_state, m_settings.sendDamaged)) {
                 m_detail = changed;
                 endUnit(Outcome::FileError);
                 return;

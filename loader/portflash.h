@@ -43,6 +43,9 @@ public:
         bool loop = false;
         std::optional<std::chrono::seconds> bootTimeout;
         std::chrono::milliseconds confirmLimit = UploadJob::ConfirmLimit;
+        // A file with damaged records is sent as it is (the run was told to); otherwise one that
+        // becomes damaged between units is not sent.
+        bool sendDamaged = false;
     };
 
     // `checked` holds the file check, the pause per line and the product; each port keeps its own

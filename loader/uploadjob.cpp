@@ -249,15 +249,18 @@ void takeCheck(CorliftState& state, const loader::CheckResult& result)
     state.firmwareLines = valid ? result.lines : 0;
     state.checkedBytes = valid ? result.content : QByteArray();
     state.bootModeText = valid ? loader::bootModeText(*result.product) : QString();
+    state.damagedRecords = valid ? result.records.damaged : 0;
+    state.damagedRecord =
+        state.damagedRecords > 0 ? loader::describe(result.records.first.front()) : QString();
 }
 
-QString recheckBeforeUpload(CorliftState& state)
+QString recheckBeforeUpload(CorliftState& state, bool sendDamaged)
 {
     const auto again = loader::recheckFirmwareFile(state.firmwarePath, state.checkedBytes);
     if (!again)
         return {};
     takeCheck(state, *again);
-    return loader::recheckText(state.firmwarePath, *again);
+    return loader::recheckText(state.firmwarePath, *again, sendDamaged);
 }
 
 QString percentEncodedPath(const QString& path)

@@ -124,7 +124,13 @@ void takeCheck(CorliftState& state, const loader::CheckResult& result);
 // Before an upload: the file at `firmwarePath` compared with the bytes checked. Empty when it is as it
 // was; otherwise it is checked again and taken into the state (a valid file's new bytes are what the
 // upload sends; `fileIsValid` says whether to send anything), and the words say so.
-QString recheckBeforeUpload(CorliftState& state);
+// Whether a damaged new content is sent follows `sendDamaged`, and the words say that too.
+QString recheckBeforeUpload(CorliftState& state, bool sendDamaged = false);
+// A file passed the check and, unless `sendDamaged`, has no damaged record.
+inline bool maySend(const CorliftState& state, bool sendDamaged)
+{
+    return state.fileIsValid && (sendDamaged || state.damagedRecords == 0);
+}
 
 // setup.ini is Latin-1: "File name" holds a "?" for each character of the path outside it. This key
 // beside it holds the path whole, as percent-encoded UTF-8.

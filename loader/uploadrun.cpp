@@ -106,6 +106,7 @@ void UploadRun::checkFile(const QString& path)
         m_state.product = nullptr;
         m_state.checkedBytes.clear();
         setStatus(loader::checkStatusText(result));
+        showRecordWarning();
         return;
     }
     m_state.firmwarePath = path;
@@ -120,6 +121,18 @@ void UploadRun::checkFile(const QString& path)
         c.guideText = loader::guideText() + m_state.bootModeText;
         c.fileName = path;
     });
+    showRecordWarning();
+}
+
+void UploadRun::showRecordWarning()
+{
+    QString warning;
+    if (m_state.fileIsValid && m_state.damagedRecords > 0) {
+        warning = tr("Damaged record, %1").arg(m_state.damagedRecord);
+        if (m_state.damagedRecords > 1)
+            warning += tr(" (%1 damaged records)").arg(m_state.damagedRecords);
+    }
+    change([&](LoaderControls& c) { c.recordWarning = warning; });
 }
 
 void UploadRun::closePort()
@@ -200,7 +213,7 @@ void UploadRun::waitForBootLoader()
     });
 }
 
-void UploadRun::toggleUpload()
+void UploadRun::toggleUpload(bool sendDamaged)
 {
     clearNotice();
     if (m_uploadPhase != UploadPhase::Idle) {
@@ -224,9 +237,10 @@ void UploadRun::toggleUpload()
         c.statusText = QStringLiteral("Updating - Please wait...");
     });
 
-    const Refusal refusal = !m_state.fileIsValid    ? Refusal::FileNotReady
-                            : !m_state.readyForBoot ? Refusal::NotReadyForBoot
-                                                    : upload();
+    const Refusal refusal = !m_state.fileIsValid             ? Refusal::FileNotReady
+                            : !maySend(m_state, sendDamaged) ? Refusal::DamagedRecord
+                            : !m_state.readyForBoot          ? Refusal::NotReadyForBoot
+                                                             : upload();
     if (refusal == Refusal::None)
         return;
     // Nothing was sent: the window goes back to where it was, so that an open port can still be
@@ -249,6 +263,8 @@ QString UploadRun::refusalText(Refusal refusal)
         return QStringLiteral("File not ready or wrong type");
     case Refusal::NotReadyForBoot:
         return QStringLiteral("Not ready for boot");
+    case Refusal::DamagedRecord:
+        return QStringLiteral("Damaged record - nothing sent");
     }
     return QString();
 }
@@ -260,8 +276,12 @@ UploadRun::Refusal UploadRun::upload()
             c.notice = changed;
             c.guideText = loader::guideText() + m_state.bootModeText;
         });
+        showRecordWarning();
         if (!m_state.fileIsValid)
             return Refusal::FileNotReady;
+        // The user agreed to send the damaged records seen, not those of a new content.
+        if (!maySend(m_state, false))
+            return Refusal::DamagedRecord;
     }
     change([](LoaderControls& c) { c.progressEnabled = true; });
     QMetaObject::Connection progress = connect(&m_job, &UploadJob::lineSent, this, [this] {

@@ -29,7 +29,13 @@ public:
     // Checks the file at `path` (not empty; a cancelled dialog does not come here).
     void checkFile(const QString& path);
     void toggleCommport();
-    void toggleUpload();
+    // A file with a damaged record is sent only with `sendDamaged`: the window asks the user first.
+    void toggleUpload(bool sendDamaged = false);
+    // Upload would send a file with a damaged record: the window asks before it does.
+    bool uploadNeedsConsent() const
+    {
+        return m_uploadPhase == UploadPhase::Idle && m_state.fileIsValid && m_state.damagedRecords > 0;
+    }
     // After "Updated with success": waits for the next product's boot loader with the same file
     // and port, as Open Comm Port would.
     void nextUnit();
@@ -85,9 +91,11 @@ private:
         None, // it ran, whatever its outcome
         FileNotReady,
         NotReadyForBoot,
+        DamagedRecord,
     };
     static QString refusalText(Refusal refusal);
     Refusal upload();
+    void showRecordWarning();
     // Records the outcome; a record that cannot be saved is said in the notice.
     void writeRecord(const char* status);
     void endAttempt();

@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
     QCommandLineParser options;
     options.setApplicationDescription(
         QStringLiteral("Loads firmware into a Korvanes product's boot loader. Without --check or --flash it "
-                       "opens its window."));
+                       "opens its window, with FILE chosen and checked when one is named."));
     options.addHelpOption();
     options.addVersionOption();
     options.addOption(settingsDirOption());
@@ -29,10 +29,7 @@ int main(int argc, char* argv[])
     std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
                                                        : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corlift"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                                .arg(CorliftAbout::VersionMajor)
-                                                .arg(CorliftAbout::VersionMinor)
-                                                .arg(CorliftAbout::VersionRevision));
+    QCoreApplication::setApplicationVersion(CorliftAbout::version());
 
     if (!common::processOptions(options, "corlift"))
         return common::ExitUsage;
@@ -54,5 +51,7 @@ int main(int argc, char* argv[])
     Corlifter window(state, *setupIniPath);
     window.link().setMessageBoxHook(showPortMessage);
     window.show();
+    // `corlift FILE`, as a desktop opens a file: that file, checked, in place of the remembered one.
+    window.openFile(std::get<corlift::CommandOptions>(command).file);
     return QApplication::exec();
 }

@@ -261,8 +261,9 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("options");
         QTest::newRow("corlift") << "corlift"
-                                 << QStringList{"--settings-dir", "--check", "--flash", "--port",   "--delay",
-                                                "--boot-timeout", "--json",  "--loop",  "--version"};
+                                 << QStringList{"--settings-dir", "--check",        "--flash", "--port",
+                                                "--delay",        "--boot-timeout", "--json",  "--loop",
+                                                "--version",      "--send-damaged"};
         QTest::newRow("tevlin") << "tevlin" << QStringList{"--settings-dir", "--status",  "--set",   "--scan",
                                                            "--port",         "--address", "--speed", "--from",
                                                            "--to",           "--timeout", "--json"};
@@ -344,10 +345,57 @@ private slots:
         QCOMPARE(waitUntil([&] { return corlift.process.state() == QProcess::NotRunning; }, nullptr, 10s),
                  WaitResult::Met);
         QCOMPARE(corlift.finish(), 0);
+        QVERIFY2(corlift.errors.contains("--delay 100: the minimum is 150 ms"), qPrintable(corlift.errors));
         QCOMPARE(received.size(), 5);
         for (qsizetype i = 1; i < received.size(); ++i)
             QVERIFY2(received[i] - received[i - 1] >= 145,
                      qPrintable(QString::number(received[i] - received[i - 1])));
+    }
+
+    // A file with a damaged record: --check names the line and fails, --flash sends nothing unless told
+    // to; a run into a log prints the percentage and the time as it goes.
+    void damagedRecordIsSentOnlyWhenAsked_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("linesSent");
+        QTest::addColumn<QString>("said"); // on standard error | on standard output
+        QTest::newRow("check") << "--check" << 1 << 0 << "fw.s19, line 3: checksum|";
+        QTest::newRow("flash") << "--flash" << 1 << 0
+                               << "nothing is sent (--send-damaged sends the file as it is)|";
+        QTest::newRow("flash, send damaged")
+            << "--send-damaged" << 0 << 5 << "line 3: checksum|done, success  100%  line 5/5";
+    }
+    void damagedRecordIsSentOnlyWhenAsked()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, exitCode);
+        QFETCH(int, linesSent);
+        QFETCH(QString, said);
+        const Watchdog watchdog(15s);
+        Pty pty;
+        BootLoaderOptions options;
+        options.product = "kma840";
+        BootLoader product(pty, options);
+        QStringList arguments = flashArguments({pty.devicePath()}, 3);
+        arguments.removeOne("--json");
+        QFile file(arguments[1]);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QList<QByteArray> lines = file.readAll().split('\n');
+        QByteArray& damaged = lines[2];
+        damaged[damaged.size() - 2] = damaged[damaged.size() - 2] == '0' ? '1' : '0';
+        QVERIFY(file.seek(0) && file.write(lines.join('\n')) > 0 && file.flush());
+        if (mode == "--check")
+            arguments = QStringList{"--check", arguments[1]};
+        else if (mode == "--send-damaged")
+            arguments << mode;
+        Run corlift("corlift", arguments);
+        QCOMPARE(waitUntil([&] { return corlift.process.state() == QProcess::NotRunning; }, nullptr, 10s),
+                 WaitResult::Met);
+        QCOMPARE(corlift.finish(), exitCode);
+        QCOMPARE(product.lines().size(), linesSent);
+        QVERIFY2(corlift.errors.contains(said.section(u'|', 0, 0)), qPrintable(corlift.errors));
+        QVERIFY2(corlift.output.contains(said.section(u'|', 1).toUtf8()), corlift.output.constData());
     }
 
     // Tevlin's runs, each against a fresh line of amplifiers: the exit code and what it printed.

@@ -21,6 +21,14 @@ private slots:
             << QStringList{"--flash=fw.s19", "--port=COM1", "--delay", "200",
                            "--boot-timeout", "30",          "--json",  "--loop"}
             << "flash fw.s19 COM1 200 30 json loop";
+        QTest::newRow("send damaged") << QStringList{"--flash", "fw.s19", "--port", "COM1", "--send-damaged"}
+                                      << "flash fw.s19 COM1 - - - - send-damaged";
+        QTest::newRow("send damaged without flash")
+            << QStringList{"--check", "fw.s19", "--send-damaged"} << "--send-damaged goes with --flash";
+        QTest::newRow("a file as the desktop opens it") << QStringList{"fw.s19"} << "window fw.s19  - - - -";
+        QTest::newRow("two files") << QStringList{"a.s19", "b.s19"} << "unexpected argument b.s19";
+        QTest::newRow("check, a stray file")
+            << QStringList{"--check", "a.s19", "b.s19"} << "unexpected argument b.s19";
         QTest::newRow("no port") << QStringList{"--flash", "fw.s19"} << "--flash needs at least one --port";
         QTest::newRow("both") << QStringList{"--check", "a", "--flash", "b", "--port", "COM1"}
                               << "--check and --flash do not go together";
@@ -57,7 +65,8 @@ private slots:
                                           o.bootTimeout ? QString::number(o.bootTimeout->count()) : "-",
                                           o.json ? "json" : "-",
                                           o.loop ? "loop" : "-"}
-                                  .join(u' ');
+                                  .join(u' ') +
+                              (o.sendDamaged ? " send-damaged" : "");
         QCOMPARE(shown, parsed);
     }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -217,6 +218,52 @@ private slots:
         QCOMPARE(m_state.firmwarePath, path);
         QVERIFY(child<QPushButton>(*window, "Commport")->isEnabled());
         QCOMPARE(folders, QStringList({QDir::homePath(), QFileInfo(path).absolutePath()}));
+
+        // A path pasted into the box, quoted as a file manager copies it, is checked on Enter.
+        m_state.firmwarePath.clear();
+        auto* box = child<QLineEdit>(*window, "Text_Filename");
+        box->setText(QStringLiteral(" '%1' ").arg(path));
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(m_state.firmwarePath, path);
+        box->setText(path + ".gone");
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->text() + ' ' + child<QLineEdit>(*window, "Text_Filevalid")->text(),
+                 path + ".gone File not found");
+    }
+
+    // A damaged record keeps the design's status text, is named beside it, and Upload asks first:
+    // Cancel (the default) sends nothing, "Upload Anyway" sends the file as it is.
+    void damagedRecordIsNamedAndAskedFor()
+    {
+        QByteArray record = srec::s1(0, "\x01\x02");
+        record.back() = record.back() == '0' ? '1' : '0';
+        set("Corlifter", "File name",
+            firmware(Kma840Header + "\r\n" + srec::s1(0, "\x00") + "\r\n" + record + "\r\n" + srec::s9));
+        auto window = start();
+        window->show();
+        QCOMPARE(child<QLineEdit>(*window, "Text_Filevalid")->text(), "File for KMA840 and file is ok");
+        QVERIFY2(
+            child<QLabel>(*window, "RecordWarning")->text().startsWith("Damaged record, line 3: checksum"),
+            qPrintable(child<QLabel>(*window, "RecordWarning")->text()));
+        child<QPushButton>(*window, "Commport")->click();
+        for (const char* answer : {"Cancel", "Upload Anyway"}) {
+            child<QPushButton>(*window, "BtnUpload")->click();
+            QMessageBox* question = nullptr;
+            for (auto* box : window->findChildren<QMessageBox*>(QStringLiteral("DamagedQuestion")))
+                question = box->isVisible() ? box : question;
+            QVERIFY(question);
+            QCOMPARE(question->icon(), QMessageBox::Warning);
+            QCOMPARE(question->defaultButton()->text(), "Cancel");
+            QVERIFY(question->text().contains("line 3: checksum"));
+            for (QAbstractButton* button : question->buttons()) {
+                if (button->text() == QLatin1String(answer))
+                    button->click();
+            }
+            QCOMPARE(m_boot->lines().size(), 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(child<QLineEdit>(*window, "Text_Filevalid")->text(),
+                                  "Updated with success - Port closed", 5000);
+        QCOMPARE(m_boot->lines().size(), 4);
     }
 
     void flashesThroughTheWindow()
@@ -264,9 +311,16 @@ private slots:
         set("Corlifter", "File name", firmware(srec::firmware(Kma840Header, 8)));
         set("Corlifter", "Delay", "150");
         auto window = start();
-        child<QPushButton>(*window, "Commport")->click();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* commport = child<QPushButton>(*window, "Commport");
+        const QRect before(commport->mapTo(window.get(), QPoint()), window->size());
+        commport->click();
         child<QPushButton>(*window, "BtnUpload")->click();
         QCOMPARE(child<QProgressBar>(*window, "ProgressBar1")->text(), shown);
+        // Neither a failure notice nor "Next unit" moves the buttons or grows the window.
+        window->layout()->activate();
+        QCOMPARE(QRect(commport->mapTo(window.get(), QPoint()), window->size()), before);
     }
 
     // Closing the window while lines are sent asks first, and the upload goes on meanwhile: stopping

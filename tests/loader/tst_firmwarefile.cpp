@@ -139,6 +139,48 @@ private slots:
         QCOMPARE(loader::checkFirmwareFile(file(content)).outcome, outcome);
     }
 
+    // Every record is checked, beyond the first line and the byte counts; the first fault is named.
+    void namesDamagedRecords_data()
+    {
+        QTest::addColumn<QByteArray>("record"); // the third line of a KMA840 file
+        QTest::addColumn<QString>("fault");     // "" for a sound record
+        QTest::newRow("sound S1") << srec::s1(0x1234, "\x01\x02") << "";
+        QTest::newRow("sound S2, lower case") << QByteArray("S2050123450f82") << "";
+        QTest::newRow("sound S3") << QByteArray("S30500000000FA") << "";
+        QTest::newRow("checksum") << QByteArray("S1050000AA55FC")
+                                  << "line 3: checksum FC, but the record's bytes give FB";
+        QTest::newRow("odd hex digit")
+            << QByteArray("S1050000AA5FB")
+            << "line 3: an odd number of hex digits (11): one is missing or one too many";
+        QTest::newRow("not hex") << QByteArray("S1050000AG55FB") << "line 3: character 10 is not a hex digit";
+        QTest::newRow("trailing blank")
+            << QByteArray("S1050000AA55FB ") << "line 3: character 15 is not a hex digit";
+        QTest::newRow("count too short")
+            << QByteArray("S1040000AA55FB") << "line 3: byte count 04 says 4 bytes follow, but 5 do";
+        QTest::newRow("count too long")
+            << QByteArray("S1060000AA55FB") << "line 3: byte count 06 says 6 bytes follow, but 5 do";
+        QTest::newRow("count below address and checksum")
+            << QByteArray("S502FFFF")
+            << "line 3: byte count 02 is too small for this record type (at least 03)";
+        QTest::newRow("type alone")
+            << QByteArray("S9") << "line 3: byte count 00 is too small for this record type (at least 03)";
+        QTest::newRow("no type") << QByteArray(":1000")
+                                 << "line 3: not an S-record (it must start with S and the type digit)";
+        QTest::newRow("S4") << QByteArray("S4030000FC") << "line 3: S4 is no record type";
+    }
+    void namesDamagedRecords()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, fault);
+        // A blank line is no record: the line after it is still counted.
+        const auto result = loader::checkFirmwareFile(
+            file("S00A00004B4D413834300080\r\n\r\n" + record + "\r\n" + srec::s9 + "\r\n"));
+        QCOMPARE(result.outcome, CheckOutcome::Valid);
+        QCOMPARE(result.records.damaged, fault.isEmpty() ? 0 : 1);
+        QCOMPARE(result.records.first.isEmpty() ? QString() : loader::describe(result.records.first.front()),
+                 fault);
+    }
+
     void reportsMissingAndUnreadableFiles()
     {
         QCOMPARE(loader::checkFirmwareFile(m_dir.filePath(QStringLiteral("nothing.s19"))).outcome,
