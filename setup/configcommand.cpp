@@ -109,7 +109,8 @@ struct Result
     QList<Difference> differences{};
     QStringList missing{};
     QStringList packets{}; // --dry-run: what would be sent
-    QStringList sent{};
+    QStringList sent{};    // taken: acknowledged, or sent where nothing is awaited
+    QStringList unanswered{};
     QStringList notSent{};
 };
 
@@ -300,9 +301,15 @@ private:
                 return result;
             },
             silent);
+        // The first packet not taken when the run ended was on the line, or about to be.
         for (qsizetype i = 0; i < planned.data.size(); ++i) {
-            if (planned.data[i])
-                (written.contains(int(i)) ? r.sent : r.notSent) << codeOf(spec.packets[i]);
+            if (!planned.data[i])
+                continue;
+            const bool taken = written.contains(int(i));
+            (taken                                                           ? r.sent
+             : r.unanswered.isEmpty() && outcome != SetupLink::Outcome::Done ? r.unanswered
+                                                                             : r.notSent)
+                << codeOf(spec.packets[i]);
         }
         if (outcome != SetupLink::Outcome::Done) {
             r.word = QStringLiteral("failed");
@@ -349,6 +356,11 @@ private:
     bool m_portFailed = false;
 };
 
+QString listed(const QStringList& codes)
+{
+    return codes.isEmpty() ? QStringLiteral("none") : codes.join(u' ');
+}
+
 void show(const Options& options, const Result& r)
 {
     const bool restoring = options.mode == Options::Mode::Restore;
@@ -370,8 +382,9 @@ void show(const Options& options, const Result& r)
             object.insert(QStringLiteral("missing"), QJsonArray::fromStringList(r.missing));
         if (!r.packets.isEmpty())
             object.insert(QStringLiteral("packets"), QJsonArray::fromStringList(r.packets));
-        if (restoring && !options.dryRun && !(r.sent.isEmpty() && r.notSent.isEmpty())) {
-            object.insert(QStringLiteral("sent"), QJsonArray::fromStringList(r.sent));
+        if (restoring && !options.dryRun && !(r.sent + r.unanswered + r.notSent).isEmpty()) {
+            object.insert(QStringLiteral("taken"), QJsonArray::fromStringList(r.sent));
+            object.insert(QStringLiteral("unanswered"), QJsonArray::fromStringList(r.unanswered));
             object.insert(QStringLiteral("notSent"), QJsonArray::fromStringList(r.notSent));
         }
         say(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
@@ -387,10 +400,9 @@ void show(const Options& options, const Result& r)
     if (!r.missing.isEmpty())
         say(stdout,
             QStringLiteral("\tnot in the file, default used: %1").arg(r.missing.join(QStringLiteral(", "))));
-    if (restoring && !r.ok && !(r.sent.isEmpty() && r.notSent.isEmpty()))
-        say(stdout, QStringLiteral("\tpackets sent: %1; not sent: %2")
-                        .arg(r.sent.isEmpty() ? QStringLiteral("none") : r.sent.join(u' '),
-                             r.notSent.isEmpty() ? QStringLiteral("none") : r.notSent.join(u' ')));
+    if (restoring && !r.ok && !(r.sent + r.unanswered + r.notSent).isEmpty())
+        say(stdout, QStringLiteral("\tpackets taken: %1; unanswered: %2; not sent: %3")
+                        .arg(listed(r.sent), listed(r.unanswered), listed(r.notSent)));
 }
 
 void summary(const Options& options, int count, int succeeded)
