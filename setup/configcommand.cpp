@@ -98,6 +98,14 @@ QString speedText(const ModelSpec& spec, int value)
     return baud ? QString::number(*baud) : QStringLiteral("speed %1").arg(value);
 }
 
+QString labels(const QList<Difference>& differences)
+{
+    QStringList names;
+    for (const Difference& d : differences)
+        names << d.label;
+    return names.join(QStringLiteral(", "));
+}
+
 // What became of one amplifier.
 struct Result
 {
@@ -257,7 +265,9 @@ private:
         r.ok = r.differences.isEmpty();
         r.word = r.ok ? QStringLiteral("same") : QStringLiteral("differs");
         r.message = r.ok ? QStringLiteral("as the file")
-                         : QStringLiteral("%1 values differ from the file").arg(r.differences.size());
+                         : (r.differences.size() == 1
+                                ? QStringLiteral("1 value differs from the file")
+                                : QStringLiteral("%1 values differ from the file").arg(r.differences.size()));
     }
 
     void restore(Result& r, const ModelSpec& spec, const ConfigFile& file, const Values& read)
@@ -335,8 +345,8 @@ private:
         r.ok = r.differences.isEmpty();
         r.word = r.ok ? QStringLiteral("restored") : QStringLiteral("failed");
         r.message = r.ok ? QStringLiteral("restored and read back the same")
-                         : QStringLiteral("sent, but the amplifier reads back %1 values otherwise")
-                               .arg(r.differences.size());
+                         : QStringLiteral("sent, but the amplifier reads back otherwise: %1")
+                               .arg(labels(r.differences));
         if (linkChanges)
             r.message += QStringLiteral("; it now answers at Link ID %1, %2 baud")
                              .arg(newAddress)
