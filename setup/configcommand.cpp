@@ -156,7 +156,7 @@ public:
         if (!spec)
             return fail(QStringLiteral("no setup dialog for this model"));
         if (file && file->modelCode && *file->modelCode != m_modelCode)
-            return fail(QStringLiteral("the file's model is %1, the amplifier's %2; nothing was sent")
+            return fail(QStringLiteral("the file's model is %1, the amplifier's %2; nothing was written")
                             .arg(file->modelName(), r.model),
                         QStringLiteral("refused"));
         Values read;
@@ -282,7 +282,7 @@ private:
             r.word = QStringLiteral("refused");
             r.message =
                 QStringLiteral("the file sets Link ID %1 and Link Speed %2 (the amplifier has %3 and %4); "
-                               "nothing was sent: add --keep-link to keep the amplifier's, or "
+                               "nothing was written: add --keep-link to keep the amplifier's, or "
                                "--change-link to take the file's")
                     .arg(newAddress)
                     .arg(speedText(spec, newSpeed))
