@@ -170,7 +170,8 @@ private slots:
             tevlin(line.device, {"--restore", path("m-1.ini"), "--address", "2", "--json", "--keep-link"}),
             1);
         QVERIFY2(m_output.contains(R"("result":"refused")"), qPrintable(m_output));
-        QCOMPARE(tevlin(line.device, {"--backup", path("n-%a.ini"), "--address", "2"}), 0);
+        QCOMPARE(tevlin(line.device, {"--backup", path("n-%a.ini"), "--all", "--to", "3"}), 0);
+        QVERIFY2(m_output.contains("2 amplifiers: 2 succeeded, 0 failed"), qPrintable(m_output));
         QCOMPARE(settingsOf(readAll(path("n-2.ini"))), settingsOf(readAll(path("m-2.ini"))));
 
         QString maker = readAll(path("m-2.ini"));
