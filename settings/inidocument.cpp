@@ -230,6 +230,16 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     return keyValue(m_lines[*keyLine].text)->second;
 }
 
+QStringList IniDocument::sections() const
+{
+    QStringList names;
+    for (const Line& line : m_lines) {
+        if (const auto name = headerName(line.text))
+            names << *name;
+    }
+    return names;
+}
+
 QString IniDocument::newLineEnding() const
 {
     for (const Line& line : m_lines) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // An INI file held as its lines, so that a change touches one line and leaves every other line
@@ -26,6 +27,8 @@ public:
     static QByteArray encode(const QString& text);
 
     std::optional<QString> value(const QString& section, const QString& key) const;
+    // The sections' names in the order they appear.
+    QStringList sections() const;
     // Replaces the first occurrence of the key in the first section of that name; a new key goes
     // after the last key line of its section, a new section at the end of the file. False, and
     // nothing changed, for a key that is blank once made safe: it could never be read back.

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -77,6 +78,7 @@ void SetupDialog::finishForm()
     for (QPushButton* b : {m_ok, m_cancel, m_default, m_factory, m_save, m_upload})
         row->addWidget(b);
     column->addLayout(row);
+    addFileButtons(column);
 
     // What Update sends is shown as it goes out (SetupFlow::corrected); the form is not set again
     // after the write, when a model's own timer may have changed it.
@@ -91,6 +93,75 @@ void SetupDialog::finishForm()
     connect(m_upload, &QPushButton::clicked, this, [this] { withControls(&SetupFlow::getFromPc); });
     connect(&m_flow, &SetupFlow::changed, this, &SetupDialog::render);
     connect(&m_flow, &SetupFlow::corrected, this, &SetupDialog::setControls);
+}
+
+// A row of their own below the design's buttons, which stay as they are.
+void SetupDialog::addFileButtons(QVBoxLayout* column)
+{
+    auto* row = new QHBoxLayout;
+    const std::array<std::pair<const char*, QString>, 3> buttons{{
+        {"SaveFileButton", tr("Save to file\u2026")},
+        {"LoadFileButton", tr("Load from file\u2026")},
+        {"CompareFileButton", tr("Compare with file\u2026")},
+    }};
+    const std::array<QString, 3> tips{tr("Save this form to a configuration file"),
+                                      tr("Fill the form from a configuration file; Update sends it"),
+                                      tr("Mark the values a configuration file holds otherwise")};
+    for (int k = 0; k < 3; ++k) {
+        QPushButton* b = addButton(QString::fromLatin1(buttons[k].first), buttons[k].second, tips[k]);
+        row->addWidget(b);
+        m_fileButtons << b;
+        connect(b, &QPushButton::clicked, this, [this, k] { withFile(FileAction(k)); });
+    }
+    row->addStretch();
+    column->addLayout(row);
+    m_chooseFile = [this](FileAction action) {
+        const QString filter = tr("Configuration files (*.ini);;All files (*)");
+        return action == FileAction::Save
+                   ? QFileDialog::getSaveFileName(this, tr("Save to file"), QString(), filter)
+                   : QFileDialog::getOpenFileName(
+                         this, action == FileAction::Load ? tr("Load from file") : tr("Compare with file"),
+                         QString(), filter);
+    };
+}
+
+QWidget* SetupDialog::controlOf(int field) const
+{
+    const Binding& b = m_bindings[field];
+    return b.box     ? static_cast<QWidget*>(b.box)
+           : b.list  ? static_cast<QWidget*>(b.list)
+           : b.check ? static_cast<QWidget*>(b.check)
+                     : static_cast<QWidget*>(b.label);
+}
+
+void SetupDialog::withFile(FileAction action)
+{
+    const QString path = m_chooseFile(action);
+    if (path.isEmpty())
+        return;
+    for (const int field : std::as_const(m_marked)) {
+        if (QWidget* w = controlOf(field))
+            w->setStyleSheet(QString());
+    }
+    m_marked.clear();
+    Controls c = controls();
+    switch (action) {
+    case FileAction::Save:
+        m_flow.saveToFile(c, path);
+        setControls(c);
+        break;
+    case FileAction::Load:
+        if (m_flow.loadFromFile(c, path))
+            setControls(c);
+        break;
+    case FileAction::Compare:
+        m_marked = m_flow.compareWithFile(c, path);
+        for (const int field : std::as_const(m_marked)) {
+            if (QWidget* w = controlOf(field))
+                w->setStyleSheet(QStringLiteral("background-color: #ffd27f;"));
+        }
+        break;
+    }
 }
 
 void SetupDialog::bindBox(int field, QLineEdit* box)
@@ -256,6 +327,8 @@ void SetupDialog::render()
     for (QPushButton* b : {m_ok, m_default, m_factory, m_save})
         b->setEnabled(c.editing);
     m_upload->setEnabled(c.upload);
+    for (QPushButton* b : std::as_const(m_fileButtons))
+        b->setEnabled(c.editing);
     // The flow closed the dialog itself: the amplifier took a new address or speed, or was reset.
     if (m_flow.phase() == SetupFlow::Phase::Closed && !m_leaving)
         leave(QDialog::Accepted);

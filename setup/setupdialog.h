@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -14,6 +15,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QVBoxLayout;
 
 namespace setup {
 
@@ -33,6 +35,19 @@ public:
     const Values& values() const { return m_flow.values(); }
     bool linkEdited() const { return m_flow.linkEdited(); }
     std::optional<control::LinkLease::LinkValues> linkChange() const { return m_flow.linkChange(); }
+
+    // How "Save to file…", "Load from file…" and "Compare with file…" ask for the file (a file
+    // dialog by default); an empty answer does nothing.
+    enum class FileAction
+    {
+        Save,
+        Load,
+        Compare,
+    };
+    using FileChooser = std::function<QString(FileAction)>;
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    // The fields the last "Compare with file…" marked.
+    const QList<int>& markedFields() const { return m_marked; }
 
     // The controls as the codec sees them, and back.
     Controls controls() const;
@@ -96,6 +111,9 @@ private:
     void listChanged(int field, int index);
     void showPresetLock(int field);
     void leave(int result);
+    void addFileButtons(QVBoxLayout* column);
+    void withFile(FileAction action);
+    QWidget* controlOf(int field) const;
 
     const ModelSpec& m_spec;
     SetupFlow m_flow;
@@ -108,6 +126,9 @@ private:
     QPushButton* m_factory = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_upload = nullptr;
+    QList<QPushButton*> m_fileButtons;
+    FileChooser m_chooseFile;
+    QList<int> m_marked;
     bool m_leaving = false;
 };
 

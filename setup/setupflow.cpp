@@ -1,7 +1,11 @@
 #include "setup/setupflow.h"
 
+#include "setup/configfile.h"
 #include "setup/setupcodec.h"
 #include "setup/setupstore.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
 
 namespace setup {
 
@@ -149,6 +153,72 @@ void SetupFlow::getFromPc(Controls& c)
     if (!stored)
         setStatus(tr("Filled from this PC, but the missing values' defaults were not stored: %1.")
                       .arg(stored.failure));
+}
+
+bool SetupFlow::saveToFile(Controls& c, const QString& path)
+{
+    const LinkState& s = m_lease.state();
+    const ConfigOrigin origin{s.AmpModelCode, static_cast<quint16>(s.AmpFirmwareVersion),
+                              QStringLiteral("Tevlin %1").arg(QCoreApplication::applicationVersion())};
+    if (const auto problem = writeConfigFile(path, configFileBytes(m_spec, c, m_values, origin))) {
+        setStatus(tr("Not saved: %1.").arg(*problem));
+        return false;
+    }
+    setStatus(tr("Saved to %1.").arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+std::optional<ConfigFile> SetupFlow::configFile(const QString& path)
+{
+    auto file = readConfigFile(path);
+    if (const QString* problem = std::get_if<QString>(&file)) {
+        setStatus(tr("Not read: %1.").arg(*problem));
+        return std::nullopt;
+    }
+    ConfigFile& config = std::get<ConfigFile>(file);
+    const int model = m_lease.state().AmpModelCode;
+    if (config.modelCode && *config.modelCode != model) {
+        setStatus(tr("The model of %1 is %2, this amplifier's %3: nothing was changed.")
+                      .arg(QFileInfo(path).fileName(), config.modelName(), modelCaption(model)));
+        return std::nullopt;
+    }
+    return std::move(config);
+}
+
+bool SetupFlow::loadFromFile(Controls& c, const QString& path)
+{
+    const std::optional<ConfigFile> file = configFile(path);
+    if (!file)
+        return false;
+    const QStringList missing = loadConfig(m_spec, *file, c);
+    QString text =
+        tr("Filled from %1; press Update to send it to the amplifier.").arg(QFileInfo(path).fileName());
+    if (!missing.isEmpty())
+        text += u'\n' + tr("Not in the file, defaults used: %1.").arg(missing.join(QStringLiteral(", ")));
+    setStatus(text);
+    return true;
+}
+
+QList<int> SetupFlow::compareWithFile(const Controls& c, const QString& path)
+{
+    const std::optional<ConfigFile> file = configFile(path);
+    if (!file)
+        return {};
+    // The form's values as Update would take them.
+    Controls shown = c;
+    Values values = m_values;
+    encode(m_spec, shown, values);
+    QList<int> fields;
+    QStringList lines;
+    for (const Difference& d : differences(m_spec, *file, values)) {
+        fields << d.field;
+        lines << tr("%1: file %2, here %3").arg(d.label, d.fileText, d.amplifierText);
+    }
+    setStatus(
+        lines.isEmpty()
+            ? tr("The form holds what %1 holds.").arg(QFileInfo(path).fileName())
+            : tr("%1 holds otherwise: %2").arg(QFileInfo(path).fileName(), lines.join(QStringLiteral("; "))));
+    return fields;
 }
 
 void SetupFlow::close()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "control/linksession.h"
+#include "setup/configfile.h"
 #include "setup/setuplink.h"
 #include "setup/setupmodel.h"
 
@@ -63,6 +64,13 @@ public:
     void fillFactory(Controls& c);
     void saveToPc(Controls& c);
     void getFromPc(Controls& c);
+    // The configuration file of what the form holds, as Save to PC stores it; false when not saved.
+    bool saveToFile(Controls& c, const QString& path);
+    // Fills the controls from a configuration file of this model, as Get from PC does from setup.ini;
+    // the user sends it with Update. False, and nothing changed, for a file of another model.
+    bool loadFromFile(Controls& c, const QString& path);
+    // The fields whose values the file holds otherwise than the form, which is left as it is.
+    QList<int> compareWithFile(const Controls& c, const QString& path);
     // Close, the title bar's close box or Escape: a running wait ends and nothing more is sent.
     void close();
 
@@ -83,6 +91,8 @@ private:
     void setStatus(const QString& text, const QString& notice = QString());
     void setPhase(Phase phase);
     void checkSaved(Controls& c);
+    // A configuration file of this model, or nothing (the status says why).
+    std::optional<ConfigFile> configFile(const QString& path);
 
     const ModelSpec& m_spec;
     control::LinkLease& m_lease;

@@ -184,6 +184,7 @@ SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
     const int count =
         int(std::count_if(data.begin(), data.end(), [](const auto& d) { return d.has_value(); }));
     int n = 0;
+    m_written.clear();
     for (qsizetype i = 0; i < qsizetype(packets.size()); ++i) {
         if (m_cancelled)
             return Outcome::Cancelled;
@@ -193,6 +194,7 @@ SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
         if (packets[i].sender == Sender::SetupPacket) {
             if (!SendSetupPacket(entry.code, entry.length, *data[i], devAdr))
                 return Outcome::Failed;
+            m_written << int(i);
             continue;
         }
         startWait(writingText(++n, count));
@@ -210,6 +212,7 @@ SetupLink::Outcome SetupLink::writeAll(std::span<const Packet> packets,
         endWait();
         if (outcome != Outcome::Done)
             return outcome;
+        m_written << int(i);
     }
     return Outcome::Done;
 }

@@ -39,6 +39,9 @@ public:
     Outcome writeAll(std::span<const Packet> packets, const QList<std::optional<QByteArray>>& data,
                      int devAdr);
     Outcome factoryReset();
+    // The packets (indices into writeAll's list) the last writeAll handed to the line, and where it
+    // waits for one, that the amplifier acknowledged.
+    const QList<int>& written() const { return m_written; }
 
     // The user leaves: the wait that runs ends and nothing more is sent.
     void cancel();
@@ -77,6 +80,7 @@ private:
     QTimer m_silence;
     bool m_waiting = false;
     bool m_cancelled = false;
+    QList<int> m_written;
 };
 
 } // namespace setup

@@ -128,17 +128,24 @@ QString saveTime(const QDateTime& time, const QLocale& locale)
     return time.toString(QStringLiteral("dd%1MM%1yyyy HH%2mm").arg(date, clock));
 }
 
+SavedSection savedSection(const ModelSpec& spec, Controls& controls, const Values& values,
+                          const QDateTime& now)
+{
+    // Names and values pass through the INI writer, which keeps line breaks and "]" out of them.
+    SavedSection saved{sectionOf(spec, controls),
+                       {{QStringLiteral("Save time"), saveTime(now)},
+                        {QStringLiteral("Name"), sectionOf(spec, controls).trimmed()},
+                        {QStringLiteral("Saved"), QStringLiteral("True")}}};
+    for (const auto& [key, text] : storedPairs(spec, controls, values))
+        saved.pairs.append({key, text});
+    return saved;
+}
+
 IniWriteResult saveToPc(const ModelSpec& spec, Controls& controls, const Values& values,
                         const QString& iniPath, const QDateTime& now)
 {
-    // Names and values pass through the INI writer, which keeps line breaks and "]" out of them.
-    const QString section = sectionOf(spec, controls);
-    QList<std::pair<QString, QString>> pairs{{QStringLiteral("Save time"), saveTime(now)},
-                                             {QStringLiteral("Name"), section.trimmed()},
-                                             {QStringLiteral("Saved"), QStringLiteral("True")}};
-    for (const auto& [key, text] : storedPairs(spec, controls, values))
-        pairs.append({key, text});
-    return WriteIniValues(section, pairs, iniPath);
+    const SavedSection saved = savedSection(spec, controls, values, now);
+    return WriteIniValues(saved.name, saved.pairs, iniPath);
 }
 
 IniWriteResult getFromPc(const ModelSpec& spec, Controls& controls, const QString& iniPath)

@@ -27,6 +27,16 @@ void loadStored(const ModelSpec& spec, Controls& controls, const IniReader& read
 // and minutes with its time separator.
 QString saveTime(const QDateTime& time, const QLocale& locale = QLocale());
 
+// What "Save to PC" writes: the section's name (the name box's text) and its keys in order, the
+// save time, the name and "Saved" first. A configuration file holds the same.
+struct SavedSection
+{
+    QString name;
+    QList<std::pair<QString, QString>> pairs;
+};
+SavedSection savedSection(const ModelSpec& spec, Controls& controls, const Values& values,
+                          const QDateTime& now = QDateTime::currentDateTime());
+
 // The same on `iniPath`, in the section named by the name box's text: the whole section in one
 // replacement of the file, so that it holds the old save or the new one, never a mix. Get from PC
 // stores the defaults of missing keys in one write too.

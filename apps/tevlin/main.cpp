@@ -7,6 +7,7 @@
 #include "serial/comwindow.h"
 #include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
+#include "setup/configcommand.h"
 #include "setup/setupdialogs.h"
 
 #include <QApplication>
@@ -18,17 +19,19 @@ int main(int argc, char* argv[])
     const QStringList arguments = common::argumentsOf(argc, argv);
     QCommandLineParser options;
     options.setApplicationDescription(
-        QStringLiteral("Controls a Korvanes amplifier over a serial line. Without --status, --set or --scan "
-                       "it opens its window."));
+        QStringLiteral("Controls a Korvanes amplifier over a serial line. Without --status, --set, --scan, "
+                       "--backup, --restore or --diff it opens its window."));
     options.addHelpOption();
     options.addVersionOption();
     options.addOption(settingsDirOption());
     control::cli::addCommandLineOptions(options);
+    setup::config::addOptions(options);
     // A run from a script needs no display, nor do --help, --version and wrong options.
-    const bool commandLine = control::cli::wantsCommandLine(arguments);
+    const bool configLine = setup::config::wanted(arguments);
+    const bool commandLine = configLine || control::cli::wantsCommandLine(arguments);
     const bool windowless = commandLine || !options.parse(arguments) ||
                             options.isSet(QStringLiteral("help")) ||
-                            options.isSet(QStringLiteral("version")) ||
+                            options.isSet(QStringLiteral("version")) || setup::config::strayOption(options) ||
                             std::holds_alternative<QString>(control::cli::readCommandOptions(options));
     std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
                                                        : std::make_unique<QApplication>(argc, argv);
@@ -38,6 +41,20 @@ int main(int argc, char* argv[])
 
     if (!common::processOptions(options, "tevlin"))
         return common::ExitUsage;
+    if (configLine) {
+        const auto config = setup::config::readOptions(options);
+        if (const QString* problem = std::get_if<QString>(&config)) {
+            std::fprintf(stderr, "tevlin: %s\n", qPrintable(*problem));
+            return common::ExitUsage;
+        }
+        const std::optional<QString> iniPath = setupIniPathFor(options);
+        return iniPath ? setup::config::run(std::get<setup::config::Options>(config), *iniPath)
+                       : common::ExitUsage;
+    }
+    if (const auto stray = setup::config::strayOption(options)) {
+        std::fprintf(stderr, "tevlin: %s\n", qPrintable(*stray));
+        return common::ExitUsage;
+    }
     const auto command = control::cli::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {
         std::fprintf(stderr, "tevlin: %s\n", qPrintable(*problem));

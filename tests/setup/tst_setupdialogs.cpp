@@ -379,6 +379,53 @@ private slots:
 
     // Setup in a connected Tevlin: the three reads go out while the poll pauses, and the dialog shows
     // the amplifier's settings; the S shows its room correction instead of the presets.
+    // "Save to file…" keeps the form; "Compare with file…" marks what was edited since; "Load from
+    // file…" brings the file back, but not a file of another model.
+    void configurationFiles_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        for (const AmpModel model : {AmpModel::Kma840, AmpModel::Solstice, AmpModel::Rx900, AmpModel::Vx900})
+            QTest::newRow(qPrintable(QString::number(int(model)))) << model;
+    }
+    void configurationFiles()
+    {
+        QFETCH(AmpModel, model);
+        SetupBench b(model);
+        QVERIFY(b.connectAndAdopt());
+        const QString file = b.dir.filePath("config.ini");
+        QString before, status, otherModel, loaded;
+        QList<int> marked;
+        b.openSetup([&](setup::SetupDialog& d) {
+            d.setFileChooser([&](setup::SetupDialog::FileAction) { return file; });
+            before = text(d, "TextDefVolume");
+            press(d, "SaveFileButton");
+            type(d, "TextDefVolume", "12,5");
+            press(d, "CompareFileButton");
+            marked = d.markedFields();
+            status = in<QLabel>(d, "LblProgress")->text();
+            const QString saved = b.dir.filePath("saved.ini");
+            QFile::copy(file, saved);
+            QFile f(file);
+            if (f.open(QIODevice::ReadWrite)) {
+                const QByteArray other = f.readAll().replace("Model Code=", "Model Code=9");
+                f.seek(0);
+                f.write(other);
+            }
+            f.close();
+            press(d, "LoadFileButton");
+            otherModel = text(d, "TextDefVolume");
+            QFile::remove(file);
+            QFile::copy(saved, file);
+            press(d, "LoadFileButton");
+            loaded = text(d, "TextDefVolume");
+            press(d, "CancelButton");
+        });
+        QCOMPARE(marked.size(), 1);
+        QVERIFY2(status.contains("Def Volume: file " + before + ", here 12,5"), qPrintable(status));
+        QCOMPARE(otherModel, "12,5");
+        QCOMPARE(loaded, before);
+    }
+
     void opensFilledFromTheAmplifier_data()
     {
         QTest::addColumn<AmpModel>("model");
