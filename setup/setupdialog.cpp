@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace setup {
@@ -277,6 +280,13 @@ void SetupDialog::run()
         if (m_spec.fields[i].kind == Kind::Text && !m_spec.fields[i].read.exists())
             m_bindings[i].box->setText(QString::fromLatin1(m_spec.fields[i].factory));
     }
+    // Within the screen of the window it belongs to, whose frame the dialog's will match.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen()) {
+        const QSize frame =
+            owner && owner->isVisible() ? owner->frameGeometry().size() - owner->size() : QSize();
+        fitInto(screen->availableGeometry().size() - frame);
+    }
     // On the screen while it reads, so that "Close" can end a wait that gets no reply.
     setModal(true);
     show();
@@ -296,6 +306,37 @@ void SetupDialog::run()
     exec();
 }
 
+void SetupDialog::fitInto(const QSize& available)
+{
+    if (!m_form)
+        return;
+    if (!m_scroll) {
+        m_natural = sizeHint();
+        if (m_natural.width() <= available.width() && m_natural.height() <= available.height())
+            return;
+        auto* column = static_cast<QVBoxLayout*>(layout());
+        const int at = column->indexOf(m_form);
+        column->removeWidget(m_form);
+        m_scroll = new QScrollArea(this);
+        m_scroll->setObjectName(QStringLiteral("FormScroll"));
+        m_scroll->setFrameShape(QFrame::NoFrame);
+        m_scroll->setWidgetResizable(true);
+        m_scroll->setWidget(m_form);
+        column->insertWidget(at, m_scroll, 1);
+    }
+    // As large as it would be unscrolled, plus a scroll bar across each way it does not fit.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    QSize wanted = m_natural;
+    const bool wide = wanted.width() > available.width();
+    const bool tall = wanted.height() > available.height();
+    wanted += QSize(tall ? bar : 0, wide ? bar : 0);
+    if (!wide && wanted.width() > available.width())
+        wanted.rheight() += bar;
+    if (!tall && wanted.height() > available.height())
+        wanted.rwidth() += bar;
+    resize(wanted.boundedTo(available).expandedTo(minimumSizeHint()));
+}
+
 void SetupDialog::listChanged(int field, int index)
 {
     if (const std::optional<int> shown = m_flow.listChosen(field, index))
@@ -304,10 +345,13 @@ void SetupDialog::listChanged(int field, int index)
 
 void SetupDialog::askDefault()
 {
-    QMessageBox box(QMessageBox::Information, QGuiApplication::applicationDisplayName(),
+    // The amplifier forgets every setting, its address and speed among them: Enter must not agree.
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
                     QStringLiteral("Everything in %1 will be set to factory settings.\nAre you sure?")
                         .arg(QString::fromLatin1(m_spec.name)),
                     QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
     if (box.exec() == QMessageBox::Ok)
         m_flow.resetAmplifier();
 }

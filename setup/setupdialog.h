@@ -14,6 +14,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 
 namespace setup {
 
@@ -33,6 +34,10 @@ public:
     const Values& values() const { return m_flow.values(); }
     bool linkEdited() const { return m_flow.linkEdited(); }
     std::optional<control::LinkLease::LinkValues> linkChange() const { return m_flow.linkChange(); }
+
+    // Keeps the dialog within `available`, a screen's free area less the window's frame: when it
+    // would be larger, its form scrolls and the status line and buttons stay in view.
+    void fitInto(const QSize& available);
 
     // The controls as the codec sees them, and back.
     Controls controls() const;
@@ -101,6 +106,8 @@ private:
     SetupFlow m_flow;
     QList<Binding> m_bindings;
     QWidget* m_form = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QSize m_natural; // the size the dialog wants without scrolling
     QLabel* m_status;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
