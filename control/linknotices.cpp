@@ -13,9 +13,16 @@ QString tr(const char* text)
     return QCoreApplication::translate("LinkNotices", text);
 }
 
-QString where(const LinkTarget& target)
+QString noAnswerLine(const LinkTarget& target, bool factory)
 {
-    return tr("address %1, %2 baud, on %3").arg(target.address).arg(target.baud).arg(target.port);
+    // After a reset only the search helps: the factory speed may not be one the user knows.
+    if (factory)
+        return tr("No answer at the factory address %1, %2 baud: try Setting > Find amplifiers…")
+            .arg(target.address)
+            .arg(target.baud);
+    return tr("No answer at address %1, %2 baud: check the speed, or try Setting > Find amplifiers…")
+        .arg(target.address)
+        .arg(target.baud);
 }
 
 } // namespace
@@ -27,20 +34,17 @@ QString linkMovedNotice(LinkMove move, const QString& address, qint32 baud)
                                    : tr("The amplifier's Link ID or speed was changed: %1").arg(now);
 }
 
-QString waitingNotice(const QString& stopCaption, const LinkTarget& target)
+QString waitingNotice(const QString& stopCaption, const LinkTarget& target, bool missed, bool factory)
 {
-    return tr("Waiting for the amplifier ... (\"%1\" stops waiting)\nat %2.").arg(stopCaption, where(target));
+    const QString below = missed ? noAnswerLine(target, factory)
+                                 : tr("Address %1, %2 baud.").arg(target.address).arg(target.baud);
+    return tr("Waiting for the amplifier on %1 ... (\"%2\" stops waiting)\n%3")
+        .arg(target.port, stopCaption, below);
 }
 
 QString noAnswerNotice(const LinkTarget& target, bool factory)
 {
-    // After a reset only the search helps: the factory speed may not be the one the user knows.
-    if (factory)
-        return tr("No answer at the factory %1: look for the amplifier with Setting > Find amplifiers…")
-            .arg(where(target));
-    return tr("No answer at %1: check the speed (Setting > Speed) or look for the amplifier with Setting > "
-              "Find amplifiers…")
-        .arg(where(target));
+    return tr("The amplifier did not answer on %1.\n%2").arg(target.port, noAnswerLine(target, factory));
 }
 
 QString openFailedNotice(const QString& port, const PortProblem& problem, bool hasDevice)

@@ -28,11 +28,12 @@ enum class LinkMove
 
 // After a setup dialog moved the amplifier: where it answers now, and to press Connect.
 QString linkMovedNotice(LinkMove move, const QString& address, qint32 baud);
-// A wait for the amplifier's reply that has lasted a few seconds; `stopCaption` is the button that
-// ends it.
-QString waitingNotice(const QString& stopCaption, const LinkTarget& target);
-// Nothing has answered for a few polls' time: what to check. `factory` says that the address and
-// speed are the factory ones the amplifier took when it was reset.
+// A wait for the amplifier's reply that has lasted a few seconds: on which port, and the button that
+// ends it (`stopCaption`); below, the address and speed, or once `missed` (a few polls' time without
+// the reply) what to check. `factory` says that the address and speed are the factory ones the
+// amplifier took when it was reset. Two lines, as the status bar keeps room for.
+QString waitingNotice(const QString& stopCaption, const LinkTarget& target, bool missed, bool factory);
+// The user gave up such a wait: where nothing answered, and what to check.
 QString noAnswerNotice(const LinkTarget& target, bool factory);
 // The port did not open: which one, and why in the serial layer's words (none: the device is
 // missing from the port map).

@@ -289,19 +289,19 @@ void LinkSession::changeWanted(const std::function<void(OperatingState&)>& apply
 bool LinkSession::waitForAmplifier(const std::function<bool()>& condition)
 {
     const LinkTarget target = linkTarget();
-    bool hinted = false;
+    bool missed = false;
+    const auto sayWaiting = [this, &target, &missed] {
+        setNotice(waitingNotice(connectCaption(m_phase), target, missed, m_factoryLink),
+                  NoticeKind::Progress);
+    };
     QTimer slow;
     slow.setSingleShot(true);
-    connect(&slow, &QTimer::timeout, this, [this, &target, &hinted] {
-        if (!hinted)
-            setNotice(waitingNotice(connectCaption(m_phase), target), NoticeKind::Progress);
-    });
+    connect(&slow, &QTimer::timeout, this, sayWaiting);
     QTimer hint;
     hint.setSingleShot(true);
-    connect(&hint, &QTimer::timeout, this, [this, &target, &hinted] {
-        hinted = true;
-        const QString waiting = waitingNotice(connectCaption(m_phase), target).section(u'\n', 0, 0);
-        setNotice(waiting + u'\n' + noAnswerNotice(target, m_factoryLink), NoticeKind::Progress);
+    connect(&hint, &QTimer::timeout, this, [&missed, &sayWaiting] {
+        missed = true;
+        sayWaiting();
     });
     slow.start(SlowReplyNotice);
     hint.start(noAnswerHint());
@@ -309,7 +309,7 @@ bool LinkSession::waitForAmplifier(const std::function<bool()>& condition)
     // What went wrong meanwhile (the device went away) stays; the word that it was waiting goes.
     // What to check stays after a wait that nothing answered, until the user acts on the link.
     if (m_noticeKind == NoticeKind::Progress) {
-        if (hinted && result != WaitResult::Met)
+        if (missed && result != WaitResult::Met)
             setNotice(noAnswerNotice(target, m_factoryLink), NoticeKind::Failure);
         else
             setNotice(QString(), NoticeKind::Progress);
