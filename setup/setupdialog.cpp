@@ -21,6 +21,24 @@
 #include <QVBoxLayout>
 
 namespace setup {
+namespace {
+
+// The form's place in the dialog: as large as the form until the dialog is found too large for its
+// screen; from then on the dialog may be smaller than the form, which then scrolls.
+class FormScroll : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return widget()->sizeHint(); }
+    QSize minimumSizeHint() const override
+    {
+        return scrolls ? QScrollArea::minimumSizeHint() : widget()->minimumSizeHint();
+    }
+
+    bool scrolls = false;
+};
+
+} // namespace
 
 SetupDialog::SetupDialog(const ModelSpec& spec, control::LinkLease& lease, QWidget* parent)
     : QDialog(parent), m_spec(spec), m_flow(spec, lease), m_bindings(spec.fields.size())
@@ -49,10 +67,16 @@ QPushButton* SetupDialog::addButton(const QString& name, const QString& caption,
 QFrame* SetupDialog::addColumn(const QString& heading, QWidget** column)
 {
     if (!m_form) {
-        m_form = new QWidget(this);
+        m_scroll = new FormScroll(this);
+        m_scroll->setObjectName(QStringLiteral("FormScroll"));
+        m_scroll->setFrameShape(QFrame::NoFrame);
+        m_scroll->setFocusPolicy(Qt::NoFocus);
+        m_scroll->setWidgetResizable(true);
+        m_form = new QWidget(m_scroll);
         auto* columns = new QHBoxLayout(m_form);
         columns->setContentsMargins(0, 0, 0, 0);
-        static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_form);
+        m_scroll->setWidget(m_form);
+        static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_scroll, 1);
     }
     QWidget* made = nullptr;
     QFrame* panel = form::column(m_form, heading, &made);
@@ -310,23 +334,15 @@ void SetupDialog::fitInto(const QSize& available)
 {
     if (!m_form)
         return;
-    if (!m_scroll) {
-        m_natural = sizeHint();
-        if (m_natural.width() <= available.width() && m_natural.height() <= available.height())
-            return;
-        auto* column = static_cast<QVBoxLayout*>(layout());
-        const int at = column->indexOf(m_form);
-        column->removeWidget(m_form);
-        m_scroll = new QScrollArea(this);
-        m_scroll->setObjectName(QStringLiteral("FormScroll"));
-        m_scroll->setFrameShape(QFrame::NoFrame);
-        m_scroll->setWidgetResizable(true);
-        m_scroll->setWidget(m_form);
-        column->insertWidget(at, m_scroll, 1);
-    }
+    const QSize natural = sizeHint();
+    if (natural.width() <= available.width() && natural.height() <= available.height())
+        return;
+    static_cast<FormScroll*>(m_scroll)->scrolls = true;
+    m_scroll->updateGeometry();
+    layout()->activate();
     // As large as it would be unscrolled, plus a scroll bar across each way it does not fit.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
-    QSize wanted = m_natural;
+    QSize wanted = natural;
     const bool wide = wanted.width() > available.width();
     const bool tall = wanted.height() > available.height();
     wanted += QSize(tall ? bar : 0, wide ? bar : 0);

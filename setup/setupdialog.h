@@ -107,7 +107,6 @@ private:
     QList<Binding> m_bindings;
     QWidget* m_form = nullptr;
     QScrollArea* m_scroll = nullptr;
-    QSize m_natural; // the size the dialog wants without scrolling
     QLabel* m_status;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
