@@ -616,9 +616,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(scroll->horizontalScrollBar()->isVisible() ||
                                       scroll->verticalScrollBar()->isVisible(),
                                   larger, 1000);
-        QVERIFY2(QRect(QPoint(), available).contains(QRect(QPoint(), d->size())),
-                 qPrintable(QDebug::toString(d->size())));
-        QVERIFY(d->minimumSizeHint().boundedTo(available) == d->minimumSizeHint());
+        QVERIFY(QRect(QPoint(), available).contains(QRect(QPoint(), d->size())));
         if (!larger)
             QCOMPARE(d->size(), natural);
         QStringList seen;
@@ -633,32 +631,15 @@ private slots:
         QCOMPARE(seen.join(u' '), readOnly);
     }
 
-    // Setup where no dialog can open says why, and promises a later one only while the first status
-    // reply is still to come: a generic unit never reports its model.
-    void setupWithoutADialog_data()
+    // Setup for a unit that reports no model says that it has no dialog; it does not promise one
+    // once the front panel shows the type.
+    void setupForAUnitWithoutAModel()
     {
-        QTest::addColumn<AmpModel>("model");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("generic21")
-            << AmpModel::Generic21
-            << "This amplifier does not report its model, so Tevlin has no setup dialog "
-               "for it.";
-        QTest::newRow("before the first reply")
-            << AmpModel::Vx900
-            << "The amplifier has not reported its model yet. Press Setup "
-               "again once the front panel shows its type.";
-    }
-    void setupWithoutADialog()
-    {
-        QFETCH(AmpModel, model);
-        QFETCH(QString, said);
-        SetupBench b(model);
-        b.load();
-        QVERIFY(b.connectLink());
-        if (model == AmpModel::Generic21)
-            b.session.tick();
+        SetupBench b(AmpModel::Generic21);
+        QVERIFY(b.connectAndAdopt());
         QCOMPARE(answerMessage([&] { b.click("BtnSetupAmp"); }, QMessageBox::Ok),
-                 "Tevlin|" + said + "|information|OK");
+                 "Tevlin|This amplifier does not report its model, so Tevlin has no setup dialog for "
+                 "it.|information|OK");
         QVERIFY(!b.session.isLeased() && b.state.LinkConnected);
     }
 
