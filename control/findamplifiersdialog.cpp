@@ -1,5 +1,6 @@
 #include "control/findamplifiersdialog.h"
 
+#include "control/linknotices.h"
 #include "control/linksession.h"
 
 #include <QDialogButtonBox>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace control {
 namespace {
@@ -49,10 +51,7 @@ FindAmplifiersDialog::FindAmplifiersDialog(LinkSession& session, QWidget* parent
                                              session.state().ComSpeed, session.setupIniPath(), AnswerLimit);
     connect(m_scan.get(), &AmplifierScan::trying, this, [this](int address) {
         m_progress->setValue(address);
-        m_state->setText(tr("Trying address %1 of %2 on %3 …")
-                             .arg(address)
-                             .arg(m_to)
-                             .arg(m_session.link().deviceDescription(m_session.state().ComPort)));
+        m_state->setText(tryingText(address));
     });
     connect(m_scan.get(), &AmplifierScan::answered, this, &FindAmplifiersDialog::addFound);
     // The search starts once the dialog is up, so that it can be watched and cancelled.
@@ -68,10 +67,28 @@ void FindAmplifiersDialog::setAddresses(int from, int to)
     m_progress->setRange(from, to);
 }
 
+QString FindAmplifiersDialog::tryingText(int address) const
+{
+    return tr("Trying address %1 of %2 on %3 …")
+        .arg(address)
+        .arg(m_to)
+        .arg(m_session.link().deviceDescription(m_session.state().ComPort));
+}
+
 void FindAmplifiersDialog::search()
 {
+    // Wide enough for every address tried from the start, so that the dialog keeps its width as
+    // the numbers grow.
+    int widest = 0;
+    for (int address = m_from; address <= m_to; ++address)
+        widest = std::max(widest, m_state->fontMetrics().horizontalAdvance(tryingText(address)));
+    m_state->setMinimumWidth(widest);
+    layout()->activate();
     if (!m_scan->run(m_from, m_to)) {
-        m_state->setText(m_session.link().openFailureText(m_session.state().ComPort));
+        const int port = m_session.state().ComPort;
+        m_state->setWordWrap(true);
+        m_state->setText(openFailedNotice(m_session.link().deviceDescription(port), m_scan->portProblem(),
+                                          !m_session.link().portMap().device(port).isEmpty()));
         return;
     }
     if (m_scan->cancelled())

@@ -35,6 +35,7 @@ public:
     void done(int result) override;
 
 private:
+    QString tryingText(int address) const;
     void search();
     void addFound(const AmplifierScan::Found& found);
     void choose();

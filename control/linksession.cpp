@@ -12,6 +12,7 @@
 #include "settings/inifilehandler.h"
 
 #include <QScopedValueRollback>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -22,6 +23,8 @@ const QString ComSettings = QStringLiteral("ComSettings");
 constexpr int MinimumPollInterval = 1500;
 // After this long without the reply, the status bar says that the program is still waiting.
 constexpr std::chrono::seconds SlowReplyNotice{3};
+// After this many poll intervals without the reply, it says what to check.
+constexpr int MissedPollsBeforeHint = 3;
 // The port is a byte: a stored 300 selects COM1 and is written back as 256.
 constexpr PortMenu::StoredRange StoredPortRange{-1, 256};
 
@@ -70,6 +73,7 @@ void LinkSession::useLinkSettings(int comPort, int speedIndex, const QString& ad
     m_state.ComPort = comPort;
     m_state.ComSpeed = speedIndex;
     m_state.DeviceAddress = address;
+    m_factoryLink = false;
 }
 
 void LinkSession::clearReply()
@@ -131,23 +135,42 @@ void LinkSession::selectComSpeed(int index)
     if (index < 0 || index >= int(SpeedBauds.size()))
         index = 0;
     clearFailureNotice();
+    m_factoryLink = false;
     m_state.ComSpeed = index;
     emit comSpeedChanged(index);
     reportUnsaved(WriteIniValue(ComSettings, QStringLiteral("ComSpeed"), QString::number(SpeedBauds[index]),
                                 m_setupIniPath));
 }
 
+QString LinkSession::unsavedText(const IniWriteResult& written)
+{
+    return tr("Not stored, so it will not be kept for the next start: %1.").arg(written.failure);
+}
+
 void LinkSession::reportUnsaved(const IniWriteResult& written)
 {
     if (!written)
-        setNotice(tr("Not stored, so it will not be kept for the next start: %1.").arg(written.failure),
-                  NoticeKind::Failure);
+        setNotice(unsavedText(written), NoticeKind::Failure);
+}
+
+LinkTarget LinkSession::linkTarget() const
+{
+    return {m_link.deviceDescription(m_state.ComPort), m_state.DeviceAddress,
+            baudOfSpeedIndex(m_state.ComSpeed).value_or(SpeedBauds[0])};
+}
+
+std::chrono::milliseconds LinkSession::noAnswerHint() const
+{
+    // The interval is not set before load() (the command line and the search never load).
+    const std::chrono::milliseconds poll{std::max(m_update.interval(), MinimumPollInterval)};
+    return m_noAnswerHint.value_or(MissedPollsBeforeHint * poll);
 }
 
 void LinkSession::setDeviceAddress(const QString& answer)
 {
     if (answer.isEmpty())
         return;
+    m_factoryLink = false;
     m_state.DeviceAddress = answer;
     // Only the leading number is stored (and sent): "12ab" is 12, "seven" is 0. Say what was taken.
     const QString stored = QString::number(common::numericValue(answer), 'g', 15);
@@ -265,17 +288,32 @@ void LinkSession::changeWanted(const std::function<void(OperatingState&)>& apply
 
 bool LinkSession::waitForAmplifier(const std::function<bool()>& condition)
 {
+    const LinkTarget target = linkTarget();
+    bool missed = false;
+    const auto sayWaiting = [this, &target, &missed] {
+        setNotice(waitingNotice(connectCaption(m_phase), target, missed, m_factoryLink),
+                  NoticeKind::Progress);
+    };
     QTimer slow;
     slow.setSingleShot(true);
-    connect(&slow, &QTimer::timeout, this, [this] {
-        setNotice(tr("Waiting for the amplifier ... (\"%1\" stops waiting)").arg(connectCaption(m_phase)),
-                  NoticeKind::Progress);
+    connect(&slow, &QTimer::timeout, this, sayWaiting);
+    QTimer hint;
+    hint.setSingleShot(true);
+    connect(&hint, &QTimer::timeout, this, [&missed, &sayWaiting] {
+        missed = true;
+        sayWaiting();
     });
     slow.start(SlowReplyNotice);
+    hint.start(noAnswerHint());
     const WaitResult result = waitUntil(condition, &m_state.LinkCancelRequested);
     // What went wrong meanwhile (the device went away) stays; the word that it was waiting goes.
-    if (m_noticeKind == NoticeKind::Progress)
-        setNotice(QString(), NoticeKind::Progress);
+    // What to check stays after a wait that nothing answered, until the user acts on the link.
+    if (m_noticeKind == NoticeKind::Progress) {
+        if (missed && result != WaitResult::Met)
+            setNotice(noAnswerNotice(target, m_factoryLink), NoticeKind::Failure);
+        else
+            setNotice(QString(), NoticeKind::Progress);
+    }
     return result == WaitResult::Met;
 }
 
@@ -297,13 +335,26 @@ void LinkSession::toggle()
     clearReply();
 
     // The window's port menu maps the ports; a probe it put off runs now (the command line has none).
-    if (m_ports)
+    if (m_ports) {
         m_ports->finishProbe();
+        // A menu that found no usable port looks once more (an adapter may have been plugged in
+        // since); if it still finds none, Connect says so rather than fail on a port it knows.
+        if (!m_ports->noUsablePort().isEmpty())
+            m_ports->probe(m_state.ComSpeed);
+        if (const QString why = m_ports->noUsablePort(); !why.isEmpty()) {
+            drop();
+            setNotice(noUsablePortNotice(why), NoticeKind::Failure);
+            return;
+        }
+    }
     if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
         // The port told the user why; nothing can answer on a closed port, so go back to Idle
-        // instead of waiting for a reply that cannot come. The status bar names the port.
+        // instead of waiting for a reply that cannot come. The status bar names the port and says
+        // why in the serial layer's words.
         drop();
-        setNotice(m_link.openFailureText(m_state.ComPort), NoticeKind::Failure);
+        setNotice(openFailedNotice(m_link.deviceDescription(m_state.ComPort), m_link.lastProblem(),
+                                   !m_link.portMap().device(m_state.ComPort).isEmpty()),
+                  NoticeKind::Failure);
         return;
     }
     if (m_rs.SendShortCommand(Command::ConnectRequest) == RSfunctions::Result::Rejected) {
@@ -327,6 +378,7 @@ void LinkSession::toggle()
     }
     clearReply();
     m_state.LinkConnected = true;
+    m_factoryLink = false;
     setPhase(Phase::Connected);
 }
 
@@ -378,12 +430,19 @@ void LinkSession::applyLinkChange(const LinkValues& values)
     m_state.DeviceAddress = QString::number(values.DevAdr);
     const int speed = values.ComSpe >= 0 && values.ComSpe < int(SpeedBauds.size()) ? values.ComSpe : 0;
     m_state.ComSpeed = speed;
+    m_factoryLink = values.move == LinkMove::Reset;
     emit comSpeedChanged(speed);
     // Address and speed in one write: a later start never finds the new address with the old speed.
-    reportUnsaved(WriteIniValues(ComSettings,
-                                 {{QStringLiteral("DevAdr"), m_state.DeviceAddress},
-                                  {QStringLiteral("ComSpeed"), QString::number(SpeedBauds[speed])}},
-                                 m_setupIniPath));
+    const IniWriteResult written =
+        WriteIniValues(ComSettings,
+                       {{QStringLiteral("DevAdr"), m_state.DeviceAddress},
+                        {QStringLiteral("ComSpeed"), QString::number(SpeedBauds[speed])}},
+                       m_setupIniPath);
+    // The link went down without a click: say why, and what to do next.
+    QString said = linkMovedNotice(values.move, m_state.DeviceAddress, SpeedBauds[speed]);
+    if (!written)
+        said += u'\n' + unsavedText(written);
+    setNotice(said, NoticeKind::Failure);
 }
 
 void LinkSession::tick()

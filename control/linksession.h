@@ -1,5 +1,6 @@
 #pragma once
 
+#include "control/linknotices.h"
 #include "control/operatingstate.h"
 #include "protocol/linkstate.h"
 #include "protocol/rsfunctions.h"
@@ -39,11 +40,13 @@ public:
         Connected,  // acknowledged: the poll runs
     };
 
-    // The amplifier's new address and speed index, as a setup dialog wrote them to it.
+    // The amplifier's new address and speed index, as a setup dialog wrote them to it or as the
+    // amplifier took them when it was reset.
     struct LinkValues
     {
         int DevAdr = 0;
         int ComSpe = 0;
+        LinkMove move = LinkMove::Changed;
     };
 
     explicit LinkSession(QString setupIniPath, QObject* parent = nullptr);
@@ -65,6 +68,9 @@ public:
     // Made on first use: a run without a window has no menu (its entries need a GUI application).
     PortMenu& portMenu();
     int pollInterval() const { return m_update.interval(); }
+    // How long a wait goes unanswered before the status bar says what to check: a few polls' time
+    // unless set.
+    void setNoAnswerHint(std::chrono::milliseconds after) { m_noAnswerHint = after; }
     bool isPolling() const { return m_polling; }
     // A reply was taken over since the link came up: the front panel shows the amplifier.
     bool panelLit() const { return m_panelLit && m_state.LinkConnected; }
@@ -116,6 +122,9 @@ private:
         Failure,
     };
     void setNotice(const QString& text, NoticeKind kind);
+    static QString unsavedText(const IniWriteResult& written);
+    LinkTarget linkTarget() const;
+    std::chrono::milliseconds noAnswerHint() const;
     void clearFailureNotice();
     void reportUnsaved(const IniWriteResult& written);
     void setPhase(Phase phase);
@@ -147,6 +156,9 @@ private:
     bool m_leased = false;
     bool m_panelLit = false;
     bool m_panelStale = false;
+    // The address and speed are the factory ones a reset gave the amplifier, not yet answered at.
+    bool m_factoryLink = false;
+    std::optional<std::chrono::milliseconds> m_noAnswerHint;
     QString m_notice;
     NoticeKind m_noticeKind = NoticeKind::Progress;
 };

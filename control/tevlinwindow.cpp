@@ -84,10 +84,11 @@ TevlinWindow::TevlinWindow(LinkSession& session, QWidget* parent)
     auto* notice = new QLabel(statusBar());
     notice->setObjectName(QStringLiteral("Notice"));
     notice->setWordWrap(true);
-    // Room for two lines even while empty: the panel keeps its size (and the large display is not
-    // drawn anew) whenever a notice comes, goes or wraps.
+    // Room for two lines even while empty, and no more: the panel keeps its size (and the large
+    // display is not drawn anew) whenever a notice comes, goes or wraps, and a long one cannot push
+    // the window past the bottom of the screen. Every notice is written to fit two lines.
     notice->setText(QStringLiteral("\n"));
-    notice->setMinimumHeight(notice->sizeHint().height());
+    notice->setFixedHeight(notice->sizeHint().height());
     notice->clear();
     statusBar()->addWidget(notice, 1);
     connect(&m_session, &LinkSession::notice, notice, &QLabel::setText);

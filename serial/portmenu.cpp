@@ -75,6 +75,11 @@ void PortMenu::probe(int comSpeed)
     showWhyNoPort(problems);
 }
 
+QString PortMenu::noUsablePort() const
+{
+    return m_noPort->isVisible() ? m_noPort->text() : QString();
+}
+
 void PortMenu::showWhyNoPort(const QList<PortProblem>& problems)
 {
     // Only when every port failed: an empty menu would leave the user guessing.

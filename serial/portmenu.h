@@ -44,6 +44,8 @@ public:
     void probeSoon(int comSpeed);
     // A probe still to come runs now.
     void finishProbe();
+    // Why no port can be used, as the menu's last entry says it; empty while one can.
+    QString noUsablePort() const;
 
 signals:
     // The chosen port could not be stored for the next start: why, in words.

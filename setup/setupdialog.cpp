@@ -15,10 +15,31 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace setup {
+namespace {
+
+// The form's place in the dialog: as large as the form until the dialog is found too large for its
+// screen; from then on the dialog may be smaller than the form, which then scrolls.
+class FormScroll : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return widget()->sizeHint(); }
+    QSize minimumSizeHint() const override
+    {
+        return scrolls ? QScrollArea::minimumSizeHint() : widget()->minimumSizeHint();
+    }
+
+    bool scrolls = false;
+};
+
+} // namespace
 
 SetupDialog::SetupDialog(const ModelSpec& spec, control::LinkLease& lease, QWidget* parent)
     : QDialog(parent), m_spec(spec), m_flow(spec, lease), m_bindings(spec.fields.size())
@@ -47,10 +68,16 @@ QPushButton* SetupDialog::addButton(const QString& name, const QString& caption,
 QFrame* SetupDialog::addColumn(const QString& heading, QWidget** column)
 {
     if (!m_form) {
-        m_form = new QWidget(this);
+        m_scroll = new FormScroll(this);
+        m_scroll->setObjectName(QStringLiteral("FormScroll"));
+        m_scroll->setFrameShape(QFrame::NoFrame);
+        m_scroll->setFocusPolicy(Qt::NoFocus);
+        m_scroll->setWidgetResizable(true);
+        m_form = new QWidget(m_scroll);
         auto* columns = new QHBoxLayout(m_form);
         columns->setContentsMargins(0, 0, 0, 0);
-        static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_form);
+        m_scroll->setWidget(m_form);
+        static_cast<QVBoxLayout*>(layout())->insertWidget(0, m_scroll, 1);
     }
     QWidget* made = nullptr;
     QFrame* panel = form::column(m_form, heading, &made);
@@ -350,6 +377,13 @@ void SetupDialog::run()
         if (m_spec.fields[i].kind == Kind::Text && !m_spec.fields[i].read.exists())
             m_bindings[i].box->setText(QString::fromLatin1(m_spec.fields[i].factory));
     }
+    // Within the screen of the window it belongs to, whose frame the dialog's will match.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen()) {
+        const QSize frame =
+            owner && owner->isVisible() ? owner->frameGeometry().size() - owner->size() : QSize();
+        fitInto(screen->availableGeometry().size() - frame);
+    }
     // On the screen while it reads, so that "Close" can end a wait that gets no reply.
     setModal(true);
     show();
@@ -369,6 +403,29 @@ void SetupDialog::run()
     exec();
 }
 
+void SetupDialog::fitInto(const QSize& available)
+{
+    if (!m_form)
+        return;
+    const QSize natural = sizeHint();
+    if (natural.width() <= available.width() && natural.height() <= available.height())
+        return;
+    static_cast<FormScroll*>(m_scroll)->scrolls = true;
+    m_scroll->updateGeometry();
+    layout()->activate();
+    // As large as it would be unscrolled, plus a scroll bar across each way it does not fit.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    QSize wanted = natural;
+    const bool wide = wanted.width() > available.width();
+    const bool tall = wanted.height() > available.height();
+    wanted += QSize(tall ? bar : 0, wide ? bar : 0);
+    if (!wide && wanted.width() > available.width())
+        wanted.rheight() += bar;
+    if (!tall && wanted.height() > available.height())
+        wanted.rwidth() += bar;
+    resize(wanted.boundedTo(available).expandedTo(minimumSizeHint()));
+}
+
 void SetupDialog::listChanged(int field, int index)
 {
     if (const std::optional<int> shown = m_flow.listChosen(field, index))
@@ -377,10 +434,13 @@ void SetupDialog::listChanged(int field, int index)
 
 void SetupDialog::askDefault()
 {
-    QMessageBox box(QMessageBox::Information, QGuiApplication::applicationDisplayName(),
+    // The amplifier forgets every setting, its address and speed among them: Enter must not agree.
+    QMessageBox box(QMessageBox::Warning, QGuiApplication::applicationDisplayName(),
                     QStringLiteral("Everything in %1 will be set to factory settings.\nAre you sure?")
                         .arg(QString::fromLatin1(m_spec.name)),
                     QMessageBox::Ok | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
     if (box.exec() == QMessageBox::Ok)
         m_flow.resetAmplifier();
 }

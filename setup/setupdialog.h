@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QVBoxLayout;
+class QScrollArea;
 
 namespace setup {
 
@@ -48,6 +49,9 @@ public:
     void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
     // The fields the last "Compare with file…" marked.
     const QList<int>& markedFields() const { return m_marked; }
+    // Keeps the dialog within `available`, a screen's free area less the window's frame: when it
+    // would be larger, its form scrolls and the status line and buttons stay in view.
+    void fitInto(const QSize& available);
 
     // The controls as the codec sees them, and back.
     Controls controls() const;
@@ -119,6 +123,7 @@ private:
     SetupFlow m_flow;
     QList<Binding> m_bindings;
     QWidget* m_form = nullptr;
+    QScrollArea* m_scroll = nullptr;
     QLabel* m_status;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;

@@ -1,5 +1,6 @@
 #include "setup/setupdialogs.h"
 
+#include "control/linknotices.h"
 #include "protocol/models.h"
 #include "setup/kma840setup.h"
 #include "setup/rx900setup.h"
@@ -53,9 +54,9 @@ void SetupDialogs::open(int modelCode)
 {
     const ModelDialog* d = dialogFor(modelCode);
     if (!d) {
+        // Pressing Setup again helps only while the first status reply is still to come.
         QMessageBox::information(m_owner, QGuiApplication::applicationDisplayName(),
-                                 tr("The amplifier has not reported its model yet. Press Setup again "
-                                    "once the front panel shows its type."));
+                                 control::noSetupDialogNotice(modelCode, m_session.panelLit()));
         return;
     }
     control::LinkLease lease = m_session.lease();

@@ -5,6 +5,7 @@
 #include "setup/setupstore.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace setup {
@@ -25,7 +26,8 @@ std::optional<control::LinkLease::LinkValues> SetupFlow::linkChange() const
     if (!m_loaded || !m_linkChanged)
         return std::nullopt;
     return control::LinkLease::LinkValues{m_values.number[m_spec.addressField],
-                                          m_values.number[m_spec.speedField]};
+                                          m_values.number[m_spec.speedField],
+                                          m_reset ? control::LinkMove::Reset : control::LinkMove::Changed};
 }
 
 void SetupFlow::setStatus(const QString& text, const QString& notice)
@@ -123,6 +125,7 @@ void SetupFlow::resetAmplifier()
         m_values.number[m_spec.addressField] = QByteArray(address.factory).toInt();
         m_values.number[m_spec.speedField] = QByteArray(speed.factory).toInt() + speed.list.offset;
         m_linkChanged = true;
+        m_reset = true;
     }
     setPhase(Phase::Closed);
 }
@@ -144,7 +147,15 @@ void SetupFlow::saveToPc(Controls& c)
         return;
     }
     m_controls.upload = true;
-    setStatus(tr("Saved to this PC."));
+    setStatus(savedText(c[m_spec.nameField].text, m_lease.setupIniPath()));
+}
+
+QString SetupFlow::savedText(const QString& section, const QString& iniPath)
+{
+    // The file lives beside the program or in the user's settings folder: say which.
+    const QFileInfo file(iniPath);
+    return tr("Saved to %1, section [%2], in %3.")
+        .arg(file.fileName(), section, QDir::toNativeSeparators(file.absolutePath()));
 }
 
 void SetupFlow::getFromPc(Controls& c)

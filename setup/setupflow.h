@@ -79,6 +79,9 @@ public:
     // A list's entry was chosen; returns the entry to show instead when the choice is not accepted.
     std::optional<int> listChosen(int field, int index);
 
+    // What Save to PC says: the file, the section and the folder it is in.
+    static QString savedText(const QString& section, const QString& iniPath);
+
 signals:
     // The controls or the phase changed.
     void changed();
@@ -104,6 +107,7 @@ private:
     bool m_loaded = false;
     bool m_linkEdited = false;
     bool m_linkChanged = false;
+    bool m_reset = false;
 };
 
 } // namespace setup

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QVBoxLayout>
 
 namespace setup::form {
@@ -33,6 +34,12 @@ QLineEdit* readOnlyBox(QWidget* parent, const QString& name, int width)
 {
     auto* b = textBox(parent, name, width);
     b->setReadOnly(true);
+    // Most styles draw a read-only box as an editable one: the window's colour behind the text
+    // tells it apart. It keeps the focus, so that the keyboard and a screen reader still reach it.
+    QPalette look = b->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        look.setBrush(group, QPalette::Base, look.brush(group, QPalette::Window));
+    b->setPalette(look);
     return b;
 }
 

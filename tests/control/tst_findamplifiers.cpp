@@ -12,22 +12,25 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace std::chrono_literals;
 
-// Setting > Find amplifiers… against a line with amplifiers at addresses 2 and 4.
+// Setting > Find amplifiers… against a line with amplifiers at addresses 2 and 4. The dialog keeps
+// its width while the address tried grows.
 class TestFindAmplifiers : public QObject
 {
     Q_OBJECT
 private slots:
     void choosingAFoundAmplifierTakesItsAddress_data()
     {
-        QTest::addColumn<int>("row"); // the entry chosen; -1: Cancel while searching
+        QTest::addColumn<int>("row"); // the entry chosen; -1: Cancel while searching; -2: none found
         QTest::addColumn<QString>("address");
         QTest::newRow("the second found") << 1 << "4";
         QTest::newRow("cancelled") << -1 << "9";
+        QTest::newRow("none at 9 and 10") << -2 << "9";
     }
     void choosingAFoundAmplifierTakesItsAddress()
     {
@@ -47,8 +50,11 @@ private slots:
         session.setDeviceAddress("9");
 
         control::FindAmplifiersDialog dialog(session);
-        dialog.setAddresses(1, row < 0 ? 200 : 5);
+        dialog.setAddresses(row == -2 ? 9 : 1, row == -2 ? 10 : row < 0 ? 200 : 5);
         auto* list = dialog.findChild<QListWidget*>("AmplifiersFound");
+        QSet<int> widths;
+        QObject::connect(dialog.findChild<QProgressBar*>(), &QProgressBar::valueChanged, &dialog,
+                         [&] { widths << dialog.width(); });
         if (row < 0) {
             QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, &dialog, &QDialog::reject);
         }
@@ -59,12 +65,17 @@ private slots:
         dialog.open();
         QCOMPARE(waitUntil(
                      [&] {
-                         return row < 0 ? !dialog.isVisible()
-                                        : dialog.findChild<QProgressBar*>()->value() == 5 &&
-                                              dialog.findChild<QLabel*>()->text().startsWith("Done");
+                         const QString said = dialog.findChild<QLabel*>()->text();
+                         return row == -1
+                                    ? !dialog.isVisible()
+                                    : said.startsWith(row < 0 ? "No amplifier answered at addresses 9 to 10"
+                                                              : "Done");
                      },
                      nullptr, 8s),
                  WaitResult::Met);
+        QCOMPARE(widths.size(), 1);
+        if (row == -2)
+            dialog.reject();
         if (row >= 0) {
             QCOMPARE(list->count(), 2);
             QCOMPARE(list->item(0)->text(), "Address 2: VX 900 vers. 32");

@@ -5,6 +5,8 @@
 
 using namespace bench;
 
+Q_DECLARE_METATYPE(control::LinkMove)
+
 class TestTevlinLink : public QObject
 {
     Q_OBJECT
@@ -246,19 +248,35 @@ private slots:
 
     // While a setup dialog holds the lease the poll sends nothing. The address and speed it hands
     // back are stored in one write and drop the link at once, whatever its phase (never starting a
-    // handshake); a lease that ends without a change leaves the link as it was.
+    // handshake), and the status bar says where the amplifier answers now; a lease that ends
+    // without a change leaves the link as it was. Nothing answers there: after a few polls' time
+    // the status bar says what to check, and that stays once the user gives up.
     void leaseHandsBackTheLinkChange_data()
     {
         QTest::addColumn<bool>("dropped"); // the link went down while leased
         QTest::addColumn<bool>("changed"); // the lease ends with a new address and speed
-        QTest::newRow("connected") << false << true;
-        QTest::newRow("disconnected meanwhile") << true << true;
-        QTest::newRow("no change") << false << false;
+        QTest::addColumn<control::LinkMove>("move");
+        QTest::addColumn<QString>("said"); // after the change | after Cancel
+        const QString gaveUp = "|The amplifier did not answer on <pty> (COM1).\nNo answer at ";
+        QTest::newRow("connected")
+            << false << true << control::LinkMove::Changed
+            << "The amplifier's Link ID or speed was changed: it now answers at address "
+               "7, 115200 baud. Press Connect." +
+                   gaveUp +
+                   "address 7, 115200 baud: check the speed, or try Setting > Find "
+                   "amplifiers…";
+        QTest::newRow("reset, disconnected meanwhile")
+            << true << true << control::LinkMove::Reset
+            << "The amplifier was reset: it now answers at address 7, 115200 baud. Press Connect." + gaveUp +
+                   "the factory address 7, 115200 baud: try Setting > Find amplifiers…";
+        QTest::newRow("no change") << false << false << control::LinkMove::Changed << "";
     }
     void leaseHandsBackTheLinkChange()
     {
         QFETCH(bool, dropped);
         QFETCH(bool, changed);
+        QFETCH(control::LinkMove, move);
+        QFETCH(QString, said);
         Bench b;
         QVERIFY(b.connectAndAdopt());
         const qsizetype sent = b.requests.size();
@@ -269,7 +287,7 @@ private slots:
             QVERIFY(b.state.LinkConnected && b.session.isLeased());
             if (dropped)
                 b.click("BtnConnectCancel");
-            lease.end(changed ? std::optional(control::LinkLease::LinkValues{7, 2}) : std::nullopt);
+            lease.end(changed ? std::optional(control::LinkLease::LinkValues{7, 2, move}) : std::nullopt);
             QVERIFY(!b.session.isLeased());
             QCOMPARE(b.requests.size(), sent);
         }
@@ -284,6 +302,16 @@ private slots:
         QCOMPARE(b.state.DeviceAddress, "7");
         QVERIFY(b.find<QAction>("Speed_115000")->isChecked());
         QVERIFY(b.iniLines().contains("DevAdr=7") && b.iniLines().contains("ComSpeed=115200"));
+        said.replace("<pty>", b.pty.devicePath());
+        QCOMPARE(b.label("Notice"), said.section(u'|', 0, 0));
+        b.session.setNoAnswerHint(200ms);
+        QObject::connect(&b.session, &control::LinkSession::notice, &b.window, [&b](const QString& text) {
+            if (text.contains("stops waiting)\nNo answer"))
+                QTimer::singleShot(0, &b.window, [&b] { b.click("BtnConnectCancel"); });
+        });
+        b.click("BtnConnectCancel");
+        QCOMPARE(b.linkState(), Bench::Idle);
+        QCOMPARE(b.label("Notice"), said.section(u'|', 1));
     }
 
     // The amplifier's reply and the user's Cancel or Discon handled in the same pass of a wait: the
@@ -318,13 +346,16 @@ private slots:
         QVERIFY(!b.session.panelLit());
     }
 
-    // What the status bar says after the user set the address or the port failed to open; it stays
-    // until the next action. Only the address's leading number is stored.
+    // What the status bar says after the user set the address or the port failed to open (in the
+    // serial layer's words), or Connect found no port to open; it stays until the next action. Only
+    // the address's leading number is stored.
     void statusBarSaysWhatWasTaken_data()
     {
-        QTest::addColumn<QString>("address"); // typed at the prompt; empty: Connect on COM2 instead
-        QTest::addColumn<QString>("stored");  // DevAdr afterwards
-        QTest::addColumn<QString>("said");    // "<dir>" stands for the test's directory
+        // Typed at the prompt; empty: Connect on COM2 instead; "-": Connect, every port pinned to a
+        // missing device.
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("stored"); // DevAdr afterwards
+        QTest::addColumn<QString>("said");   // "<dir>" stands for the test's directory
         QTest::newRow("a number") << "12"
                                   << "12"
                                   << "Network address 12.";
@@ -341,7 +372,12 @@ private slots:
                "to 65535.";
         QTest::newRow("port without its device") << ""
                                                  << "1"
-                                                 << "<dir>/gone (COM2) could not be opened.";
+                                                 << "<dir>/gone (COM2) could not be opened: Comm Port not "
+                                                    "available!";
+        QTest::newRow("no usable port")
+            << "-"
+            << "1"
+            << "No serial port found. Connect has no port to open (Setting > Comport).";
     }
     void statusBarSaysWhatWasTaken()
     {
@@ -349,10 +385,19 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, said);
         Bench b;
-        b.writeIni(pinnedIni(b.pty.devicePath())
-                       .replace("DevAdr=1", "DevAdr=1\nCOM2=" + b.dir.filePath("gone").toLatin1()));
+        QByteArray ini = pinnedIni(b.pty.devicePath())
+                             .replace("DevAdr=1", "DevAdr=1\nCOM2=" + b.dir.filePath("gone").toLatin1());
+        if (address == "-") {
+            ini = "[ComSettings]\nDevAdr=1\n";
+            for (int n = 1; n <= 16; ++n)
+                ini += QStringLiteral("COM%1=%2%1\n").arg(n).arg(b.dir.filePath("gone")).toLatin1();
+        }
+        b.writeIni(ini);
         b.session.load();
-        if (address.isEmpty()) {
+        if (address == "-") {
+            b.click("BtnConnectCancel");
+            QVERIFY(b.portMessages.isEmpty() && b.requests.isEmpty());
+        } else if (address.isEmpty()) {
             b.find<QAction>("COM2")->trigger();
             b.click("BtnConnectCancel");
             QCOMPARE(b.portMessages, QStringList{"Comm Port not available!"});

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QMenu>
+#include <QScrollArea>
 
 namespace {
 
@@ -53,9 +54,10 @@ QStringList misnamed(QWidget& window, const QString& when)
 // below them all), then top to bottom, then left to right.
 std::tuple<int, int, int> place(QWidget* w, QWidget& window)
 {
+    const QWidget* form = window.findChild<QScrollArea*>("FormScroll")->widget();
     int column = window.width();
     for (QWidget* p = w; p->parentWidget() && p->parentWidget() != &window; p = p->parentWidget()) {
-        if (p->parentWidget()->parentWidget() == &window)
+        if (p->parentWidget() == form)
             column = p->mapTo(&window, QPoint()).x();
     }
     const QPoint at = w->mapTo(&window, QPoint());

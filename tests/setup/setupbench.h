@@ -61,7 +61,8 @@ inline void press(QWidget& d, const QString& name)
     in(d, name)->click();
 }
 
-// Answers the message box that `action` opens with `button`, and returns its text.
+// Answers the message box that `action` opens with `button`, and returns its title, text, icon
+// and default button ("Tevlin|Are you sure?|warning|Cancel").
 inline QString answerMessage(const std::function<void()>& action, QMessageBox::StandardButton button)
 {
     QString text;
@@ -69,7 +70,12 @@ inline QString answerMessage(const std::function<void()>& action, QMessageBox::S
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             qFatal("no message box");
-        text = box->windowTitle() + u'|' + box->text();
+        const std::array<const char*, 5> icons{"", "information", "warning", "critical", "question"};
+        const auto standard = box->standardButton(box->defaultButton());
+        text = box->windowTitle() + u'|' + box->text() + u'|' + icons[box->icon()] + u'|' +
+               (standard == QMessageBox::Cancel ? "Cancel"
+                : standard == QMessageBox::Ok   ? "OK"
+                                                : "");
         box->button(button)->click();
     });
     action();

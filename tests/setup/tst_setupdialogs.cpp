@@ -2,8 +2,15 @@
 
 #include "cputime.h"
 
+#include "setup/kma840setup.h"
+#include "setup/rx900setup.h"
+#include "setup/solsetup.h"
+#include "setup/vx900setup.h"
+
 #include <QCheckBox>
 #include <QLockFile>
+#include <QScrollArea>
+#include <QScrollBar>
 
 using namespace bench;
 
@@ -56,6 +63,20 @@ QList<int> writesOf(AmpModel model)
     }
 }
 
+std::unique_ptr<setup::SetupDialog> dialogOf(AmpModel model, control::LinkLease& lease, QWidget* owner)
+{
+    switch (model) {
+    case AmpModel::Kma840:
+        return std::make_unique<setup::KMA840setup>(lease, owner);
+    case AmpModel::Rx900:
+        return std::make_unique<setup::RX900setup>(lease, owner);
+    case AmpModel::Solstice:
+        return std::make_unique<setup::Solsetup>(lease, owner);
+    default:
+        return std::make_unique<setup::VX900setup>(lease, owner);
+    }
+}
+
 } // namespace
 
 class TestSetupDialogs : public QObject
@@ -72,9 +93,9 @@ private slots:
     // section named by the name box and enables Get from PC, which brings the values back; Update
     // writes every packet and the dialog stays open; the next open reads the change back (a name box
     // holds no more than the amplifier keeps); Factoty set. fills the factory values (the KMA840
-    // keeps the blanks of its name); Default asks, resets the amplifier, and the main window then
-    // connects at the model's factory address and speed (the VX 900 sends its packets without
-    // waiting for an acknowledgement).
+    // keeps the blanks of its name); Default asks, warning, with Cancel as the default, resets the
+    // amplifier, and the main window says so and then connects at the model's factory address and
+    // speed (the VX 900 sends its packets without waiting for an acknowledgement).
     void dialogFromOpenToDefault_data()
     {
         QTest::addColumn<AmpModel>("model");
@@ -114,6 +135,7 @@ private slots:
         b.openSetup([&](setup::SetupDialog& d) {
             seen << shown(d, c[0]) << QString::number(in(d, "UploadButton")->isEnabled());
             press(d, "SaveButton");
+            seen << in<QLabel>(d, "LblProgress")->text();
             type(d, "TextMaxVolume", "12,3");
             press(d, "UploadButton");
             seen << text(d, "TextMaxVolume");
@@ -125,8 +147,8 @@ private slots:
         });
         QTRY_COMPARE(codesOf(b.requests.mid(from)), writesOf(model));
         QVERIFY(b.iniLines().contains('[' + f[0] + ']') && b.iniLines().contains("Saved=True"));
-        const QString question =
-            "Tevlin|Everything in " + f[1] + " will be set to factory settings.\nAre you sure?";
+        const QString question = "Tevlin|Everything in " + f[1] +
+                                 " will be set to factory settings.\nAre you sure?|warning|Cancel";
         b.openSetup([&](setup::SetupDialog& d) {
             seen << shown(d, c[0]);
             press(d, "FactoryButton");
@@ -135,12 +157,18 @@ private slots:
             seen << QString::number(d.isVisible());
             seen << answerMessage([&] { press(d, "DefButton"); }, QMessageBox::Ok);
         });
-        QCOMPARE(seen, (QStringList{c[2], "0", "99,9", "Sent to the amplifier.", "1", c[3], f[3],
+        const QString saved = "Saved to setup.ini, section [" + f[0] + "], in " + b.dir.path() + '.';
+        QCOMPARE(seen, (QStringList{c[2], "0", saved, "99,9", "Sent to the amplifier.", "1", c[3], f[3],
                                     f[0].leftJustified(model == AmpModel::Kma840 ? 20 : 0), question, "1",
                                     question}));
         QTRY_COMPARE(codeOf(b.requests.last()), 0x49);
         b.session.tick();
         QCOMPARE(b.state.DeviceAddress + u' ' + QString::number(b.state.ComSpeed), f[2]);
+        QCOMPARE(b.label("Notice"),
+                 QStringLiteral("The amplifier was reset: it now answers at address %1, %2 "
+                                "baud. Press Connect.")
+                     .arg(b.state.DeviceAddress)
+                     .arg(SpeedBauds[b.state.ComSpeed]));
         QVERIFY(b.connectLink());
     }
 
@@ -600,6 +628,66 @@ private slots:
         b.session.tick();
         QCOMPARE(codeOf(b.requests.last()), StatusCode);
         QVERIFY(b.state.LinkConnected);
+    }
+
+    // Each model's dialog within a screen's free area: where it would be larger (a scale factor of 2
+    // on a 1600×1000 screen) its form scrolls and the buttons stay in view; where it fits nothing
+    // changes. A box that takes no typing looks read-only (the window's colour) and keeps the focus.
+    void fitsTheScreen_data()
+    {
+        QTest::addColumn<AmpModel>("model");
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<QString>("readOnly"); // boxes that take no typing
+        const QString vx900 = "TextAmpName TxtFocus TxtMeasureVolume TxtVoicing";
+        for (const QSize size : {QSize(800, 500), QSize(1600, 1000)}) {
+            const QByteArray in = QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
+            QTest::addRow("vx900s %s", in.data()) << AmpModel::Vx900s << size << vx900;
+            QTest::addRow("rx900 %s", in.data()) << AmpModel::Rx900 << size << "";
+            QTest::addRow("kma840 %s", in.data()) << AmpModel::Kma840 << size << "";
+            QTest::addRow("solstice %s", in.data()) << AmpModel::Solstice << size << "";
+        }
+    }
+    void fitsTheScreen()
+    {
+        QFETCH(AmpModel, model);
+        QFETCH(QSize, available);
+        QFETCH(QString, readOnly);
+        SetupBench b(model);
+        control::LinkLease lease = b.session.lease();
+        const std::unique_ptr<setup::SetupDialog> d = dialogOf(model, lease, &b.window);
+        const QSize natural = d->sizeHint();
+        d->fitInto(available);
+        d->show();
+        const bool larger = natural.width() > available.width() || natural.height() > available.height();
+        const auto* scroll = d->findChild<QScrollArea*>("FormScroll");
+        QTRY_COMPARE_WITH_TIMEOUT(scroll->horizontalScrollBar()->isVisible() ||
+                                      scroll->verticalScrollBar()->isVisible(),
+                                  larger, 1000);
+        QVERIFY(QRect(QPoint(), available).contains(QRect(QPoint(), d->size())));
+        if (!larger)
+            QCOMPARE(d->size(), natural);
+        QStringList seen;
+        for (const QLineEdit* box : d->findChildren<QLineEdit*>()) {
+            if (!box->isReadOnly())
+                continue;
+            seen << box->objectName();
+            QCOMPARE(box->palette().color(QPalette::Base), box->palette().color(QPalette::Window));
+            QVERIFY(box->focusPolicy() != Qt::NoFocus);
+        }
+        seen.sort();
+        QCOMPARE(seen.join(u' '), readOnly);
+    }
+
+    // Setup for a unit that reports no model says that it has no dialog; it does not promise one
+    // once the front panel shows the type.
+    void setupForAUnitWithoutAModel()
+    {
+        SetupBench b(AmpModel::Generic21);
+        QVERIFY(b.connectAndAdopt());
+        QCOMPARE(answerMessage([&] { b.click("BtnSetupAmp"); }, QMessageBox::Ok),
+                 "Tevlin|This amplifier does not report its model, so Tevlin has no setup dialog for "
+                 "it.|information|OK");
+        QVERIFY(!b.session.isLeased() && b.state.LinkConnected);
     }
 
     // The line drops while a read waits: the wait ends, the dialog says why and the link is down.
