@@ -4,6 +4,7 @@
 #include "serial/wait.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace {
 
@@ -64,6 +65,8 @@ bool NetworkTransport::open(const QString& device, std::optional<qint32> baud)
                       address.port == m_address.port;
     m_closeSoon.stop();
     m_address = address;
+    // One limit for the whole opening: connection, negotiation and line settings together.
+    m_deadline = QDeadlineTimer(ConnectLimit);
     if (!same && !connectTo(address))
         return false;
     const qint32 rate = baud.value_or(m_baud);
@@ -87,7 +90,7 @@ bool NetworkTransport::connectTo(const NetworkAddress& address)
                                  return m_socket.state() == QAbstractSocket::ConnectedState ||
                                         m_socket.state() == QAbstractSocket::UnconnectedState;
                              },
-                             nullptr, ConnectLimit) == WaitResult::Met;
+                             nullptr, remaining()) == WaitResult::Met;
     if (!settled) {
         m_socket.abort();
         return fail(tr("%1 did not answer within %2 s.").arg(address.host).arg(ConnectLimit.count() / 1000));
@@ -133,10 +136,15 @@ bool NetworkTransport::setLine(qint32 baud)
 bool NetworkTransport::waitForServer(const std::function<bool()>& condition, const QString& timedOut)
 {
     const auto connected = [this] { return m_socket.state() == QAbstractSocket::ConnectedState; };
-    const WaitResult result = waitUntil([&] { return condition() || !connected(); }, nullptr, ConnectLimit);
+    const WaitResult result = waitUntil([&] { return condition() || !connected(); }, nullptr, remaining());
     if (result == WaitResult::Met && connected())
         return true;
     return fail(connected() ? timedOut : socketFailure(m_socket, m_address));
+}
+
+std::chrono::milliseconds NetworkTransport::remaining() const
+{
+    return std::chrono::milliseconds(std::max<qint64>(m_deadline.remainingTime(), 0));
 }
 
 void NetworkTransport::close()

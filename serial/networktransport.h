@@ -4,6 +4,7 @@
 #include "serial/telnetcodec.h"
 #include "serial/transport.h"
 
+#include <QDeadlineTimer>
 #include <QTcpSocket>
 #include <QTimer>
 #include <chrono>
@@ -20,7 +21,7 @@ class NetworkTransport : public Transport
 {
     Q_OBJECT
 public:
-    // How long a connection, and over RFC 2217 each step of the negotiation, may take.
+    // How long opening may take: the connection and, over RFC 2217, the negotiation and line settings.
     static constexpr std::chrono::milliseconds ConnectLimit{5000};
 
     explicit NetworkTransport(QObject* parent = nullptr);
@@ -49,10 +50,12 @@ private:
     void connectionGone();
     bool fail(const QString& reason);
     void closeNow();
+    std::chrono::milliseconds remaining() const;
     bool telnetUsed() const { return m_address.kind == NetworkAddress::Kind::Rfc2217; }
 
     QTcpSocket m_socket;
     QTimer m_closeSoon;
+    QDeadlineTimer m_deadline;
     NetworkAddress m_address;
     QString m_device;
     qint32 m_baud = 9600;

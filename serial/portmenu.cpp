@@ -106,12 +106,17 @@ void PortMenu::setNetworkPortAsker(NetworkPortAsker asker)
 void PortMenu::askNetworkPort()
 {
     finishProbe();
+    QStringList offered = recentNetworkPorts();
     QString problem;
-    while (const std::optional<QString> address = m_askNetworkPort(recentNetworkPorts(), problem)) {
+    while (const std::optional<QString> address = m_askNetworkPort(offered, problem)) {
         const std::optional<QString> refused = chooseNetworkPort(*address);
         if (!refused)
             return;
+        // Asked again with the reason, the address as typed comes first to be mended.
         problem = *refused;
+        offered = recentNetworkPorts();
+        offered.removeAll(*address);
+        offered.prepend(*address);
     }
 }
 

@@ -126,6 +126,34 @@ private slots:
         QVERIFY(b.state.LinkConnected);
     }
 
+    // "Network port…": a wrong address is asked again with the reason; a good one is pinned to a free
+    // number, remembered first among the recent ones, selected, and connects.
+    void networkPortFromTheMenu()
+    {
+        Bench b;
+        SerialServer server;
+        QVERIFY2(server.start({{Kind::Rfc2217, b.pty.devicePath()}}), qPrintable(server.errorString()));
+        b.writeIni("[ComSettings]\nDevAdr=1\nNetworkPort1=tcp://old:1\n[Tevlin]\nUpdateSpeed=600000\n");
+        b.session.load();
+        QStringList asked;
+        b.session.portMenu().setNetworkPortAsker(
+            [&](const QStringList& recent, const QString& problem) -> std::optional<QString> {
+                asked << recent.join(u',') + u'|' + problem;
+                return asked.size() == 1 ? QStringLiteral("rfc2217://127.0.0.1") : server.address(0);
+            });
+        b.find<QAction>("NetworkPort")->trigger();
+        QCOMPARE(asked, (QStringList{
+                            "tcp://old:1|",
+                            "rfc2217://127.0.0.1,tcp://old:1|rfc2217://127.0.0.1: the port number is missing "
+                            "(HOST:PORT)"}));
+        const int port = b.state.ComPort;
+        QCOMPARE(b.link.portMap().device(port), server.address(0));
+        QVERIFY2(b.iniLines().contains(QStringLiteral("COM%1=%2").arg(port).arg(server.address(0))),
+                 qPrintable(b.ini()));
+        QCOMPARE(b.session.portMenu().recentNetworkPorts(), (QStringList{server.address(0), "tcp://old:1"}));
+        QVERIFY(b.connectLink());
+    }
+
     // The server goes away while a poll waits for its reply: a lost link, said as for an unplugged
     // adapter, within seconds.
     void serverKilledMidPoll()
