@@ -28,12 +28,12 @@ PortMenu::PortMenu(ComForm& link, int& comPort, QString setupIniPath, StoredRang
     m_noPort->setObjectName(QStringLiteral("NoUsablePort"));
     m_noPort->setEnabled(false);
     m_noPort->setVisible(false);
-    m_actions.append(m_noPort);
     m_networkPort = new QAction(tr("&Network port…"), this);
     m_networkPort->setObjectName(QStringLiteral("NetworkPort"));
     m_networkPort->setVisible(false);
     connect(m_networkPort, &QAction::triggered, this, &PortMenu::askNetworkPort);
     m_actions.append(m_networkPort);
+    m_actions.append(m_noPort);
 }
 
 void PortMenu::selectStored()

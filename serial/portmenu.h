@@ -13,7 +13,7 @@ class QAction;
 
 // The entries COM1 to COM16 of a program's port menu: each shows its device, only the ports that
 // open are visible, and the chosen port is ticked. When none opens, a last, disabled entry says why
-// instead (none found, or no permission). "Network port…" follows: it asks for a network port's
+// instead (none found, or no permission). "Network port…" comes before that: it asks for a network port's
 // address, pins it to a COM number in setup.ini and selects that. The window puts the actions into
 // its own menu.
 class PortMenu : public QObject
@@ -39,7 +39,7 @@ public:
     PortMenu(ComForm& link, int& comPort, QString setupIniPath, StoredRange stored,
              QObject* parent = nullptr);
 
-    // COM1 to COM16, the entry that says why no port is usable, then "Network port…".
+    // COM1 to COM16, "Network port…", then the entry that says why no port is usable.
     const QList<QAction*>& actions() const { return m_actions; }
 
     // Selects the number stored under "ComPort" (section ComSettings, default 1), rounded half to even.
