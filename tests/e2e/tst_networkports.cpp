@@ -102,8 +102,9 @@ private slots:
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<qint32>("lineSpeed");
-        QTest::newRow("rfc2217") << Kind::Rfc2217 << 57600;
-        QTest::newRow("tcp") << Kind::Tcp << 9600;
+        QTest::addColumn<qint32>("changedSpeed"); // after the Speed menu's 115200 and a new connect
+        QTest::newRow("rfc2217") << Kind::Rfc2217 << 57600 << 115200;
+        QTest::newRow("tcp") << Kind::Tcp << 9600 << 9600;
     }
     void windowOnAPinnedPort()
     {
@@ -124,6 +125,10 @@ private slots:
         });
         QTRY_COMPARE_WITH_TIMEOUT(b.sim.state().crossOverFreq, 120, 3000);
         QVERIFY(b.state.LinkConnected);
+        b.session.selectComSpeed(2);
+        b.click("BtnConnectCancel");
+        QVERIFY(b.connectLink());
+        QTEST(b.pty.lineSpeed(), "changedSpeed");
     }
 
     // "Network port…": a wrong address is asked again with the reason; a good one is pinned to a free
