@@ -1,5 +1,6 @@
 #include "bench/measures.h"
 
+#include "bench/networkmeasures.h"
 #include "bench/procfs.h"
 #include "loader/firmwarefile.h"
 #include "serial/wait.h"
@@ -118,8 +119,7 @@ std::vector<std::pair<nanoseconds, nanoseconds>> stampedSpans(const QByteArray& 
 
 Bench::Bench(BenchOptions options, WindowWatch& windows) : m_options(std::move(options)), m_windows(windows)
 {
-    m_scale =
-        m_options.smoke ? Scale{300ms, 50ms, 0, 1, 1, 4, 2000} : Scale{10s, 500ms, 1, 11, 5, 302, 5000};
+    m_scale = m_options.smoke ? Scale{300ms, 50ms, 0, 1, 1, 4, 2000} : Scale{10s, 500ms, 1, 11, 5, 302, 5000};
 }
 
 bool Bench::prepare(QString& error)
@@ -177,6 +177,8 @@ std::vector<Row> Bench::run()
     rows.insert(rows.end(), startUp.begin(), startUp.end());
     rows.insert(rows.end(), tevlinRows.begin(), tevlinRows.end());
     rows.push_back(firmwareCheck());
+    const std::vector<Row> network = networkPortRows(m_options.binDir, m_options.smoke);
+    rows.insert(rows.end(), network.begin(), network.end());
     return rows;
 }
 

@@ -368,7 +368,9 @@ void addCommandLineOptions(QCommandLineParser& parser)
         {Scan,
          QStringLiteral("Without the window: find the amplifiers on the line; prints address, model and "
                         "version of each that answers.")},
-        {Port, QStringLiteral("The port, COM1..COM16 or a device path such as /dev/ttyUSB0."),
+        {Port,
+         QStringLiteral("The port, COM1..COM16, a device path such as /dev/ttyUSB0, or "
+                        "rfc2217://HOST:PORT or tcp://HOST:PORT."),
          QStringLiteral("PORT")},
         {Address, QStringLiteral("The amplifier's network address, 0..65535."), QStringLiteral("N")},
         {Speed, QStringLiteral("9600 (default), 57600 or 115200."), QStringLiteral("BAUD")},

@@ -10,6 +10,7 @@
 #include "control/showoperations.h"
 #include "control/statusreply.h"
 #include "control/tevlinform.h"
+#include "serial/networkportdialog.h"
 #include "serial/portmenu.h"
 #include "settings/windowplacement.h"
 
@@ -163,6 +164,7 @@ void TevlinWindow::wireMenus()
 {
     TevlinForm& ui = *m_ui;
     connect(ui.exit, &QAction::triggered, this, &TevlinWindow::exitProgram);
+    m_session.portMenu().setNetworkPortAsker(networkPortAsker(this));
     ui.comport->addActions(m_session.portMenu().actions());
     for (int index = 0; index < int(ui.speeds.size()); ++index)
         connect(ui.speeds[index], &QAction::triggered, this,

@@ -220,7 +220,8 @@ void addCommandLineOptions(QCommandLineParser& parser)
         {Flash, QStringLiteral("Flash FILE without the window, on every --port at the same time."),
          QStringLiteral("FILE")},
         {Port,
-         QStringLiteral("With --flash: a port, COM1..COM16 or a device path such as /dev/ttyUSB0; repeat "
+         QStringLiteral("With --flash: a port, COM1..COM16, a device path such as /dev/ttyUSB0, or "
+                        "rfc2217://HOST:PORT or tcp://HOST:PORT; repeat "
                         "it for several products."),
          QStringLiteral("PORT")},
         {Delay,

@@ -4,6 +4,7 @@
 #include "loader/progressbar.h"
 #include "loader/uploadjob.h"
 #include "serial/comwindow.h"
+#include "serial/networkportdialog.h"
 #include "settings/debugmode.h"
 #include "settings/filelocations.h"
 #include "settings/windowplacement.h"
@@ -201,6 +202,7 @@ void Corlifter::buildMenus()
     comm->setObjectName(QStringLiteral("Comm"));
     m_commPortMenu = comm->addMenu(QStringLiteral("&Comm port"));
     m_commPortMenu->setObjectName(QStringLiteral("Comm_Port_menu"));
+    m_ports.setNetworkPortAsker(networkPortAsker(this));
     m_commPortMenu->addActions(m_ports.actions());
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));

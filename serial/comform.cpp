@@ -3,6 +3,7 @@
 #include "common/bytetext.h"
 #include "serial/framers.h"
 #include "serial/linespeed.h"
+#include "serial/networktransport.h"
 #include "serial/serialtransport.h"
 
 ComForm::ComForm(QByteArray& replyBuffer, QObject* parent) : QObject(parent), m_replyBuffer(replyBuffer)
@@ -84,6 +85,14 @@ bool ComForm::SetupMScommAsBinary(int comPort, int comSpeed)
 
 bool ComForm::portAvailable(int comPort, int comSpeed)
 {
+    // A network port is not tried: the server may serve one connection only, and a far host may
+    // take seconds to answer. Its address is checked.
+    if (const QString device = m_portMap.device(comPort); isNetworkAddress(device)) {
+        const auto address = parseNetworkAddress(device);
+        const QString* reason = std::get_if<QString>(&address);
+        m_lastProblem = reason ? PortProblem{PortError::NoSuchPort, *reason} : PortProblem{};
+        return !reason;
+    }
     ClearMScommInput();
     CloseMScomm();
     const bool opened = SetupMScommForProduction(comPort, comSpeed);
@@ -99,7 +108,10 @@ bool ComForm::setUp(Variant variant, int comPort, int comSpeed)
     std::optional<qint32> baud = baudOfSpeedIndex(comSpeed);
     if (!baud && variant == Variant::Production)
         baud = 9600;
-    if (m_transport->open(m_portMap.device(comPort), baud)) {
+    const QString device = m_portMap.device(comPort);
+    if (!m_transport->takes(device))
+        setTransport(transportFor(device));
+    if (m_transport->open(device, baud)) {
         m_lastProblem = {};
         return true;
     }

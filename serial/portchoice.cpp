@@ -1,5 +1,7 @@
 #include "serial/portchoice.h"
 
+#include "serial/networkaddress.h"
+
 #include <QCoreApplication>
 #include <QRegularExpression>
 
@@ -25,6 +27,11 @@ std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap&
                        "COM%1 has no serial device: none is connected for it, and setup.ini pins none")
                 .arg(number);
         return PortChoice{text, number, device};
+    }
+    if (isNetworkAddress(text)) {
+        const auto address = parseNetworkAddress(text);
+        if (const QString* reason = std::get_if<QString>(&address))
+            return *reason;
     }
     if (!text.contains(u'/') && !text.contains(u'\\'))
         return QCoreApplication::translate("PortChoice",

@@ -5,7 +5,8 @@
 #include <QString>
 #include <variant>
 
-// A port named on a command line: "COM3" as the menus number it, or a device path.
+// A port named on a command line: "COM3" as the menus number it, a device path, or a network
+// port ("rfc2217://HOST:PORT", "tcp://HOST:PORT").
 struct PortChoice
 {
     // As the user wrote it, for what the program prints.
@@ -17,7 +18,7 @@ struct PortChoice
     PortMap portMap() const;
 };
 
-// "COM3" (in any case) is the device `map` gives number 3; a path is that device, under the number
-// the map gives it where it has one (COM1 otherwise). A number without a device, or text that is
+// "COM3" (in any case) is the device `map` gives number 3; a path or network address is that device, under
+// the number the map gives it where it has one (COM1 otherwise). A number without a device, or text that is
 // neither, gives the reason instead.
 std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map);

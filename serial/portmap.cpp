@@ -82,6 +82,12 @@ PortMap PortMap::fromSystem(const QString& setupIniPath)
     return PortMap(orderedDevices(detected), pins);
 }
 
+void PortMap::pin(int port, const QString& device)
+{
+    if (port >= FirstPort && port <= LastPort)
+        m_devices[port] = device;
+}
+
 QString PortMap::device(int port) const
 {
     if (port < FirstPort || port > LastPort)

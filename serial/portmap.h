@@ -6,7 +6,8 @@
 
 // Which device each of the menus' COM1 to COM16 opens. On Windows COMn is the system's COMn.
 // Elsewhere the serial devices present take the numbers in a stable order (USB adapters first),
-// and setup.ini can pin any number to a path: section "ComSettings", key "COM3=/dev/ttyUSB1".
+// and setup.ini can pin any number to a path or a network port: section "ComSettings", key
+// "COM3=/dev/ttyUSB1" or "COM3=rfc2217://rack-a:4001".
 class PortMap
 {
 public:
@@ -21,6 +22,8 @@ public:
     PortMap() = default;
     PortMap(const QStringList& detected, const std::array<QString, LastPort + 1>& pins);
 
+    // Gives port `port` the device `device` (a path or a network address).
+    void pin(int port, const QString& device);
     // The device path of port `port`, empty when the number has none.
     QString device(int port) const;
     // "COM3" followed by its device where that says more than the name, for the port menus.

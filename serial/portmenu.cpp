@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "serial/comform.h"
+#include "serial/networkaddress.h"
 #include "settings/inifilehandler.h"
 
 #include <QAction>
@@ -27,6 +28,11 @@ PortMenu::PortMenu(ComForm& link, int& comPort, QString setupIniPath, StoredRang
     m_noPort->setObjectName(QStringLiteral("NoUsablePort"));
     m_noPort->setEnabled(false);
     m_noPort->setVisible(false);
+    m_networkPort = new QAction(tr("&Network port…"), this);
+    m_networkPort->setObjectName(QStringLiteral("NetworkPort"));
+    m_networkPort->setVisible(false);
+    connect(m_networkPort, &QAction::triggered, this, &PortMenu::askNetworkPort);
+    m_actions.append(m_networkPort);
     m_actions.append(m_noPort);
 }
 
@@ -94,4 +100,76 @@ void PortMenu::showWhyNoPort(const QList<PortProblem>& problems)
     else
         m_noPort->setText(tr("No serial port found"));
     m_noPort->setVisible(none);
+}
+
+void PortMenu::setNetworkPortAsker(NetworkPortAsker asker)
+{
+    m_askNetworkPort = std::move(asker);
+    m_networkPort->setVisible(bool(m_askNetworkPort));
+}
+
+void PortMenu::askNetworkPort()
+{
+    finishProbe();
+    QStringList offered = recentNetworkPorts();
+    QString problem;
+    while (const std::optional<QString> address = m_askNetworkPort(offered, problem)) {
+        const std::optional<QString> refused = chooseNetworkPort(*address);
+        if (!refused)
+            return;
+        // Asked again with the reason, the address as typed comes first to be mended.
+        problem = *refused;
+        offered = recentNetworkPorts();
+        offered.removeAll(*address);
+        offered.prepend(*address);
+    }
+}
+
+QStringList PortMenu::recentNetworkPorts() const
+{
+    QStringList recent;
+    for (int i = 1; i <= RecentNetworkPorts; ++i) {
+        const auto stored =
+            StoredIniValue(ComSettings, QStringLiteral("NetworkPort%1").arg(i), m_setupIniPath);
+        if (stored && isNetworkAddress(*stored) && !recent.contains(stored->trimmed()))
+            recent.append(stored->trimmed());
+    }
+    return recent;
+}
+
+std::optional<QString> PortMenu::chooseNetworkPort(const QString& address)
+{
+    const auto parsed = parseNetworkAddress(address);
+    if (const QString* reason = std::get_if<QString>(&parsed))
+        return *reason;
+    const QString text = std::get<NetworkAddress>(parsed).text();
+    const PortMap& map = m_link.portMap();
+    int number = 0;
+    for (int n = PortMap::FirstPort; n <= PortMap::LastPort && !number; ++n)
+        number = map.device(n) == text ? n : 0;
+    for (int n = PortMap::FirstPort; n <= PortMap::LastPort && !number; ++n)
+        number = map.device(n).isEmpty() ? n : 0;
+    if (!number)
+        return tr("COM1 to COM16 all have a device; remove a pin from setup.ini (section ComSettings) to "
+                  "make room for %1.")
+            .arg(text);
+
+    QStringList recent = recentNetworkPorts();
+    recent.removeAll(text);
+    recent.prepend(text);
+    QList<std::pair<QString, QString>> keys{{QStringLiteral("COM%1").arg(number), text}};
+    for (int i = 0; i < std::min<qsizetype>(RecentNetworkPorts, recent.size()); ++i)
+        keys.append({QStringLiteral("NetworkPort%1").arg(i + 1), recent.value(i)});
+    // Both in one write: the pin and the list never disagree about the latest address.
+    if (const IniWriteResult written = WriteIniValues(ComSettings, keys, m_setupIniPath); !written)
+        emit notStored(written.failure);
+
+    PortMap pinned = map;
+    pinned.pin(number, text);
+    m_link.setPortMap(pinned);
+    m_actions[number - 1]->setText(QLatin1Char('&') + pinned.menuCaption(number));
+    m_actions[number - 1]->setVisible(true);
+    m_noPort->setVisible(false);
+    select(number);
+    return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/networkaddress.h"
 #include "serial/transport.h"
 
 #include <QSerialPort>
@@ -11,6 +12,7 @@ class SerialTransport : public Transport
 public:
     explicit SerialTransport(QObject* parent = nullptr);
 
+    bool takes(const QString& device) const override { return !isNetworkAddress(device); }
     bool open(const QString& device, std::optional<qint32> baud) override;
     const PortProblem& problem() const override { return m_problem; }
     void close() override;

@@ -7,7 +7,7 @@
 #include <QString>
 #include <optional>
 
-// What carries the bytes of a link: a local serial device, or (later) a network serial server.
+// What carries the bytes of a link: a local serial device, or a network serial server.
 // Every line is 8 data bits, no parity, one stop bit; only the speed varies. The protocol, the
 // framers and the log above it do not know which kind they talk to.
 class Transport : public QObject
@@ -16,6 +16,12 @@ class Transport : public QObject
 public:
     using QObject::QObject;
 
+    // Whether this kind of transport opens `device` (a device path, a network address).
+    virtual bool takes(const QString& device) const
+    {
+        Q_UNUSED(device);
+        return true;
+    }
     // Opens `device` at `baud` (nothing: the speed it had), dropping anything queued from before.
     // On failure problem() says why.
     virtual bool open(const QString& device, std::optional<qint32> baud) = 0;

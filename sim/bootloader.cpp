@@ -189,7 +189,7 @@ void BootLoader::reply(const QByteArray& text)
 {
     if (!m_options.answer)
         return;
-    m_pty.write(text + QByteArray(m_options.replyPadding, '.'));
+    m_pty.write(text + QByteArray(m_options.replyPadding, m_options.paddingByte));
     emit answered(text);
 }
 

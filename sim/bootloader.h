@@ -31,9 +31,10 @@ struct BootLoaderOptions
     int rejectAtLine = 0;
     // Goes away (hangs up the line) on receiving this line, as an unplugged product would; 0 never.
     int hangUpAtLine = 0;
-    // Follows each answer with this many '.' in the same write: a reply longer than a program's
-    // receive buffer keeps.
+    // Follows each answer with this many padding bytes ('.' unless set) in the same write: a reply
+    // longer than a program's receive buffer keeps.
     int replyPadding = 0;
+    char paddingByte = '.';
     // Every byte received is appended here, so the file holds the lines exactly as they came.
     QString logPath;
 };

@@ -63,6 +63,11 @@ int runBootLoaderCli(const QStringList& arguments)
         QStringLiteral(
             "Follow each answer with n '.' in the same write, longer than a receive buffer keeps."),
         QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption paddingByte(
+        QStringLiteral("padding-byte"),
+        QStringLiteral(
+            "The byte of --reply-padding in hex (default 2E, '.'); FF tests a network port's escaping."),
+        QStringLiteral("hex"), QStringLiteral("2E"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append every byte received to this file."),
                                  QStringLiteral("file"));
@@ -77,7 +82,7 @@ int runBootLoaderCli(const QStringList& arguments)
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
     parser.addOptions({boot, noAnnounce, announceOk, okAt, okDelay, noAnswer, rejectAt, hangUpAt,
-                       replyPadding, log, link, makeFile, lines, setupIni, com});
+                       replyPadding, paddingByte, log, link, makeFile, lines, setupIni, com});
 
     if (!parser.parse(QStringList{QStringLiteral("ampsim")} + arguments)) {
         err << "ampsim: " << parser.errorText() << Qt::endl;
@@ -126,6 +131,7 @@ int runBootLoaderCli(const QStringList& arguments)
     options.rejectAtLine = *rejectLine;
     options.hangUpAtLine = *hangUpLine;
     options.replyPadding = *padding;
+    options.paddingByte = static_cast<char>(parser.value(paddingByte).toUInt(nullptr, 16));
     options.okAtLine = *okLine;
 
     if (bootProducts.size() > 1 && (parser.isSet(log) || parser.isSet(link))) {

@@ -15,6 +15,7 @@
 #else
 #include <pty.h>
 #endif
+#include <utility>
 
 Pty::Pty(QObject* parent) : QObject(parent)
 {
@@ -60,6 +61,23 @@ bool Pty::write(const QByteArray& bytes)
         done += n;
     }
     return true;
+}
+
+qint32 Pty::lineSpeed() const
+{
+    static constexpr std::pair<speed_t, qint32> Rates[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    termios settings{};
+    if (m_slave < 0 || ::tcgetattr(m_slave, &settings) != 0)
+        return 0;
+    const speed_t speed = cfgetospeed(&settings);
+    for (const auto& [code, baud] : Rates) {
+        if (code == speed)
+            return baud;
+    }
+    return 0;
 }
 
 void Pty::hangUp()

@@ -21,6 +21,8 @@ public:
     QString errorString() const { return m_error; }
 
     bool write(const QByteArray& bytes);
+    // The speed the program on the other end set its line to, in baud (0 when unknown).
+    qint32 lineSpeed() const;
     // Closes both sides: the program on the other end sees its device go away.
     void hangUp();
 

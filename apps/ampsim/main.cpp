@@ -148,11 +148,15 @@ int runAmplifier(QCoreApplication& app)
         QStringLiteral("The name the unit reports (20 characters; \\r, \\n, \\0, \\\\ "
                        "and \\xHH stand for those bytes)."),
         QStringLiteral("text"));
+    const QCommandLineOption reportSpeed(
+        QStringLiteral("report-speed"),
+        QStringLiteral("Print \"speed N\" on standard output when bytes arrive at a line speed other than "
+                       "the last one printed (the first time too)."));
     const QCommandLineOption setupIni = setupIniOption();
     const QCommandLineOption com = comOption();
     parser.addOptions({model,     address,    version,     log,        noReply,  delay, chunk,
                        chunkGap,  wrongByte,  badChecksum, lengthByte, extra,    noise, hangUp,
-                       faultCode, faultAfter, faultTimes,  name,       setupIni, com});
+                       faultCode, faultAfter, faultTimes,  name,       setupIni, com,   reportSpeed});
     parser.process(app);
 
     const auto unitAddress = intValue(parser.value(address), 0, 0xFFFF);
@@ -223,6 +227,16 @@ int runAmplifier(QCoreApplication& app)
         return common::ExitFailed;
     }
     QObject::connect(&driver, &SimDriver::hungUp, &app, [] { QCoreApplication::exit(0); });
+    qint32 speedShown = 0;
+    if (parser.isSet(reportSpeed)) {
+        QObject::connect(&pty, &Pty::received, &app, [&pty, &speedShown] {
+            if (const qint32 speed = pty.lineSpeed(); speed != speedShown) {
+                speedShown = speed;
+                std::fprintf(stdout, "speed %d\n", speed);
+                std::fflush(stdout);
+            }
+        });
+    }
 
     // Whoever starts us reads this line to find the device; it must not wait in a buffer.
     std::fputs(qPrintable(pty.devicePath() + u'\n'), stdout);
