@@ -1,6 +1,7 @@
 #include "serial/portchoice.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 PortMap PortChoice::portMap() const
@@ -10,11 +11,25 @@ PortMap PortChoice::portMap() const
     return PortMap({}, pins);
 }
 
-std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map)
+namespace {
+
+QRegularExpressionMatch comNumber(const QString& text)
 {
     static const QRegularExpression comName(QStringLiteral("^COM(\\d{1,2})$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    if (const auto match = comName.match(text.trimmed()); match.hasMatch()) {
+    return comName.match(text.trimmed());
+}
+
+bool isPath(const QString& text)
+{
+    return text.contains(u'/') || text.contains(u'\\');
+}
+
+} // namespace
+
+std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map)
+{
+    if (const auto match = comNumber(text); match.hasMatch()) {
         const int number = match.captured(1).toInt();
         if (number < PortMap::FirstPort || number > PortMap::LastPort)
             return QCoreApplication::translate("PortChoice", "%1: the ports are COM1 to COM16").arg(text);
@@ -26,7 +41,7 @@ std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap&
                 .arg(number);
         return PortChoice{text, number, device};
     }
-    if (!text.contains(u'/') && !text.contains(u'\\'))
+    if (!isPath(text))
         return QCoreApplication::translate("PortChoice",
                                            "%1: give COM1 to COM16 or a device path such as /dev/ttyUSB0")
             .arg(text);
@@ -35,4 +50,19 @@ std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap&
             return PortChoice{text, number, text};
     }
     return PortChoice{text, PortMap::FirstPort, text};
+}
+
+bool namesPort(const QString& text)
+{
+    if (const auto match = comNumber(text); match.hasMatch()) {
+        const int number = match.captured(1).toInt();
+        return number >= PortMap::FirstPort && number <= PortMap::LastPort;
+    }
+    return isPath(text);
+}
+
+QString deviceIdentity(const PortChoice& choice)
+{
+    const QString canonical = QFileInfo(choice.device).canonicalFilePath();
+    return canonical.isEmpty() ? choice.device : canonical;
 }

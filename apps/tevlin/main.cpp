@@ -26,7 +26,8 @@ int main(int argc, char* argv[])
     control::cli::addCommandLineOptions(options);
     // A run from a script needs no display, nor do --help, --version and wrong options.
     const bool commandLine = control::cli::wantsCommandLine(arguments);
-    const bool windowless = commandLine || !options.parse(arguments) ||
+    const bool windowless = commandLine || !options.parse(common::withoutQtOptions(arguments)) ||
+                            !options.positionalArguments().isEmpty() ||
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) ||
                             std::holds_alternative<QString>(control::cli::readCommandOptions(options));
