@@ -74,8 +74,8 @@ QJsonObject statusObject(int address, const StatusReply& r)
         {QStringLiteral("startupVolume"), r.defVolume / 10.0},
         {QStringLiteral("maxVolume"), r.maxVolume / 10.0},
         {QStringLiteral("input"), inputName(r.input, r.modelCode)},
-        {QStringLiteral("preset"),
-         r.preset == 8 ? QJsonValue(QStringLiteral("Bypass")) : QJsonValue(r.preset)},
+        // A label like "input": "1" .. "7" or "Bypass", one type for every value.
+        {QStringLiteral("preset"), r.preset == 8 ? QStringLiteral("Bypass") : QString::number(r.preset)},
         {QStringLiteral("display"), r.display},
         {QStringLiteral("ir"), r.ir == 0},
         {QStringLiteral("masterSlave"), masterSlaveLabel(r.masterSlave)},
@@ -381,9 +381,9 @@ std::optional<QString> notApplied(const Setting& setting, const StatusReply& rep
             why = inStandby;
         else if (setting.kind == Setting::Kind::Volume && asked > reply.maxVolume)
             why = QStringLiteral("limited by the maximum volume, %1").arg(tenths(reply.maxVolume));
-        else if (setting.kind == Setting::Kind::MaxVolume && asked < got && got <= reply.volume)
-            why = QStringLiteral("the maximum volume is not set below the volume, %1")
-                      .arg(tenths(reply.volume));
+        else if (setting.kind == Setting::Kind::MaxVolume && asked < got)
+            // As in the window: a maximum below the volume of the moment is raised to it.
+            why = QStringLiteral("the maximum volume is not set below the volume");
         return result(QLocale::c().toString(asked / 10.0, 'f', 1), tenths(got), why);
     }
     case Setting::Kind::Balance: {
