@@ -316,7 +316,6 @@ private slots:
             "tevlin: give --address: ");
         row("tevlin, no such port", "tevlin", status + QStringList{"/dev/nothing"}, 3,
             "tevlin: /dev/nothing: Comm Port not available! (no such device)");
-        row("tevlin, port without a device", "tevlin", status + QStringList{"COM16"}, 3, "tevlin: COM16 ");
         row("tevlin, not a serial device", "tevlin", status + QStringList{"/dev/null"}, 3,
             "tevlin: /dev/null: Unknown Comm port problem - Error 8107 (not a serial device)");
         row("corlift, flashed", "corlift", {"--flash", "<fw>", "--port", "<sim>", "--delay", "150"}, 0, "");
@@ -327,7 +326,6 @@ private slots:
         row("corlift, wrong value", "corlift", {"--check", "<fw>", "--loop"}, 2, "corlift: --loop goes with");
         row("corlift, two files to check", "corlift", {"--check", "<fw>", "<fw>"}, 2,
             "corlift: <fw>: unexpected");
-        row("corlift, two bare files", "corlift", {"<fw>", "<fw>"}, 2, "corlift: <fw>: unexpected");
         row("corlift, one device twice", "corlift",
             {"--flash", "<fw>", "--port", "<sim>", "--port", "<sim//>"}, 2,
             "corlift: <sim> and <sim//> are the same device");
@@ -337,8 +335,6 @@ private slots:
         row("ampsim, version", "ampsim", {"--version"}, 0, "ampsim 1.");
         row("ampsim, wrong option", "ampsim", {"--model", "vx900", "--colour"}, 2, "ampsim: Unknown option");
         row("ampsim, stray argument", "ampsim", {"--model", "vx900", "junk"}, 2, "ampsim: junk: unexpected");
-        row("ampsim, boot loader, stray argument", "ampsim", {"--boot", "kma840", "junk"}, 2,
-            "ampsim: junk: unexpected");
     }
     void exitCodes()
     {
@@ -422,14 +418,6 @@ private slots:
             << amps << QStringList{"--set", "power=standby", "--set", "volume=30", "--address", "2"} << 1
             << "false 55" << QStringList{"power", "volume"}
             << QString("volume=30 was not applied: asked 30.0, got 55.0: the amplifier is in standby");
-        QTest::newRow("set, no balance")
-            << amps << QStringList{"--set", "balance=1.5", "--address", "2"} << 1 << "VX 900"
-            << QStringList{"model"}
-            << QString("balance=1.5 was not applied: asked 1.5, got none: this model");
-        QTest::newRow("set, maximum below the volume")
-            << amps << QStringList{"--set", "max-volume=10", "--set", "volume=50", "--address", "2"} << 1
-            << "50 55" << QStringList{"volume", "maxVolume"}
-            << QString("tevlin: max-volume=10 was not applied: asked 10.0, got 55.0: the maximum volume");
         QTest::newRow("set, unacknowledged")
             << QStringList{"--model", "vx900@2", "--no-reply", "--fault-code", "70"}
             << QStringList{"--set", "volume=30", "--address", "2", "--timeout", "500"} << 1 << ""
@@ -473,18 +461,16 @@ private slots:
         }
         QCOMPARE(shown.join(QStringLiteral(" | ")), printed);
         QCOMPARE(tevlin.output.isEmpty(), printed.isEmpty());
-        // One type per field, whatever the amplifier reports.
-        using T = QJsonValue::Type;
-        const QHash<QString, T> types{
-            {"address", T::Double}, {"model", T::String},         {"modelCode", T::Double},
-            {"version", T::Double}, {"power", T::Bool},           {"volume", T::Double},
-            {"mute", T::Bool},      {"startupVolume", T::Double}, {"maxVolume", T::Double},
-            {"input", T::String},   {"preset", T::String},        {"display", T::Double},
-            {"ir", T::Bool},        {"masterSlave", T::String},   {"balance", T::Double},
-            {"damaged", T::Bool}};
+        // One type per field, whatever the amplifier reports: these true or false, these text, the
+        // others numbers.
+        const QStringList flags{"power", "mute", "ir", "damaged"},
+            texts{"model", "input", "preset", "masterSlave"};
         for (const QJsonObject& object : tevlin.lines) {
             for (auto it = object.begin(); it != object.end(); ++it)
-                QVERIFY2(it->type() == types.value(it.key(), T::Undefined), qPrintable(it.key()));
+                QVERIFY2(it->type() == (flags.contains(it.key())   ? QJsonValue::Bool
+                                        : texts.contains(it.key()) ? QJsonValue::String
+                                                                   : QJsonValue::Double),
+                         qPrintable(it.key()));
         }
         QVERIFY2(tevlin.errors.contains(said), qPrintable(tevlin.errors));
         if (line.contains(log)) {
