@@ -53,9 +53,12 @@ QStringList withoutQtOptions(const QStringList& arguments)
     return kept;
 }
 
-bool processOptions(QCommandLineParser& options, const char* program, qsizetype bareArguments)
+bool processOptions(QCommandLineParser& options, const char* program, qsizetype bareArguments,
+                    QtWindowOptions qt)
 {
-    const QStringList arguments = withoutQtOptions(QCoreApplication::arguments());
+    const QStringList arguments = qt == QtWindowOptions::Taken
+                                      ? withoutQtOptions(QCoreApplication::arguments())
+                                      : QCoreApplication::arguments();
     if (!options.parse(arguments)) {
         usageError(program, options.errorText());
         return false;

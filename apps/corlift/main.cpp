@@ -38,7 +38,7 @@ int main(int argc, char* argv[])
                                                 .arg(CorliftAbout::VersionMinor)
                                                 .arg(CorliftAbout::VersionRevision));
 
-    if (!common::processOptions(options, "corlift", WindowFiles))
+    if (!common::processOptions(options, "corlift", WindowFiles, common::QtWindowOptions::Taken))
         return common::ExitUsage;
     const auto command = corlift::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {

@@ -37,7 +37,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
     QCoreApplication::setOrganizationName(QStringLiteral("Korvanes"));
 
-    if (!common::processOptions(options, "tevlin"))
+    if (!common::processOptions(options, "tevlin", 0, common::QtWindowOptions::Taken))
         return common::ExitUsage;
     const auto command = control::cli::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {
