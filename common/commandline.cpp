@@ -1,5 +1,7 @@
 #include "common/commandline.h"
 
+#include "common/exitcode.h"
+
 #include <QCoreApplication>
 
 namespace common {
@@ -18,14 +20,64 @@ QStringList argumentsOf(int argc, char* argv[])
     return arguments;
 }
 
-bool processOptions(QCommandLineParser& options, const char* program)
+QStringList withoutQtOptions(const QStringList& arguments)
 {
-    if (!options.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "%s: %s\n", program, qPrintable(options.errorText()));
+    static const QStringList withValue{
+        QStringLiteral("platform"),        QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"),   QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+        QStringLiteral("qwindowicon"),     QStringLiteral("icon"),
+        QStringLiteral("qwindowtitle"),    QStringLiteral("title"),
+        QStringLiteral("display"),         QStringLiteral("name"),
+        QStringLiteral("style"),           QStringLiteral("stylesheet"),
+        QStringLiteral("session"),
+    };
+    static const QStringList alone{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                   QStringLiteral("nograb"), QStringLiteral("dograb"),
+                                   QStringLiteral("testability")};
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        // Qt takes "-platform" and "--platform" alike; its own options only before a "--".
+        const QString name = argument.startsWith(QLatin1String("--")) ? argument.mid(2) : argument.mid(1);
+        if (argument == QLatin1String("--")) {
+            kept << arguments.mid(i);
+            break;
+        }
+        if (i > 0 && argument.startsWith(u'-') && withValue.contains(name) && i + 1 < arguments.size())
+            ++i;
+        else if (i == 0 || !argument.startsWith(u'-') ||
+                 !(alone.contains(name) || name.startsWith(QLatin1String("qmljsdebugger="))))
+            kept << argument;
+    }
+    return kept;
+}
+
+bool processOptions(QCommandLineParser& options, const char* program, qsizetype bareArguments,
+                    QtWindowOptions qt)
+{
+    const QStringList arguments = qt == QtWindowOptions::Taken
+                                      ? withoutQtOptions(QCoreApplication::arguments())
+                                      : QCoreApplication::arguments();
+    if (!options.parse(arguments)) {
+        usageError(program, options.errorText());
         return false;
     }
-    options.process(QCoreApplication::arguments());
+    options.process(arguments);
+    const QStringList bare = options.positionalArguments();
+    if (bare.size() > bareArguments) {
+        usageError(program,
+                   QStringLiteral("%1: unexpected argument; see --help").arg(bare.value(bareArguments)));
+        return false;
+    }
     return true;
+}
+
+int usageError(const char* program, const QString& problem)
+{
+    std::fprintf(stderr, "%s: %s\n", program, qPrintable(problem));
+    std::fflush(stderr);
+    return ExitUsage;
 }
 
 bool mentionsOption(const QStringList& arguments, const QStringList& names)

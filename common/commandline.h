@@ -18,10 +18,27 @@ bool mentionsOption(const QStringList& arguments, const QStringList& names);
 // The program's arguments, before an application object exists to give them.
 QStringList argumentsOf(int argc, char* argv[]);
 
+// `arguments` without the options that Qt's window classes take for themselves (-platform NAME,
+// -style NAME, -reverse, …), which a window's application object removes before the program sees
+// them; a run without a window has none to remove them.
+QStringList withoutQtOptions(const QStringList& arguments);
+
+// Whether the program takes the options of Qt's window classes (see withoutQtOptions).
+enum class QtWindowOptions
+{
+    Refused,
+    Taken,
+};
+
 // Parses the application's arguments as QCommandLineParser::process() does (--help and --version end
-// the run there), except that a wrong option is a usage error like any other: said on standard error
-// after "`program`: ", and false (exit code 2; process() would end the run with 1).
-bool processOptions(QCommandLineParser& options, const char* program);
+// the run there), except that a wrong option, a missing value or more than `bareArguments` arguments
+// that are no option are a usage error like any other: said on standard error after "`program`: ",
+// and false (exit code 2; process() would end the run with 1, and ignore the extra arguments).
+bool processOptions(QCommandLineParser& options, const char* program, qsizetype bareArguments = 0,
+                    QtWindowOptions qt = QtWindowOptions::Refused);
+
+// Says `problem` on standard error after "`program`: " and gives the usage error's exit code.
+int usageError(const char* program, const QString& problem);
 
 // A whole decimal number within `lowest`..`highest`, or nothing.
 std::optional<int> numberIn(const QString& text, int lowest, int highest);

@@ -2,14 +2,18 @@
 
 #include "common/commandline.h"
 #include "common/interruptnotifier.h"
+#include "common/numbers.h"
 #include "control/amplifierscan.h"
 #include "control/linksession.h"
 #include "control/operatingactions.h"
 #include "control/showoperations.h"
 #include "control/timedlink.h"
+#include "protocol/framing.h"
 #include "serial/comform.h"
 #include "serial/portchoice.h"
+#include "settings/inifilehandler.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
@@ -64,16 +68,16 @@ QJsonObject statusObject(int address, const StatusReply& r)
         {QStringLiteral("model"), modelName(r)},
         {QStringLiteral("modelCode"), r.modelCode},
         {QStringLiteral("version"), r.firmwareVersion},
-        {QStringLiteral("power"), r.power == PowerOn ? QStringLiteral("on") : QStringLiteral("standby")},
+        {QStringLiteral("power"), r.power == PowerOn},
         {QStringLiteral("volume"), r.volume / 10.0},
         {QStringLiteral("mute"), r.mute == 1},
         {QStringLiteral("startupVolume"), r.defVolume / 10.0},
         {QStringLiteral("maxVolume"), r.maxVolume / 10.0},
         {QStringLiteral("input"), inputName(r.input, r.modelCode)},
-        {QStringLiteral("preset"),
-         r.preset == 8 ? QJsonValue(QStringLiteral("Bypass")) : QJsonValue(r.preset)},
+        // A label like "input": "1" .. "7" or "Bypass", one type for every value.
+        {QStringLiteral("preset"), r.preset == 8 ? QStringLiteral("Bypass") : QString::number(r.preset)},
         {QStringLiteral("display"), r.display},
-        {QStringLiteral("ir"), r.ir == 0 ? QStringLiteral("on") : QStringLiteral("off")},
+        {QStringLiteral("ir"), r.ir == 0},
         {QStringLiteral("masterSlave"), masterSlaveLabel(r.masterSlave)},
     };
     if (r.modelCode == ModelCode::Kma840)
@@ -117,7 +121,8 @@ struct Link
         : session(setupIniPath), timed(session, options.timeout.value_or(StatusTimeout))
     {
         link.setPortMap(port.portMap());
-        session.useLinkSettings(port.number, options.speedIndex, QString::number(options.address));
+        session.useLinkSettings(port.number, options.speedIndex,
+                                QString::number(options.address.value_or(0)));
         QObject::connect(&interrupts, &InterruptNotifier::interrupted, &session, [this] { timed.cancel(); });
     }
     // Why the handshake failed, as an exit code, after saying it.
@@ -126,7 +131,7 @@ struct Link
         if (timed.cancelled())
             return common::ExitInterrupted;
         if (link.lastProblem().number != 0) {
-            say(stderr, QStringLiteral("tevlin: %1: %2").arg(portLabel, link.lastProblem().message));
+            say(stderr, QStringLiteral("tevlin: %1: %2").arg(portLabel, link.lastProblem().line()));
             return common::ExitPortError;
         }
         say(stderr, QStringLiteral("tevlin: no amplifier acknowledged at address %1 on %2")
@@ -136,19 +141,36 @@ struct Link
     }
 };
 
+// The address the window would connect to, or nothing after saying why there is none.
+std::optional<int> storedAddress(const QString& setupIniPath)
+{
+    const QString stored =
+        ReadIniValue(QStringLiteral("ComSettings"), QStringLiteral("DevAdr"), QString(), setupIniPath);
+    const std::optional<int> address = stored.isEmpty() ? std::nullopt : framing::addressValue(stored);
+    if (!address) {
+        say(stderr, stored.isEmpty() ? QStringLiteral("tevlin: give --address: %1 holds no amplifier address "
+                                                      "(DevAdr in [ComSettings])")
+                                           .arg(QDir::toNativeSeparators(setupIniPath))
+                                     : QStringLiteral("tevlin: give --address: the amplifier address \"%1\" "
+                                                      "in %2 is not one of 0..65535")
+                                           .arg(stored, QDir::toNativeSeparators(setupIniPath)));
+    }
+    return address;
+}
+
 void showStatus(const CommandOptions& options, const StatusReply& reply)
 {
     say(stdout, options.json
                     ? QString::fromUtf8(
-                          QJsonDocument(statusObject(options.address, reply)).toJson(QJsonDocument::Compact))
-                    : statusText(options.address, reply));
+                          QJsonDocument(statusObject(*options.address, reply)).toJson(QJsonDocument::Compact))
+                    : statusText(*options.address, reply));
 }
 
 int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const QString& setupIniPath)
 {
     Link link(port, options, setupIniPath);
     if (!link.timed.connect())
-        return link.connectFailure(port.label, options.address);
+        return link.connectFailure(port.label, *options.address);
     const auto noReply = [&] {
         if (link.timed.cancelled())
             return common::ExitInterrupted;
@@ -157,9 +179,9 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
             link.timed.replyDamaged()
                 ? QStringLiteral("tevlin: the status reply of the amplifier at address %1 was damaged "
                                  "(wrong length or checksum); nothing of it was used")
-                      .arg(options.address)
+                      .arg(*options.address)
                 : QStringLiteral("tevlin: the amplifier at address %1 sent no status reply")
-                      .arg(options.address));
+                      .arg(*options.address));
         return common::ExitFailed;
     };
     // The first reply is taken over as it is, as after every connect.
@@ -184,14 +206,13 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
             say(stderr, QStringLiteral("tevlin: the amplifier did not acknowledge a setting"));
             return common::ExitFailed;
         }
-        const OperatingState wanted = link.session.operatingState();
+        // What the amplifier reports after the writes is what counts, not what was sent.
         if (!(reply = link.timed.poll()))
             return noReply();
         int code = common::ExitSuccess;
         for (const Setting& setting : options.settings) {
-            if (!confirms(setting, wanted, *reply)) {
-                say(stderr,
-                    QStringLiteral("tevlin: %1 is not confirmed by the amplifier").arg(setting.given));
+            if (const auto why = notApplied(setting, *reply)) {
+                say(stderr, QStringLiteral("tevlin: %1 was not applied: %2").arg(setting.given, *why));
                 code = common::ExitFailed;
             }
         }
@@ -230,7 +251,7 @@ int runScan(const PortChoice& port, const CommandOptions& options, const QString
         }
     });
     if (!scan.run(options.from, options.to)) {
-        say(stderr, QStringLiteral("tevlin: %1: %2").arg(port.label, scan.portProblem().message));
+        say(stderr, QStringLiteral("tevlin: %1: %2").arg(port.label, scan.portProblem().line()));
         return common::ExitPortError;
     }
     if (scan.cancelled())
@@ -333,26 +354,80 @@ void applySetting(OperatingState& state, const Setting& setting, bool linkConnec
     }
 }
 
-bool confirms(const Setting& setting, const OperatingState& wanted, const StatusReply& reply)
+std::optional<QString> notApplied(const Setting& setting, const StatusReply& reply)
 {
+    const bool standby = reply.power != PowerOn;
+    const bool kma = reply.modelCode == ModelCode::Kma840;
+    const QString inStandby = QStringLiteral("the amplifier is in standby");
+    const auto result = [](const QString& asked, const QString& got, const QString& why) {
+        return QStringLiteral("asked %1, got %2: %3").arg(asked, got, why);
+    };
+    QString why = QStringLiteral("the amplifier kept another value");
     switch (setting.kind) {
     case Setting::Kind::Volume:
-        // In standby the amplifier reports its start-up volume.
-        return wanted.powerIsOn() ? reply.volume == wanted.volume : true;
     case Setting::Kind::StartupVolume:
-        return reply.defVolume == wanted.defVolume;
-    case Setting::Kind::MaxVolume:
-        return reply.maxVolume == wanted.maxVolume;
-    case Setting::Kind::Balance:
-        return reply.modelCode != ModelCode::Kma840 || reply.balance == wanted.balanceIndex;
-    case Setting::Kind::Mute:
-        return (reply.mute == 1) == setting.on;
-    case Setting::Kind::Power:
-        return (reply.power == PowerOn) == setting.on;
-    case Setting::Kind::Input:
-        return reply.input == setting.input;
+    case Setting::Kind::MaxVolume: {
+        // As typed, before the boxes' clamps: 150 is asked as 150.0, not as the 99.9 it becomes.
+        const long long asked =
+            common::roundHalfEven(common::parseUserNumber(setting.text).value_or(0) * 10.0);
+        const int got = setting.kind == Setting::Kind::Volume          ? reply.volume
+                        : setting.kind == Setting::Kind::StartupVolume ? reply.defVolume
+                                                                       : reply.maxVolume;
+        if (asked == got)
+            return std::nullopt;
+        if (asked < 0 || asked > VolumeMax)
+            why = QStringLiteral("volumes go from 0.0 to %1").arg(tenths(VolumeMax));
+        else if (setting.kind == Setting::Kind::Volume && standby)
+            why = inStandby;
+        else if (setting.kind == Setting::Kind::Volume && asked > reply.maxVolume)
+            why = QStringLiteral("limited by the maximum volume, %1").arg(tenths(reply.maxVolume));
+        else if (setting.kind == Setting::Kind::MaxVolume && asked < got)
+            // As in the window: a maximum below the volume of the moment is raised to it.
+            why = QStringLiteral("the maximum volume is not set below the volume");
+        return result(QLocale::c().toString(asked / 10.0, 'f', 1), tenths(got), why);
     }
-    return false;
+    case Setting::Kind::Balance: {
+        const long long asked =
+            common::roundHalfEven(common::parseUserNumber(setting.text).value_or(0) * 10.0);
+        const QString askedText = QLocale::c().toString(asked / 10.0, 'f', 1);
+        if (!kma)
+            return result(askedText, QStringLiteral("none"), QStringLiteral("this model has no balance"));
+        const auto step = typedBalanceStep(setting.text);
+        // The box takes -3.0 .. 3.0 in halves and puts anything else in the centre.
+        const bool valid = step && (*step != BalanceCentre || asked == 0);
+        if (valid && reply.balance == *step)
+            return std::nullopt;
+        if (!valid)
+            why = QStringLiteral("the balance goes from -3.0 to 3.0 in steps of 0.5");
+        return result(askedText, balanceText(reply.balance, QLocale::c()), why);
+    }
+    case Setting::Kind::Mute:
+    case Setting::Kind::Power: {
+        const bool power = setting.kind == Setting::Kind::Power;
+        const bool got = power ? !standby : reply.mute == 1;
+        if (got == setting.on)
+            return std::nullopt;
+        const auto word = [power](bool on) {
+            return on ? QStringLiteral("on") : power ? QStringLiteral("standby") : QStringLiteral("off");
+        };
+        if (!power && standby)
+            why = inStandby;
+        return result(word(setting.on), word(got), why);
+    }
+    case Setting::Kind::Input: {
+        if (reply.input == setting.input)
+            return std::nullopt;
+        const bool hasD5 = reply.modelCode == ModelCode::Rx900 || reply.modelCode == ModelCode::Vx900 ||
+                           reply.modelCode == ModelCode::Vx900S;
+        const QString asked = inputName(setting.input, reply.modelCode);
+        if (standby)
+            why = inStandby;
+        else if (setting.input > DigitalInputOffset + 4 && !hasD5)
+            why = QStringLiteral("this model has no input %1").arg(asked);
+        return result(asked, inputName(reply.input, reply.modelCode), why);
+    }
+    }
+    return std::nullopt;
 }
 
 void addCommandLineOptions(QCommandLineParser& parser)
@@ -372,7 +447,10 @@ void addCommandLineOptions(QCommandLineParser& parser)
          QStringLiteral("The port, COM1..COM16, a device path such as /dev/ttyUSB0, or "
                         "rfc2217://HOST:PORT or tcp://HOST:PORT."),
          QStringLiteral("PORT")},
-        {Address, QStringLiteral("The amplifier's network address, 0..65535."), QStringLiteral("N")},
+        {Address,
+         QStringLiteral("The amplifier's network address, 0..65535 (default: the address the window uses, "
+                        "DevAdr in setup.ini)."),
+         QStringLiteral("N")},
         {Speed, QStringLiteral("9600 (default), 57600 or 115200."), QStringLiteral("BAUD")},
         {From, QStringLiteral("With --scan: the first address to try (default 1)."), QStringLiteral("N")},
         {To, QStringLiteral("With --scan: the last address to try (default 255)."), QStringLiteral("N")},
@@ -436,29 +514,42 @@ std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParse
     }
     if (parser.isSet(From) || parser.isSet(To))
         return QStringLiteral("--from and --to go with --scan");
-    const auto address = numberIn(parser.value(Address), 0, 65535);
-    if (!address)
-        return QStringLiteral("--address takes the amplifier's network address, 0..65535");
-    options.address = *address;
+    if (parser.isSet(Address)) {
+        options.address = numberIn(parser.value(Address), 0, 65535);
+        if (!options.address)
+            return QStringLiteral("--address takes the amplifier's network address, 0..65535");
+    }
     for (const QString& text : parser.values(Set)) {
         const auto setting = parseSetting(text);
         if (const QString* problem = std::get_if<QString>(&setting))
             return *problem;
-        options.settings << std::get<Setting>(setting);
+        const Setting& added = std::get<Setting>(setting);
+        // The last would win in silence, and the first be reported as not applied.
+        for (const Setting& earlier : std::as_const(options.settings)) {
+            if (earlier.kind == added.kind)
+                return QStringLiteral("%1 and %2: one value each").arg(earlier.given, added.given);
+        }
+        options.settings << added;
     }
     return options;
 }
 
-int runCommandLine(const CommandOptions& options, const QString& setupIniPath)
+int runCommandLine(const CommandOptions& given, const QString& setupIniPath)
 {
-    const auto choice = choosePort(options.port, PortMap::fromSystem(setupIniPath));
+    const auto choice = choosePort(given.port, PortMap::fromSystem(setupIniPath));
     if (const QString* problem = std::get_if<QString>(&choice)) {
         say(stderr, QStringLiteral("tevlin: ") + *problem);
-        return common::ExitUsage;
+        return namesPort(given.port) ? common::ExitPortError : common::ExitUsage;
     }
     const PortChoice& port = std::get<PortChoice>(choice);
-    if (options.mode == CommandOptions::Mode::Scan)
-        return runScan(port, options, setupIniPath);
+    if (given.mode == CommandOptions::Mode::Scan)
+        return runScan(port, given, setupIniPath);
+    CommandOptions options = given;
+    if (!options.address) {
+        options.address = storedAddress(setupIniPath);
+        if (!options.address)
+            return common::ExitUsage;
+    }
     return runStatusOrSet(port, options, setupIniPath);
 }
 

@@ -45,9 +45,10 @@ std::variant<Setting, QString> parseSetting(const QString& text);
 
 // Changes the wanted values as the window's control would: the next poll sends the corrections.
 void applySetting(OperatingState& state, const Setting& setting, bool linkConnected, int modelCode);
-// Whether a reply agrees with what `setting` asked for in `wanted` (the values after the poll that
-// sent the corrections: clamped as the amplifier takes them).
-bool confirms(const Setting& setting, const OperatingState& wanted, const StatusReply& reply);
+// What the amplifier did not take of `setting` exactly, as `reply` (read after the writes) shows it:
+// "asked …, got …: why", the why as far as the reply tells it; nothing when it has the value asked
+// for (volumes to the tenth, as the boxes take them).
+std::optional<QString> notApplied(const Setting& setting, const StatusReply& reply);
 
 struct CommandOptions
 {
@@ -60,7 +61,8 @@ struct CommandOptions
     };
     Mode mode = Mode::Window;
     QString port;
-    int address = 1;
+    // Nothing: the address in setup.ini, as the window takes it.
+    std::optional<int> address;
     int speedIndex = 0;
     int from = 1;
     int to = 255;

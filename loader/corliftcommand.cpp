@@ -9,7 +9,7 @@
 
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
 #include <cstdio>
 #include <limits>
 #include <memory>
@@ -92,8 +92,40 @@ int runCheck(const QString& path)
     return common::ExitSuccess;
 }
 
+// The ports of --port, each device once, or the exit code after saying what is wrong.
+std::variant<QList<PortChoice>, int> choosePorts(const QStringList& texts, const QString& setupIniPath)
+{
+    const PortMap system = PortMap::fromSystem(setupIniPath);
+    QList<PortChoice> ports;
+    QHash<QString, QString> named; // device identity -> the port as given
+    for (const QString& text : texts) {
+        const auto choice = choosePort(text, system);
+        if (const QString* problem = std::get_if<QString>(&choice)) {
+            say(stderr, QStringLiteral("corlift: ") + *problem);
+            return namesPort(text) ? common::ExitPortError : common::ExitUsage;
+        }
+        const PortChoice& port = std::get<PortChoice>(choice);
+        const QString identity = deviceIdentity(port);
+        if (const auto first = named.constFind(identity); first != named.constEnd()) {
+            say(stderr, *first == text ? QStringLiteral("corlift: %1 is named twice").arg(text)
+                                       : QStringLiteral("corlift: %1 and %2 are the same device (%3)")
+                                             .arg(*first, text, identity));
+            return common::ExitUsage;
+        }
+        named.insert(identity, text);
+        ports << port;
+    }
+    return ports;
+}
+
 int runFlash(const CommandOptions& options, const QString& setupIniPath)
 {
+    // The ports first: a mistyped port is a usage error, and a port without a device comes before
+    // a file that fails (the first of 3 and 1).
+    const auto chosen = choosePorts(options.ports, setupIniPath);
+    if (const int* code = std::get_if<int>(&chosen))
+        return *code;
+    const QList<PortChoice>& ports = std::get<QList<PortChoice>>(chosen);
     const loader::CheckResult result = loader::checkFirmwareFile(options.file);
     if (result.outcome != loader::CheckOutcome::Valid) {
         say(stderr, QStringLiteral("corlift: %1: %2").arg(options.file, loader::checkStatusText(result)));
@@ -109,23 +141,6 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
         }
         say(stderr, QStringLiteral("corlift: %1: sent as it is, damaged records included (--send-damaged)")
                         .arg(options.file));
-    }
-    const PortMap system = PortMap::fromSystem(setupIniPath);
-    QList<PortChoice> ports;
-    QSet<QString> devices;
-    for (const QString& text : options.ports) {
-        const auto choice = choosePort(text, system);
-        if (const QString* problem = std::get_if<QString>(&choice)) {
-            say(stderr, QStringLiteral("corlift: ") + *problem);
-            return common::ExitUsage;
-        }
-        const PortChoice& port = std::get<PortChoice>(choice);
-        if (devices.contains(port.device)) {
-            say(stderr, QStringLiteral("corlift: %1 is named twice").arg(port.device));
-            return common::ExitUsage;
-        }
-        devices.insert(port.device);
-        ports << port;
     }
 
     CorliftState checked;

@@ -87,7 +87,7 @@ void PortFlash::waitForUnit()
     m_state.ReplyBuffer.clear();
     if (!m_link.SetupMScomm(m_state.ComPort, m_state.ComSpeed)) {
         m_portOpened = false;
-        m_detail = m_link.lastProblem().message;
+        m_detail = m_link.lastProblem().line();
         endUnit(Outcome::PortError);
         return;
     }

@@ -3,6 +3,7 @@
 #include "serial/networkaddress.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 PortMap PortChoice::portMap() const
@@ -12,11 +13,25 @@ PortMap PortChoice::portMap() const
     return PortMap({}, pins);
 }
 
-std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map)
+namespace {
+
+QRegularExpressionMatch comNumber(const QString& text)
 {
     static const QRegularExpression comName(QStringLiteral("^COM(\\d{1,2})$"),
                                             QRegularExpression::CaseInsensitiveOption);
-    if (const auto match = comName.match(text.trimmed()); match.hasMatch()) {
+    return comName.match(text.trimmed());
+}
+
+bool isPath(const QString& text)
+{
+    return text.contains(u'/') || text.contains(u'\\');
+}
+
+} // namespace
+
+std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map)
+{
+    if (const auto match = comNumber(text); match.hasMatch()) {
         const int number = match.captured(1).toInt();
         if (number < PortMap::FirstPort || number > PortMap::LastPort)
             return QCoreApplication::translate("PortChoice", "%1: the ports are COM1 to COM16").arg(text);
@@ -33,7 +48,7 @@ std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap&
         if (const QString* reason = std::get_if<QString>(&address))
             return *reason;
     }
-    if (!text.contains(u'/') && !text.contains(u'\\'))
+    if (!isPath(text))
         return QCoreApplication::translate("PortChoice",
                                            "%1: give COM1 to COM16 or a device path such as /dev/ttyUSB0")
             .arg(text);
@@ -42,4 +57,22 @@ std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap&
             return PortChoice{text, number, text};
     }
     return PortChoice{text, PortMap::FirstPort, text};
+}
+
+bool namesPort(const QString& text)
+{
+    if (const auto match = comNumber(text); match.hasMatch()) {
+        const int number = match.captured(1).toInt();
+        return number >= PortMap::FirstPort && number <= PortMap::LastPort;
+    }
+    // A mistyped network address is the user's mistake, not a port's problem.
+    if (isNetworkAddress(text))
+        return std::holds_alternative<NetworkAddress>(parseNetworkAddress(text));
+    return isPath(text);
+}
+
+QString deviceIdentity(const PortChoice& choice)
+{
+    const QString canonical = QFileInfo(choice.device).canonicalFilePath();
+    return canonical.isEmpty() ? choice.device : canonical;
 }

@@ -22,3 +22,11 @@ struct PortChoice
 // the number the map gives it where it has one (COM1 otherwise). A number without a device, or text that is
 // neither, gives the reason instead.
 std::variant<PortChoice, QString> choosePort(const QString& text, const PortMap& map);
+
+// Whether `text` has the form of a port, COM1..COM16 or a device path, whether or not a device is
+// there: choosePort() refusing such a text means a port without a device, not a mistyped option.
+bool namesPort(const QString& text);
+
+// The file behind `choice`'s device, the same for every name of it (a symbolic link, "/dev/pts//3");
+// the device as named when it is not a file that exists.
+QString deviceIdentity(const PortChoice& choice);

@@ -32,6 +32,7 @@ int runBootLoaderCli(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plays a product's boot loader on a pseudo-terminal."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption boot(
         QStringLiteral("boot"),
         QStringLiteral(
@@ -91,6 +92,16 @@ int runBootLoaderCli(const QStringList& arguments)
     if (parser.isSet(QStringLiteral("help"))) {
         out << parser.helpText();
         return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+            << Qt::endl;
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        err << "ampsim: " << parser.positionalArguments().constFirst() << ": unexpected argument; see --help"
+            << Qt::endl;
+        return 2;
     }
 
     QStringList bootProducts;

@@ -1,3 +1,4 @@
+#include "common/commandline.h"
 #include "common/exitcode.h"
 #include "sim/ampline.h"
 #include "sim/ampmodel.h"
@@ -69,8 +70,7 @@ QByteArray unescaped(const QString& text)
 
 int fail(const QString& message)
 {
-    QTextStream(stderr) << "ampsim: " << message << '\n';
-    return common::ExitUsage;
+    return common::usageError("ampsim", message);
 }
 
 int runAmplifier(QCoreApplication& app)
@@ -78,6 +78,7 @@ int runAmplifier(QCoreApplication& app)
     QCommandLineParser parser;
     parser.setApplicationDescription(Description);
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption model(
         QStringLiteral("model"),
         QStringLiteral("Model to play: %1 (required). Repeat it as NAME@ADDRESS for several units on one "
@@ -157,7 +158,8 @@ int runAmplifier(QCoreApplication& app)
     parser.addOptions({model,     address,    version,     log,        noReply,  delay, chunk,
                        chunkGap,  wrongByte,  badChecksum, lengthByte, extra,    noise, hangUp,
                        faultCode, faultAfter, faultTimes,  name,       setupIni, com,   reportSpeed});
-    parser.process(app);
+    if (!common::processOptions(parser, "ampsim"))
+        return common::ExitUsage;
 
     const auto unitAddress = intValue(parser.value(address), 0, 0xFFFF);
     if (!unitAddress)
@@ -250,6 +252,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ampsim"));
+    // The simulator comes with the programs: its version is the package's.
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVANES_VERSION));
     const QStringList args = app.arguments();
     for (const QString& arg : args) {
         if (arg == QLatin1String("--boot") || arg.startsWith(QLatin1String("--boot=")))

@@ -9,6 +9,9 @@
 #include <QCommandLineParser>
 #include <memory>
 
+// A file name given alone is for the window.
+constexpr qsizetype WindowFiles = 1;
+
 int main(int argc, char* argv[])
 {
     const QStringList arguments = common::argumentsOf(argc, argv);
@@ -22,7 +25,8 @@ int main(int argc, char* argv[])
     corlift::addCommandLineOptions(options);
     // A run from a script needs no display, nor do --help, --version and wrong options.
     const bool commandLine = corlift::wantsCommandLine(arguments);
-    const bool windowless = commandLine || !options.parse(arguments) ||
+    const bool windowless = commandLine || !options.parse(common::withoutQtOptions(arguments)) ||
+                            options.positionalArguments().size() > WindowFiles ||
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) ||
                             std::holds_alternative<QString>(corlift::readCommandOptions(options));
@@ -31,7 +35,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Corlift"));
     QCoreApplication::setApplicationVersion(CorliftAbout::version());
 
-    if (!common::processOptions(options, "corlift"))
+    if (!common::processOptions(options, "corlift", WindowFiles, common::QtWindowOptions::Taken))
         return common::ExitUsage;
     const auto command = corlift::readCommandOptions(options);
     if (const QString* problem = std::get_if<QString>(&command)) {

@@ -29,7 +29,8 @@ int main(int argc, char* argv[])
     // A run from a script needs no display, nor do --help, --version and wrong options.
     const bool configLine = setup::config::wanted(arguments);
     const bool commandLine = configLine || control::cli::wantsCommandLine(arguments);
-    const bool windowless = commandLine || !options.parse(arguments) ||
+    const bool windowless = commandLine || !options.parse(common::withoutQtOptions(arguments)) ||
+                            !options.positionalArguments().isEmpty() ||
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) || setup::config::strayOption(options) ||
                             std::holds_alternative<QString>(control::cli::readCommandOptions(options));
@@ -39,7 +40,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
     QCoreApplication::setOrganizationName(QStringLiteral("Korvanes"));
 
-    if (!common::processOptions(options, "tevlin"))
+    if (!common::processOptions(options, "tevlin", 0, common::QtWindowOptions::Taken))
         return common::ExitUsage;
     if (configLine) {
         const auto config = setup::config::readOptions(options);

@@ -3,6 +3,7 @@
 #include "settings/inifilehandler.h"
 #include "sim/bootloader.h"
 #include "sim/pty.h"
+#include "sim/setuppin.h"
 #include "watchdog.h"
 
 #include <QDir>
@@ -285,45 +286,83 @@ private slots:
             QVERIFY2(help.contains("  " + option) || help.contains(", " + option), qPrintable(option));
     }
 
-    // Each exit code of both programs from a real run ("<sim>": an amplifier at address 2, or a
-    // product's boot loader; "<fw>": a firmware file for it). The other codes of Tevlin's runs are
-    // in tevlin(), Corlift's interrupted run in interruptedUploadIsRecordedCancelled().
+    // Each exit code of the three programs from a real run ("<sim>": an amplifier at address 2, or a
+    // product's boot loader, "<sim//>" the same device under another name; "<fw>": a firmware file for
+    // it; "<pinned>": setup.ini pins COM5 to the amplifier and holds its address), and the start of
+    // what it said. The other codes of Tevlin's runs are in tevlin(), Corlift's interrupted run in
+    // interruptedUploadIsRecordedCancelled().
     void exitCodes_data()
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("tevlin, done")
-            << "tevlin" << QStringList{"--status", "--address", "2", "--port", "<sim>"} << 0;
-        QTest::newRow("tevlin, no answer")
-            << "tevlin" << QStringList{"--status", "--address", "5", "--timeout", "300", "--port", "<sim>"}
-            << 1;
-        QTest::newRow("tevlin, wrong option") << "tevlin" << QStringList{"--status", "--colour"} << 2;
-        QTest::newRow("tevlin, wrong value") << "tevlin" << QStringList{"--status", "--address", "x"} << 2;
-        QTest::newRow("tevlin, no such port")
-            << "tevlin" << QStringList{"--status", "--address", "2", "--port", "/dev/nothing"} << 3;
-        QTest::newRow("corlift, flashed")
-            << "corlift" << QStringList{"--flash", "<fw>", "--port", "<sim>", "--delay", "150"} << 0;
-        QTest::newRow("corlift, file passes") << "corlift" << QStringList{"--check", "<fw>"} << 0;
-        QTest::newRow("corlift, file fails") << "corlift" << QStringList{"--check", "<fw>.none"} << 1;
-        QTest::newRow("corlift, wrong option")
-            << "corlift" << QStringList{"--flash", "<fw>", "--colour"} << 2;
-        QTest::newRow("corlift, wrong value") << "corlift" << QStringList{"--check", "<fw>", "--loop"} << 2;
-        QTest::newRow("corlift, no such port")
-            << "corlift" << QStringList{"--flash", "<fw>", "--port", "/dev/nothing"} << 3;
+        QTest::addColumn<QString>("said");
+        const QStringList status{"--status", "--address", "2", "--port"};
+        const auto row = [](const char* tag, const char* program, const QStringList& arguments, int code,
+                            const char* said) { QTest::newRow(tag) << program << arguments << code << said; };
+        row("tevlin, done", "tevlin", status + QStringList{"<sim>"}, 0, "Address: 2");
+        row("tevlin, the address of setup.ini", "tevlin", {"<pinned>", "--status", "--port", "COM5"}, 0,
+            "Address: 2");
+        row("tevlin, no answer", "tevlin",
+            {"--status", "--address", "5", "--timeout", "300", "--port", "<sim>"}, 1,
+            "tevlin: no amplifier acknowledged at address 5");
+        row("tevlin, wrong option", "tevlin", {"--status", "--colour"}, 2, "tevlin: Unknown option 'colour'");
+        row("tevlin, missing value", "tevlin", {"--status", "--port"}, 2, "tevlin: Missing value after");
+        row("tevlin, wrong value", "tevlin", {"--status", "--address", "x", "--port", "<sim>"}, 2,
+            "tevlin: --address takes");
+        row("tevlin, stray argument", "tevlin", status + QStringList{"<sim>", "junk"}, 2,
+            "tevlin: junk: unexpected argument");
+        row("tevlin, bare argument", "tevlin", {"junk"}, 2, "tevlin: junk: unexpected argument");
+        row("tevlin, no address anywhere", "tevlin", {"--status", "--port", "<sim>"}, 2,
+            "tevlin: give --address: ");
+        row("tevlin, no such port", "tevlin", status + QStringList{"/dev/nothing"}, 3,
+            "tevlin: /dev/nothing: Comm Port not available! (no such device)");
+        row("tevlin, not a serial device", "tevlin", status + QStringList{"/dev/null"}, 3,
+            "tevlin: /dev/null: Unknown Comm port problem - Error 8107 (not a serial device)");
+        row("corlift, flashed", "corlift", {"--flash", "<fw>", "--port", "<sim>", "--delay", "150"}, 0, "");
+        row("corlift, file passes", "corlift", {"--check", "<fw>"}, 0, "");
+        row("corlift, file fails", "corlift", {"--check", "<fw>.none"}, 1, "");
+        row("corlift, wrong option", "corlift", {"--flash", "<fw>", "--colour"}, 2,
+            "corlift: Unknown option");
+        row("corlift, wrong value", "corlift", {"--check", "<fw>", "--loop"}, 2, "corlift: --loop goes with");
+        row("corlift, two files to check", "corlift", {"--check", "<fw>", "<fw>"}, 2,
+            "corlift: <fw>: unexpected");
+        row("corlift, one device twice", "corlift",
+            {"--flash", "<fw>", "--port", "<sim>", "--port", "<sim//>"}, 2,
+            "corlift: <sim> and <sim//> are the same device");
+        row("corlift, no such port", "corlift", {"--flash", "<fw>", "--port", "/dev/nothing"}, 3, "");
+        row("corlift, port without a device", "corlift", {"--flash", "<fw>", "--port", "COM16"}, 3,
+            "corlift: COM16 ");
+        row("ampsim, version", "ampsim", {"--version"}, 0, "ampsim 1.");
+        row("ampsim, wrong option", "ampsim", {"--model", "vx900", "--colour"}, 2, "ampsim: Unknown option");
+        row("ampsim, stray argument", "ampsim", {"--model", "vx900", "junk"}, 2, "ampsim: junk: unexpected");
     }
     void exitCodes()
     {
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
+        QFETCH(QString, said);
         const Watchdog watchdog(15s);
-        Sim sim(program == "tevlin" ? QStringList{"--model", "vx900@2"} : QStringList{"--boot", "kma840"}, 1);
+        Sim sim(program == "corlift" ? QStringList{"--boot", "kma840"} : QStringList{"--model", "vx900@2"},
+                1);
+        const QString device = sim.devices.value(0);
         const QString firmware = flashArguments({}, 1).value(1);
-        Run run(qPrintable(program),
-                arguments.replaceInStrings("<sim>", sim.devices.value(0)).replaceInStrings("<fw>", firmware)
-                    << "--settings-dir" << m_dir->path());
+        if (arguments.removeAll("<pinned>"))
+            QVERIFY(pinInSetupIni(m_dir->filePath("setup.ini"), 5, device, 2));
+        if (program != "ampsim")
+            arguments = QStringList{"--settings-dir", m_dir->path()} + arguments;
+        const auto filled = [&](QString text) {
+            return text.replace("<sim//>", QString(device).replace("/pts/", "/pts//"))
+                .replace("<sim>", device)
+                .replace("<fw>", firmware);
+        };
+        for (QString& argument : arguments)
+            argument = filled(argument);
+        Run run(qPrintable(program), arguments);
         QCOMPARE(run.finish(), exitCode);
+        const QString output = QString::fromLocal8Bit(run.output) + run.errors;
+        QVERIFY2(output.startsWith(filled(said)), qPrintable(output));
     }
 
     // A pause asked for below the floor is taken as 150 ms: the boot loader receives the lines no
@@ -411,8 +450,9 @@ private slots:
         QTest::newRow("scan finds two of three")
             << amps << QStringList{"--scan", "--from", "1", "--to", "3"} << 0 << "2 VX 900 32 | 3 RX 900 12"
             << QStringList{"address", "model", "version"} << QString("");
-        QTest::newRow("status") << amps << QStringList{"--status", "--address", "3"} << 0 << "3 RX 900 on 45"
-                                << QStringList{"address", "model", "power", "volume"} << QString("");
+        QTest::newRow("status") << amps << QStringList{"--status", "--address", "3"} << 0
+                                << "3 RX 900 true 45" << QStringList{"address", "model", "power", "volume"}
+                                << QString("");
         QTest::newRow("no amplifier at the address")
             << amps << QStringList{"--status", "--address", "5", "--timeout", "300"} << 1 << ""
             << QStringList{} << QString("no amplifier acknowledged at address 5");
@@ -421,6 +461,11 @@ private slots:
             << amps
             << QStringList{"--set", "volume=45.5", "--set", "input=D2", "--set", "mute=on", "--address", "2"}
             << 0 << "45.5 D2 true" << QStringList{"volume", "input", "mute"} << QString("");
+        // Each value asked for is compared with the status read after the writes (a VX900 is at 55.0).
+        QTest::newRow("set, volume in standby")
+            << amps << QStringList{"--set", "power=standby", "--set", "volume=30", "--address", "2"} << 1
+            << "false 55" << QStringList{"power", "volume"}
+            << QString("volume=30 was not applied: asked 30.0, got 55.0: the amplifier is in standby");
         QTest::newRow("set, unacknowledged")
             << QStringList{"--model", "vx900@2", "--no-reply", "--fault-code", "70"}
             << QStringList{"--set", "volume=30", "--address", "2", "--timeout", "500"} << 1 << ""
@@ -464,6 +509,17 @@ private slots:
         }
         QCOMPARE(shown.join(QStringLiteral(" | ")), printed);
         QCOMPARE(tevlin.output.isEmpty(), printed.isEmpty());
+        // One type per field, whatever the amplifier reports: these true or false, these text, the
+        // others numbers.
+        const QStringList flags{"power", "mute", "ir", "damaged"},
+            texts{"model", "input", "preset", "masterSlave"};
+        for (const QJsonObject& object : tevlin.lines) {
+            for (auto it = object.begin(); it != object.end(); ++it)
+                QVERIFY2(it->type() == (flags.contains(it.key())   ? QJsonValue::Bool
+                                        : texts.contains(it.key()) ? QJsonValue::String
+                                                                   : QJsonValue::Double),
+                         qPrintable(it.key()));
+        }
         QVERIFY2(tevlin.errors.contains(said), qPrintable(tevlin.errors));
         if (line.contains(log)) {
             // Only the handshake and status requests went out: nothing was set after a damaged reply.

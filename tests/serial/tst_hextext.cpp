@@ -77,17 +77,25 @@ private slots:
         QTest::addColumn<QString>("device"); // "usable" and "forbidden": an existing file
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("message"); // how it starts
+        QTest::addColumn<QString>("words");
         using E = QSerialPort::SerialPortError;
         QTest::newRow("no device") << E::DeviceNotFoundError << "/dev/gone" << 8002
-                                   << "Comm Port not available!";
-        QTest::newRow("none mapped") << E::OpenError << "" << 8002 << "Comm Port not available!";
-        QTest::newRow("open") << E::OpenError << "/dev/x" << 8005 << "Comm Port already open";
-        QTest::newRow("not open") << E::NotOpenError << "/dev/x" << 8012 << "Comm Port not open";
-        QTest::newRow("in use") << E::PermissionError << "usable" << 8005 << "Comm Port already open";
+                                   << "Comm Port not available!"
+                                   << "no such device";
+        QTest::newRow("none mapped") << E::OpenError << "" << 8002 << "Comm Port not available!"
+                                     << "no such device";
+        QTest::newRow("open") << E::OpenError << "/dev/x" << 8005 << "Comm Port already open"
+                              << "";
+        QTest::newRow("not open") << E::NotOpenError << "/dev/x" << 8012 << "Comm Port not open"
+                                  << "";
+        QTest::newRow("in use") << E::PermissionError << "usable" << 8005 << "Comm Port already open"
+                                << "in use by another program";
         QTest::newRow("forbidden") << E::PermissionError << "forbidden" << 8102
-                                   << "Unknown Comm port problem - Error 8102\n\nYou may not use";
+                                   << "Unknown Comm port problem - Error 8102\n\nYou may not use"
+                                   << "permission denied (join the dialout group)";
         QTest::newRow("other") << E::ResourceError << "/dev/x" << 8106
-                               << "Unknown Comm port problem - Error 8106";
+                               << "Unknown Comm port problem - Error 8106"
+                               << "";
     }
     void portErrors()
     {
@@ -95,6 +103,7 @@ private slots:
         QFETCH(QString, device);
         QFETCH(int, number);
         QFETCH(QString, message);
+        QFETCH(QString, words);
         QTemporaryFile file;
         if (device == "usable" || device == "forbidden") {
             QVERIFY(file.open());
@@ -107,6 +116,7 @@ private slots:
         const PortProblem problem = describePortError(error, device);
         QCOMPARE(problem.number, number);
         QVERIFY2(problem.message.startsWith(message), qPrintable(problem.message));
+        QCOMPARE(problem.words, words);
     }
 
     void portMapPutsUsbFirstAndHonoursPins()
