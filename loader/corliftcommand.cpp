@@ -312,7 +312,9 @@ std::variant<CommandOptions, QString> readCommandOptions(const QCommandLineParse
     if (!check && !flash && bare.size() == 1)
         options.file = bare.front();
     else if (!bare.isEmpty())
-        return QStringLiteral("unexpected argument %1").arg(bare.at(check || flash ? 0 : 1));
+        return check || flash ? QStringLiteral("%1: unexpected argument; --%2 takes one file")
+                                    .arg(bare.constFirst(), check ? Check : Flash)
+                              : QStringLiteral("%1: unexpected argument").arg(bare.at(1));
     return options;
 }
 

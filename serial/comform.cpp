@@ -90,7 +90,7 @@ bool ComForm::portAvailable(int comPort, int comSpeed)
     if (const QString device = m_portMap.device(comPort); isNetworkAddress(device)) {
         const auto address = parseNetworkAddress(device);
         const QString* reason = std::get_if<QString>(&address);
-        m_lastProblem = reason ? PortProblem{PortError::NoSuchPort, *reason} : PortProblem{};
+        m_lastProblem = reason ? PortProblem{PortError::NoSuchPort, *reason, *reason} : PortProblem{};
         return !reason;
     }
     ClearMScommInput();

@@ -223,7 +223,8 @@ bool NetworkTransport::fail(const QString& reason)
     // The number and first line are those of a port that is not there; the reason follows.
     m_problem = {PortError::NoSuchPort,
                  describePortError(QSerialPort::DeviceNotFoundError, m_device).message +
-                     QStringLiteral("\n\n") + m_device + QStringLiteral(": ") + reason};
+                     QStringLiteral("\n\n") + m_device + QStringLiteral(": ") + reason,
+                 reason};
     m_open = false;
     m_socket.abort();
     return false;

@@ -26,9 +26,9 @@ private slots:
         QTest::newRow("send damaged without flash")
             << QStringList{"--check", "fw.s19", "--send-damaged"} << "--send-damaged goes with --flash";
         QTest::newRow("a file as the desktop opens it") << QStringList{"fw.s19"} << "window fw.s19  - - - -";
-        QTest::newRow("two files") << QStringList{"a.s19", "b.s19"} << "unexpected argument b.s19";
-        QTest::newRow("check, a stray file")
-            << QStringList{"--check", "a.s19", "b.s19"} << "unexpected argument b.s19";
+        QTest::newRow("two files") << QStringList{"a.s19", "b.s19"} << "b.s19: unexpected argument";
+        QTest::newRow("check, a stray file") << QStringList{"--check", "a.s19", "b.s19"}
+                                             << "b.s19: unexpected argument; --check takes one file";
         QTest::newRow("no port") << QStringList{"--flash", "fw.s19"} << "--flash needs at least one --port";
         QTest::newRow("both") << QStringList{"--check", "a", "--flash", "b", "--port", "COM1"}
                               << "--check and --flash do not go together";
