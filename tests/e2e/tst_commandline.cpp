@@ -319,6 +319,10 @@ private slots:
             "tevlin: /dev/nothing: Comm Port not available! (no such device)");
         row("tevlin, not a serial device", "tevlin", status + QStringList{"/dev/null"}, 3,
             "tevlin: /dev/null: Unknown Comm port problem - Error 8107 (not a serial device)");
+        row("tevlin, malformed network port", "tevlin", status + QStringList{"rfc2217://127.0.0.1"}, 2,
+            "tevlin: rfc2217://127.0.0.1");
+        row("tevlin, network port refused", "tevlin", status + QStringList{"tcp://127.0.0.1:1"}, 3,
+            "tevlin: tcp://127.0.0.1:1: Comm Port not available! (127.0.0.1 refused");
         row("corlift, flashed", "corlift", {"--flash", "<fw>", "--port", "<sim>", "--delay", "150"}, 0, "");
         row("corlift, file passes", "corlift", {"--check", "<fw>"}, 0, "");
         row("corlift, file fails", "corlift", {"--check", "<fw>.none"}, 1, "");
