@@ -36,8 +36,13 @@ QString linkMovedNotice(LinkMove move, const QString& address, qint32 baud)
 
 QString waitingNotice(const QString& stopCaption, const LinkTarget& target, bool missed, bool factory)
 {
-    const QString below = missed ? noAnswerLine(target, factory)
-                                 : tr("Address %1, %2 baud.").arg(target.address).arg(target.baud);
+    // Before an address was ever entered the setting holds "?", and requests go to address 0.
+    const bool noAddress = target.address.isEmpty() || !target.address.front().isDigit();
+    const QString below = missed      ? noAnswerLine(target, factory)
+                          : noAddress ? tr("No address set, so address 0 is asked (Setting > Com Adress), "
+                                           "%1 baud.")
+                                            .arg(target.baud)
+                                      : tr("Address %1, %2 baud.").arg(target.address).arg(target.baud);
     return tr("Waiting for the amplifier on %1 ... (\"%2\" stops waiting)\n%3")
         .arg(target.port, stopCaption, below);
 }
