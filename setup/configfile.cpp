@@ -50,9 +50,16 @@ bool sameValue(const Field& f, int i, const Values& a, const Values& b)
     return comparable(f, a.number[i]) == comparable(f, b.number[i]);
 }
 
+// The value as the dialog names it, without the keyboard mnemonic's marker; else as it is stored.
 QString labelOf(const ModelSpec& spec, int i)
 {
     const Field& f = spec.fields[i];
+    if (f.caption) {
+        QString label = QString::fromLatin1(f.caption);
+        for (qsizetype at = label.indexOf(u'&'); at >= 0; at = label.indexOf(u'&', at + 1))
+            label.remove(at, 1);
+        return label;
+    }
     if (i == spec.nameField)
         return NameKey;
     return f.ini.key ? QString::fromLatin1(f.ini.key) : QString::fromLatin1(f.name);

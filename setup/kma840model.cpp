@@ -59,6 +59,15 @@ constexpr std::array<const char*, 7> RelVolKeys{"RelVol 1", "RelVol 2", "RelVol 
 constexpr std::array<const char*, 7> SensitivityKeys{"Sensitivity 1", "Sensitivity 2", "Sensitivity 3",
                                                      "Sensitivity 4", "Sensitivity 5", "Sensitivity 6",
                                                      "Sensitivity 7"};
+// The input rows: a name box under its row's label, the other two named by row and column.
+constexpr std::array<const char*, 7> InputCaptions{"Input &1", "Input &2", "Input &3", "Input &4",
+                                                   "Input &5", "Input &6", "Input &7"};
+constexpr std::array<const char*, 7> RelVolCaptions{
+    "Input 1 Rel. Vol./dB", "Input 2 Rel. Vol./dB", "Input 3 Rel. Vol./dB", "Input 4 Rel. Vol./dB",
+    "Input 5 Rel. Vol./dB", "Input 6 Rel. Vol./dB", "Input 7 Rel. Vol./dB"};
+constexpr std::array<const char*, 7> SensitivityCaptions{
+    "Input 1 Sensitivity", "Input 2 Sensitivity", "Input 3 Sensitivity", "Input 4 Sensitivity",
+    "Input 5 Sensitivity", "Input 6 Sensitivity", "Input 7 Sensitivity"};
 
 constexpr auto Fields = [] {
     std::array<Field, ValueCount> f{};
@@ -88,6 +97,14 @@ constexpr auto Fields = [] {
     f[IRenab] = checkField("IRenab", {CC, 3}, {CD, 6}, {"IR enabled", IniForm::Check, "1"}, "1");
     f[IRenab].inverted = true;
     f[AmpName] = textField("AmpName", 20, {C5, 2}, {C6, 5}, "Korvanes KMA 840    ");
+    captionCommonRows(f, {AmpName, DevAdr, ComSpe, DefVol, MaxVol, IRenab});
+    f[Intens].caption = "&Brightn.";
+    f[Balanc].caption = "B&alance (L-R)";
+    for (int k = 0; k < 7; ++k) {
+        f[InputName1 + k].caption = InputCaptions[k];
+        f[RelVol1 + k].caption = RelVolCaptions[k];
+        f[Sensit1 + k].caption = SensitivityCaptions[k];
+    }
     return f;
 }();
 static_assert(allNamed(Fields));

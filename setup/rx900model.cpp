@@ -63,6 +63,14 @@ constexpr auto Fields = [] {
     f[Trig] = listField("Trig", {.count = 2}, {D2, 13}, {D3, 16}, {"Trigger", IniForm::Index, "0"}, "0");
     f[PresetLock] = presetLockField({D4, 2});
     f[AmpName] = textField("AmpName", 20, {C5, 2}, {C6, 5}, "Korvanes RX900");
+    captionCommonRows(f, {AmpName, DevAdr, ComSpe, DefVol, MaxVol, IRenab, Preset, PresetLock});
+    f[Intens].caption = "Displa&y";
+    f[MS].caption = "&Master/Slave";
+    f[Trig].caption = "&Trigger";
+    const std::array<const char*, 4> adcCaptions{"ADC level Analog &1", "ADC level Analog &2",
+                                                 "ADC level Analog &3", "ADC level Analog &4"};
+    for (int k = 0; k < 4; ++k)
+        f[Adc1 + k].caption = adcCaptions[k];
     f[BridgeTemperature] = {
         .name = "BridgeTemperature", .kind = Kind::Shown, .read = {C4, 2}, .shownText = bridgeText};
     f[CoilTemperature] = {

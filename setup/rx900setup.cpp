@@ -18,18 +18,17 @@ RX900setup::RX900setup(control::LinkLease& lease, QWidget* parent) : SetupDialog
     auto* f = new QFormLayout(addColumn(tr("Amplifier")));
     nameAndLinkRows(f, QStringLiteral("(Max. 20 characters)"), {"9600", "57600", "115000"});
     volumeRows(f, DefVol, MaxVol);
-    checkRow(f, IRenab, QStringLiteral("CheckIR"), tr("IR &enabled"));
-    listRow(f, Intens, QStringLiteral("CmbBright"), tr("Displa&y"), form::NoTimeout);
-    listRow(f, MS, QStringLiteral("CmbMS"), tr("&Master/Slave"), {"Slave", "Master"});
-    listRow(f, Trig, QStringLiteral("CmbTrig"), tr("&Trigger"), {"Off", "On"});
+    checkRow(f, IRenab, QStringLiteral("CheckIR"));
+    listRow(f, Intens, QStringLiteral("CmbBright"), form::NoTimeout);
+    listRow(f, MS, QStringLiteral("CmbMS"), {"Slave", "Master"});
+    listRow(f, Trig, QStringLiteral("CmbTrig"), {"Off", "On"});
     presetRows(f, Preset, PresetLock);
 
     // The converter levels above the temperatures, in one column.
     QWidget* right = nullptr;
     auto* levels = new QFormLayout(addColumn(tr("Inputs"), &right));
     for (int k = 0; k < 4; ++k)
-        listRow(levels, Adc1 + k, QStringLiteral("CmbADC%1").arg(k + 1),
-                tr("ADC level Analog &%1").arg(k + 1), {"Low", "High"});
+        listRow(levels, Adc1 + k, QStringLiteral("CmbADC%1").arg(k + 1), {"Low", "High"});
     QFrame* temperatures = form::addPanel(right, QStringLiteral("Temperatures"));
     auto* shown = new QVBoxLayout(temperatures);
     for (const auto& [field, name, caption] : {std::tuple{BridgeTemperature, "LabelBridge", "Bridge"},

@@ -218,27 +218,30 @@ void SetupDialog::bindLabel(int field, QLabel* label)
     m_bindings[field].label = label;
 }
 
-QLineEdit* SetupDialog::boxRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
-                               const QString& unit)
+QString SetupDialog::caption(int field) const
+{
+    return QString::fromLatin1(m_spec.fields[field].caption);
+}
+
+QLineEdit* SetupDialog::boxRow(QFormLayout* rows, int field, const QString& name, const QString& unit)
 {
     auto* b = form::box(rows->parentWidget(), name);
-    form::addRow(rows, caption, b, unit);
+    form::addRow(rows, caption(field), b, unit);
     bindBox(field, b);
     return b;
 }
 
-QComboBox* SetupDialog::listRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
-                                const QStringList& entries)
+QComboBox* SetupDialog::listRow(QFormLayout* rows, int field, const QString& name, const QStringList& entries)
 {
     auto* l = form::list(rows->parentWidget(), name, entries);
-    form::addRow(rows, caption, l);
+    form::addRow(rows, caption(field), l);
     bindList(field, l);
     return l;
 }
 
-QCheckBox* SetupDialog::checkRow(QFormLayout* rows, int field, const QString& name, const QString& caption)
+QCheckBox* SetupDialog::checkRow(QFormLayout* rows, int field, const QString& name)
 {
-    auto* c = new QCheckBox(caption, rows->parentWidget());
+    auto* c = new QCheckBox(caption(field), rows->parentWidget());
     c->setObjectName(name);
     rows->addRow(c);
     bindCheck(field, c);
@@ -251,18 +254,17 @@ QLineEdit* SetupDialog::nameAndLinkRows(QFormLayout* rows, const QString& hint, 
     const QString name = QStringLiteral("TextAmpName");
     const bool fixed = !m_spec.fields[m_spec.nameField].read.exists();
     auto* box = fixed ? form::readOnlyBox(parent, name, 130) : form::textBox(parent, name, 160);
-    form::addRow(rows, tr("&Name"), box, hint);
+    form::addRow(rows, caption(m_spec.nameField), box, hint);
     bindBox(m_spec.nameField, box);
-    boxRow(rows, m_spec.addressField, QStringLiteral("TextDeviceAdr"), tr("Link &ID"));
-    listRow(rows, m_spec.speedField, QStringLiteral("CmbLinkSpeed"), tr("Lin&k Speed"), speeds);
+    boxRow(rows, m_spec.addressField, QStringLiteral("TextDeviceAdr"));
+    listRow(rows, m_spec.speedField, QStringLiteral("CmbLinkSpeed"), speeds);
     return box;
 }
 
 void SetupDialog::volumeRows(QFormLayout* rows, int defVol, int maxVol)
 {
-    for (QLineEdit* volume :
-         {boxRow(rows, defVol, QStringLiteral("TextDefVolume"), tr("Def. &Volume"), QStringLiteral("dB")),
-          boxRow(rows, maxVol, QStringLiteral("TextMaxVolume"), tr("Ma&x. Volume"), QStringLiteral("dB"))})
+    for (QLineEdit* volume : {boxRow(rows, defVol, QStringLiteral("TextDefVolume"), QStringLiteral("dB")),
+                              boxRow(rows, maxVol, QStringLiteral("TextMaxVolume"), QStringLiteral("dB"))})
         new widgets::NumericKeyFilter(volume, 1);
 }
 
@@ -272,8 +274,8 @@ QList<int> SetupDialog::presetRows(QFormLayout* rows, int preset, int presetLock
     for (int n = 1; n <= 7; ++n)
         presets << QStringLiteral("Preset %1").arg(n);
     presets << QStringLiteral("Bypass");
-    listRow(rows, preset, QStringLiteral("CmbPreset"), tr("P&reset"), presets);
-    auto* frame = new QGroupBox(QStringLiteral("Avaliable Presets (read only)"), rows->parentWidget());
+    listRow(rows, preset, QStringLiteral("CmbPreset"), presets);
+    auto* frame = new QGroupBox(caption(presetLock), rows->parentWidget());
     frame->setObjectName(QStringLiteral("Frame1"));
     auto* grid = new QGridLayout(frame);
     std::array<QCheckBox*, 8> lock{};

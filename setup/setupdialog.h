@@ -76,12 +76,13 @@ protected:
     void bindPresetLock(int field, const std::array<QCheckBox*, 8>& boxes);
     int& value(int field) { return m_flow.value(field); }
 
-    // Rows of a form, each made and bound in one go, its label the buddy of its field.
-    QLineEdit* boxRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
-                      const QString& unit = QString());
-    QComboBox* listRow(QFormLayout* rows, int field, const QString& name, const QString& caption,
-                       const QStringList& entries);
-    QCheckBox* checkRow(QFormLayout* rows, int field, const QString& name, const QString& caption);
+    // The field's words in the form, from the model's description.
+    QString caption(int field) const;
+    // Rows of a form, each made and bound in one go, labelled with the field's caption, the label the
+    // buddy of its field.
+    QLineEdit* boxRow(QFormLayout* rows, int field, const QString& name, const QString& unit = QString());
+    QComboBox* listRow(QFormLayout* rows, int field, const QString& name, const QStringList& entries);
+    QCheckBox* checkRow(QFormLayout* rows, int field, const QString& name);
     // The rows every model begins with: the name box (read-only when the amplifier keeps no name)
     // with its hint, Link ID and Link Speed. Returns the name box.
     QLineEdit* nameAndLinkRows(QFormLayout* rows, const QString& hint, const QStringList& speeds);

@@ -136,6 +136,10 @@ struct Field
     Place copy{};
     // A Shown value's text where it is not a plain number ("Focus 3").
     QString (*shownText)(int value) = nullptr;
+    // The dialog's words for the value, with the keyboard mnemonic of its row ("Def. &Volume"): its
+    // label, or its accessible name where the row has no label of its own. Configuration files name
+    // the value so too. nullptr where the dialog does not name it.
+    const char* caption = nullptr;
 };
 
 // The shapes most fields have.
@@ -181,6 +185,32 @@ constexpr Field presetLockField(Place read)
     return {
         .name = "PresetLock", .kind = Kind::PresetLock, .read = read, .ini = {"Preset Lock", IniForm::Value}};
 }
+// The rows every dialog begins with, named as it shows them. preset and presetLock -1: none.
+struct CommonRows
+{
+    int name;
+    int address;
+    int speed;
+    int defVol;
+    int maxVol;
+    int irEnabled;
+    int preset = -1;
+    int presetLock = -1;
+};
+constexpr void captionCommonRows(std::span<Field> f, const CommonRows& rows)
+{
+    f[rows.name].caption = "&Name";
+    f[rows.address].caption = "Link &ID";
+    f[rows.speed].caption = "Lin&k Speed";
+    f[rows.defVol].caption = "Def. &Volume";
+    f[rows.maxVol].caption = "Ma&x. Volume";
+    f[rows.irEnabled].caption = "IR &enabled";
+    if (rows.preset >= 0) {
+        f[rows.preset].caption = "P&reset";
+        f[rows.presetLock].caption = "Avaliable Presets (read only)";
+    }
+}
+
 // Every value of a model's enum has its field: a forgotten one has no name.
 constexpr bool allNamed(std::span<const Field> fields)
 {

@@ -17,15 +17,14 @@ Solsetup::Solsetup(control::LinkLease& lease, QWidget* parent) : SetupDialog(Spe
     auto* f = new QFormLayout(addColumn(tr("Amplifier")));
     nameAndLinkRows(f, QStringLiteral("(Max. 20 characters)"), {"9600", "57600"})->setText("Solstice mk.III");
     volumeRows(f, DefVol, MaxVol);
-    listRow(f, Intens, QStringLiteral("CmbBright"), tr("Displa&y"),
-            {"Low intens", "High intens", "Disp. Off"});
-    listRow(f, MS, QStringLiteral("CmbMS"), tr("&Master/Slave"), {"Slave", "Master"});
+    listRow(f, Intens, QStringLiteral("CmbBright"), {"Low intens", "High intens", "Disp. Off"});
+    listRow(f, MS, QStringLiteral("CmbMS"), {"Slave", "Master"});
 
     QWidget* right = nullptr;
     auto* remote = new QFormLayout(addColumn(tr("Remote control"), &right));
-    checkRow(remote, IRenab, QStringLiteral("CheckIR"), tr("IR &enabled"));
-    checkRow(remote, IRBlack, QStringLiteral("CheckBlack"), tr("&Black remote"));
-    checkRow(remote, IRSilver, QStringLiteral("CheckSilver"), tr("Si&lver remote"));
+    checkRow(remote, IRenab, QStringLiteral("CheckIR"));
+    checkRow(remote, IRBlack, QStringLiteral("CheckBlack"));
+    checkRow(remote, IRSilver, QStringLiteral("CheckSilver"));
     presetRows(new QFormLayout(form::addPanel(right, tr("Presets"))), Preset, PresetLock);
     finishForm();
 }

@@ -62,6 +62,11 @@ constexpr auto Fields = [] {
                       {"MasterSlave", IniForm::Index, "0"}, "0");
     f[PresetLock] = presetLockField({CE, 2});
     f[AmpName] = textField("AmpName", 20, {C5, 2}, {C6, 5}, "SOLSTICE mk.III");
+    captionCommonRows(f, {AmpName, DevAdr, ComSpe, DefVol, MaxVol, IRenab, Preset, PresetLock});
+    f[Intens].caption = "Displa&y";
+    f[MS].caption = "&Master/Slave";
+    f[IRBlack].caption = "&Black remote";
+    f[IRSilver].caption = "Si&lver remote";
     return f;
 }();
 static_assert(allNamed(Fields));

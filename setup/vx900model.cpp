@@ -222,6 +222,38 @@ constexpr auto Fields = [] {
     f[VoicingSelected] = carried("VoicingSelected", {D4, 21}, {PacketA, 27});
     f[VoicingSelected].shownText = voicingText;
     f[VolumeControlByte] = carried("VolumeControlByte", {D4, 24}, {PacketA, 30});
+
+    captionCommonRows(f, {AmpName, DevAdr, ComSpe, DefVol, MaxVol, IRenab, Preset, PresetLock});
+    f[Intens].caption = "Displa&y";
+    f[MS].caption = "&Master/Slave";
+    f[Trig].caption = "&Trigger";
+    f[VoicingSelected].caption = "Voicing selected";
+    f[MeasureVolume].caption = "Measure Volume";
+    f[FocusSelected].caption = "Focus selected";
+    const std::array<const char*, 9> sensitivityCaptions{
+        "Analog 1 sens.",  "Analog 2 sens.",  "Analog 3 sens.",  "Analog 4 sens.", "Digital 1 sens.",
+        "Digital 2 sens.", "Digital 3 sens.", "Digital 4 sens.", "Digital 5 sens."};
+    const std::array<const char*, 9> labelCaptions{"Input name A1", "Input name A2", "Input name A3",
+                                                   "Input name A4", "Input name D1", "Input name D2",
+                                                   "Input name D3", "Input name D4", "Input name D5"};
+    for (int k = 0; k < 9; ++k) {
+        f[AnalogSens1 + k].caption = sensitivityCaptions[k];
+        f[AnalogLabel1 + k].caption = labelCaptions[k];
+    }
+    f[LineOutLevel].caption = "&Lineout level";
+    f[LineOutControl].caption = "Lineout contr.";
+    f[CrossOverFreq].caption = "Crossover fre&q.";
+    f[FilterType].caption = "Filter ty&pe";
+    const std::array<const char*, 4> routingCaptions{"Routing Main L", "Routing Main R", "Routing Line L",
+                                                     "Routing Line R"};
+    const std::array<const char*, 4> delayCaptions{"Delay Main L", "Delay Main R", "Delay Line L",
+                                                   "Delay Line R"};
+    for (int k = 0; k < 4; ++k) {
+        f[RoutingMainL + k].caption = routingCaptions[k];
+        f[DelayMainL + k].caption = delayCaptions[k];
+    }
+    f[DisplayBrightness].caption = "Disp. &Brightness";
+    f[VolumeDispTimeout].caption = "Vol.disp. timeout";
     return f;
 }();
 static_assert(allNamed(Fields));

@@ -44,20 +44,20 @@ void VX900setup::amplifierColumn()
     QFormLayout* f = m_amplifier;
     nameAndLinkRows(f, QString(), {"9600", "57600", "115000"});
     volumeRows(f, DefVol, MaxVol);
-    checkRow(f, IRenab, QStringLiteral("CheckIR"), tr("IR &enabled"));
-    listRow(f, Intens, QStringLiteral("CmbBright"), tr("Displa&y"), form::NoTimeout);
-    listRow(f, MS, QStringLiteral("CmbMS"), tr("&Master/Slave"), {"Slave", "Master"});
-    listRow(f, Trig, QStringLiteral("CmbTrig"), tr("&Trigger"), {"Off", "On"});
+    checkRow(f, IRenab, QStringLiteral("CheckIR"));
+    listRow(f, Intens, QStringLiteral("CmbBright"), form::NoTimeout);
+    listRow(f, MS, QStringLiteral("CmbMS"), {"Slave", "Master"});
+    listRow(f, Trig, QStringLiteral("CmbTrig"), {"Off", "On"});
     m_presetRows = presetRows(f, Preset, PresetLock);
 
     auto* voicing = form::readOnlyBox(group, QStringLiteral("TxtVoicing"));
-    m_roomCorrectionRows << addRow(f, tr("Voicing selected"), voicing);
+    m_roomCorrectionRows << addRow(f, caption(VoicingSelected), voicing);
     bindBox(VoicingSelected, voicing);
     auto* measure = form::readOnlyBox(group, QStringLiteral("TxtMeasureVolume"), 64);
-    m_roomCorrectionRows << addRow(f, tr("Measure Volume"), measure, QStringLiteral("dB"));
+    m_roomCorrectionRows << addRow(f, caption(MeasureVolume), measure, QStringLiteral("dB"));
     bindBox(MeasureVolume, measure);
     auto* focus = form::readOnlyBox(group, QStringLiteral("TxtFocus"));
-    m_roomCorrectionRows << addRow(f, tr("Focus selected"), focus);
+    m_roomCorrectionRows << addRow(f, caption(FocusSelected), focus);
     bindBox(FocusSelected, focus);
     for (const int row : std::as_const(m_roomCorrectionRows))
         f->setRowVisible(row, false);
@@ -73,10 +73,10 @@ void VX900setup::inputsColumn()
         const int n = analog ? k + 1 : k - 3;
         const QString kind = analog ? QStringLiteral("Analog") : QStringLiteral("Digital");
         auto* sensitivity = box(group, QStringLiteral("TxtInputsens%1%2").arg(kind).arg(n - 1));
-        form::addToGrid(grid, k, 0, tr("%1 %2 sens.").arg(kind).arg(n), sensitivity, QStringLiteral("dB"));
+        form::addToGrid(grid, k, 0, caption(AnalogSens1 + k), sensitivity, QStringLiteral("dB"));
         bindBox(AnalogSens1 + k, sensitivity);
         auto* label = list(group, QStringLiteral("Cmb%1Label%2").arg(kind).arg(n - 1), Labels);
-        form::addToGrid(grid, k, 3, tr("Input name %1%2").arg(kind.front()).arg(n), label);
+        form::addToGrid(grid, k, 3, caption(AnalogLabel1 + k), label);
         bindList(AnalogLabel1 + k, label);
     }
     grid->setColumnMinimumWidth(3, 90);
@@ -86,26 +86,21 @@ void VX900setup::outputsColumn()
 {
     QFrame* group = addColumn(tr("Outputs"));
     auto* f = new QFormLayout(group);
-    boxRow(f, LineOutLevel, QStringLiteral("TxtLineOutLevel"), tr("&Lineout level"), QStringLiteral("dB"));
-    listRow(f, LineOutControl, QStringLiteral("CmbLineOutCnt"), tr("Lineout contr."),
-            {"Regulated", "Full Scale"});
-    boxRow(f, CrossOverFreq, QStringLiteral("TxtCrossOverFq"), tr("Crossover fre&q."), QStringLiteral("Hz"));
-    listRow(f, FilterType, QStringLiteral("CmbFilterType"), tr("Filter ty&pe"),
+    boxRow(f, LineOutLevel, QStringLiteral("TxtLineOutLevel"), QStringLiteral("dB"));
+    listRow(f, LineOutControl, QStringLiteral("CmbLineOutCnt"), {"Regulated", "Full Scale"});
+    boxRow(f, CrossOverFreq, QStringLiteral("TxtCrossOverFq"), QStringLiteral("Hz"));
+    listRow(f, FilterType, QStringLiteral("CmbFilterType"),
             {"2.ord. LiRi", "4.ord. LiRi", "8.ord. LiRi", "1.ord. Butw", "2.ord. Butw", "4.ord. Butw"});
-    const std::array<const char*, 4> sides{"Main L", "Main R", "Line L", "Line R"};
     const std::array<const char*, 4> routeNames{"CmbRouteMainL", "CmbRouteMainR", "CmbRouteLineL",
                                                 "CmbRouteLineR"};
     for (int k = 0; k < 4; ++k)
         m_routing[k] =
-            listRow(f, RoutingMainL + k, QLatin1String(routeNames[k]),
-                    tr("Routing %1").arg(QLatin1String(sides[k])), k < 2 ? MainRouting : LineRouting);
+            listRow(f, RoutingMainL + k, QLatin1String(routeNames[k]), k < 2 ? MainRouting : LineRouting);
     const std::array<const char*, 4> delayNames{"TxtMainL", "TxtMainR", "TxtLineL", "TxtLineR"};
     for (int k = 0; k < 4; ++k)
-        m_delays[k] = boxRow(f, DelayMainL + k, QLatin1String(delayNames[k]),
-                             tr("Delay %1").arg(QLatin1String(sides[k])), QStringLiteral("cm"));
-    listRow(f, DisplayBrightness, QStringLiteral("CmbIntensity"), tr("Disp. &Brightness"),
-            {"25%", "50%", "75%", "100%"});
-    listRow(f, VolumeDispTimeout, QStringLiteral("CmbVolBright"), tr("Vol.disp. timeout"), form::NoTimeout);
+        m_delays[k] = boxRow(f, DelayMainL + k, QLatin1String(delayNames[k]), QStringLiteral("cm"));
+    listRow(f, DisplayBrightness, QStringLiteral("CmbIntensity"), {"25%", "50%", "75%", "100%"});
+    listRow(f, VolumeDispTimeout, QStringLiteral("CmbVolBright"), form::NoTimeout);
 }
 
 void VX900setup::afterLoad()

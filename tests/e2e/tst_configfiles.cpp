@@ -140,7 +140,7 @@ private slots:
         writeAll(path("edited.ini"), withKey(readAll(path("a-1.ini")), "Def Volume", "33.5"));
 
         QCOMPARE(tevlin(line.device, {"--diff", path("edited.ini"), "--address", "1-2"}), 1);
-        QCOMPARE(m_output.count("\tDef Volume: file 33.5, amplifier "), 2);
+        QCOMPARE(m_output.count("\tDef. Volume: file 33.5, amplifier "), 2);
         QVERIFY2(m_output.contains("2 amplifiers: 0 succeeded, 2 failed"), qPrintable(m_output));
         QCOMPARE(tevlin(line.device, {"--restore", path("edited.ini"), "--address", "2"}), 1);
         QVERIFY2(m_output.contains("the file sets Link ID 1"), qPrintable(m_output));
@@ -184,7 +184,7 @@ private slots:
                      m_output.contains("not in the file, default used: Trigger"),
                  qPrintable(m_output));
         QCOMPARE(tevlin(line.device, {"--diff", path("m-2.ini"), "--address", "2"}), 1);
-        QVERIFY2(m_output.contains("\tDef Volume: file 45.0, amplifier 20.0"), qPrintable(m_output));
+        QVERIFY2(m_output.contains("\tDef. Volume: file 45.0, amplifier 20.0"), qPrintable(m_output));
     }
 
     // An amplifier that stops answering after its first packet: the result names what it took.

@@ -2,12 +2,17 @@
 
 #include "cputime.h"
 
+#include "setup/kma840model.h"
 #include "setup/kma840setup.h"
+#include "setup/rx900model.h"
 #include "setup/rx900setup.h"
 #include "setup/solsetup.h"
+#include "setup/solsticemodel.h"
+#include "setup/vx900model.h"
 #include "setup/vx900setup.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLockFile>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -26,6 +31,20 @@ QString shown(QWidget& d, const QString& name)
         return QString::number(int(check->isChecked()));
     return static_cast<QLineEdit*>(w)->text();
 }
+const setup::ModelSpec& specOf(AmpModel model)
+{
+    switch (model) {
+    case AmpModel::Kma840:
+        return kma840::Spec;
+    case AmpModel::Solstice:
+        return solstice::Spec;
+    case AmpModel::Rx900:
+        return rx900::Spec;
+    default:
+        return vx900::Spec;
+    }
+}
+
 void enter(QWidget& d, const QString& name, const QString& entry)
 {
     QWidget* w = in<QWidget>(d, name);
@@ -423,7 +442,23 @@ private slots:
         const QString file = b.dir.filePath("config.ini");
         QString before, status, otherModel, loaded;
         QList<int> marked;
+        QStringList unnamed;
         b.openSetup([&](setup::SetupDialog& d) {
+            // A file's values are named in the form's words: each stored value's caption is shown.
+            QStringList shown;
+            for (const QWidget* w : d.findChildren<QWidget*>()) {
+                shown << w->accessibleName();
+                if (const auto* label = qobject_cast<const QLabel*>(w))
+                    shown << label->text();
+                else if (const auto* check = qobject_cast<const QCheckBox*>(w))
+                    shown << check->text();
+                else if (const auto* group = qobject_cast<const QGroupBox*>(w))
+                    shown << group->title();
+            }
+            for (const setup::Field& f : specOf(model).fields) {
+                if (f.ini.key && !(f.caption && shown.contains(QLatin1String(f.caption))))
+                    unnamed << QLatin1String(f.ini.key);
+            }
             d.setFileChooser([&](setup::SetupDialog::FileAction) { return file; });
             before = text(d, "TextDefVolume");
             press(d, "SaveFileButton");
@@ -448,8 +483,9 @@ private slots:
             loaded = text(d, "TextDefVolume");
             press(d, "CancelButton");
         });
+        QCOMPARE(unnamed, QStringList());
         QCOMPARE(marked.size(), 1);
-        QVERIFY2(status.contains("Def Volume: file " + before + ", here 12,5"), qPrintable(status));
+        QVERIFY2(status.contains("Def. Volume: file " + before + ", here 12,5"), qPrintable(status));
         QCOMPARE(otherModel, "12,5");
         QCOMPARE(loaded, before);
     }
