@@ -147,10 +147,15 @@ std::optional<Snapshot> current(const QString& fileName)
     return snapshot;
 }
 
-void forget(const QString& fileName)
+// The file as last read when it is still that file; nothing (and no read) otherwise.
+std::optional<Snapshot> cached(const QString& fileName)
 {
+    const FileStamp stamp = stampOf(fileName);
     const QMutexLocker locked(&cacheMutex);
-    cache.remove(fileName);
+    const auto found = cache.constFind(fileName);
+    if (found == cache.constEnd() || found->stamp != stamp)
+        return std::nullopt;
+    return found->snapshot;
 }
 
 QString lockPath(const QString& fileName)
@@ -293,27 +298,29 @@ IniWriteResult writeValues(const QString& section, const QList<std::pair<QString
                     ? QStringLiteral("%1 is not a file; it was not changed").arg(shownName(fileName))
                     : tooLarge(fileName),
                 {}};
-        for (const auto& [key, value] : values) {
-            if (!file->document.setValue(section, key, value))
-                return Rewrite{QStringLiteral("A blank key cannot be stored in %1").arg(shownName(fileName)),
-                               {}};
-        }
+        if (!file->document.setValues(section, values))
+            return Rewrite{QStringLiteral("A blank key cannot be stored in %1").arg(shownName(fileName)), {}};
         const QByteArray content = file->document.serialize();
         return Rewrite{{}, content == file->content ? std::nullopt : std::optional(content)};
     };
-    const FileKind seenKind = stampOf(fileName).kind;
-    const Rewrite seen = rewrite(current(fileName), seenKind);
-    if (!seen.failure.isEmpty() || !seen.content)
-        return {seen.failure};
+    // A write that would change nothing takes no lock, when the file as last read still tells.
+    if (auto known = cached(fileName)) {
+        const Rewrite seen = rewrite(std::move(known), FileKind::Regular);
+        if (!seen.failure.isEmpty() || !seen.content)
+            return {seen.failure};
+    }
 
     // Both programs may write at once: read, change and replace the file under one lock, or one
-    // program's change is lost to the other's rename.
+    // program's change is lost to the other's rename. The file is read once, under the lock (or
+    // not at all, when it is still the file last read).
     QLockFile lock(lockPath(fileName));
-    if (const auto failure = takeLock(lock, fileName, lockLimit))
-        return {*failure};
-    forget(fileName);
+    if (const auto failure = takeLock(lock, fileName, lockLimit)) {
+        // Held by another program: a write that would change nothing need not have waited for it.
+        const Rewrite seen = rewrite(current(fileName), stampOf(fileName).kind);
+        return {!seen.failure.isEmpty() || !seen.content ? seen.failure : *failure};
+    }
     const FileKind kind = stampOf(fileName).kind;
-    const Rewrite fresh = rewrite(load(fileName, kind), kind);
+    const Rewrite fresh = rewrite(current(fileName), kind);
     if (!fresh.failure.isEmpty() || !fresh.content)
         return {fresh.failure};
     const QByteArray& content = *fresh.content;
