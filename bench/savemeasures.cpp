@@ -41,7 +41,7 @@ Row saveToPcRow(bool smoke)
     const setup::ModelSpec& spec = vx900::Spec;
     setup::Controls controls = setup::controlsFor(spec, setup::emptyValues(spec));
     const setup::Values values = setup::emptyValues(spec);
-    const qsizetype keys = setup::storedPairs(spec, controls, values).size();
+    const qsizetype keys = setup::savedSection(spec, controls, values).pairs.size();
     for (int n = 1; n <= SavedAmplifiers; ++n) {
         controls[spec.nameField].text = amplifierName(n);
         if (!setup::saveToPc(spec, controls, values, ini))
