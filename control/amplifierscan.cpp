@@ -59,9 +59,12 @@ bool AmplifierScan::acknowledges()
     m_link.ClearMScommInput();
     if (m_sender.SendShortCommand(Command::ConnectRequest) != RSfunctions::Result::Sent)
         return false;
+    // Noise or a late answer ahead of it does not hide an acknowledgement; confirm() tells them apart.
+    static constexpr char Ack[] = {framing::AckLength, framing::AckCode};
+    const QByteArrayView ack(Ack, framing::AckSize);
     const QByteArray& reply = m_session.state().ReplyBuffer;
-    waitUntil([&reply] { return reply.size() >= framing::AckSize; }, &m_cancelled, m_wire + m_wait);
-    return !m_cancelled && framing::isAcknowledgement(reply);
+    waitUntil([&] { return reply.contains(ack); }, &m_cancelled, m_wire + m_wait);
+    return !m_cancelled && reply.contains(ack);
 }
 
 std::optional<AmplifierScan::Found> AmplifierScan::confirm(int address)

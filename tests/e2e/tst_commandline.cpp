@@ -583,7 +583,7 @@ private slots:
         QCOMPARE(waitUntil([&] { return tevlin.state() == QProcess::NotRunning; }, nullptr, 15s),
                  WaitResult::Met);
         // 8 ms on the wire at 9600 baud and the wait per address; start-up and the found ones' polls.
-        QVERIFY2(clock.elapsed() < Last * (waitMs + 8 + 5) + 1500,
+        QVERIFY2(clock.elapsed() < Last * (waitMs + 8 + 5) + 2000,
                  qPrintable(QString::number(clock.elapsed())));
         QStringList addresses;
         for (const QByteArray& text : tevlin.readAllStandardOutput().split('\n')) {
