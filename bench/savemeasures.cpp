@@ -32,8 +32,10 @@ Row saveToPcRow(bool smoke)
     // The per-user folder the programs fall back to ($XDG_CONFIG_HOME), not a memory file system:
     // the figure is mostly the disk's flush.
     const QString configDir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (!QDir().mkpath(configDir))
+        return {Measure, QStringLiteral("not measured: cannot make ") + configDir, Row::Outcome::Broken};
     QTemporaryDir dir(configDir + QStringLiteral("/korvanes-bench-XXXXXX"));
-    if (!QDir().mkpath(configDir) || !dir.isValid())
+    if (!dir.isValid())
         return {Measure, QStringLiteral("not measured: no temporary folder in ") + configDir,
                 Row::Outcome::Broken};
     const QString ini = dir.filePath(QStringLiteral("setup.ini"));
