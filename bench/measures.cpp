@@ -2,6 +2,8 @@
 
 #include "bench/networkmeasures.h"
 #include "bench/procfs.h"
+#include "bench/savemeasures.h"
+#include "bench/scanmeasures.h"
 #include "loader/firmwarefile.h"
 #include "serial/wait.h"
 #include "settings/inifilehandler.h"
@@ -179,6 +181,8 @@ std::vector<Row> Bench::run()
     rows.push_back(firmwareCheck());
     const std::vector<Row> network = networkPortRows(m_options.binDir, m_options.smoke);
     rows.insert(rows.end(), network.begin(), network.end());
+    rows.push_back(saveToPcRow(m_options.smoke));
+    rows.push_back(scanRow(m_options.binDir, m_options.smoke));
     return rows;
 }
 

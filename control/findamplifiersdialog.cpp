@@ -13,11 +13,6 @@
 #include <algorithm>
 
 namespace control {
-namespace {
-// A present amplifier acknowledges within a few characters' time; an absent one costs this much.
-constexpr std::chrono::milliseconds AnswerLimit{300};
-} // namespace
-
 FindAmplifiersDialog::FindAmplifiersDialog(LinkSession& session, QWidget* parent)
     : QDialog(parent), m_session(session)
 {
@@ -48,7 +43,8 @@ FindAmplifiersDialog::FindAmplifiersDialog(LinkSession& session, QWidget* parent
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) { m_use->setEnabled(row >= 0); });
 
     m_scan = std::make_unique<AmplifierScan>(session.link().portMap(), session.state().ComPort,
-                                             session.state().ComSpeed, session.setupIniPath(), AnswerLimit);
+                                             session.state().ComSpeed, session.setupIniPath(),
+                                             AmplifierScan::DefaultWait);
     connect(m_scan.get(), &AmplifierScan::trying, this, [this](int address) {
         m_progress->setValue(address);
         m_state->setText(tryingText(address));

@@ -21,6 +21,10 @@
 #include <cstdio>
 #include <map>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace control::cli {
 namespace {
 
@@ -36,7 +40,6 @@ const QString Json = QStringLiteral("json");
 const QString Timeout = QStringLiteral("timeout");
 
 constexpr std::chrono::milliseconds StatusTimeout{2000};
-constexpr std::chrono::milliseconds ScanTimeout{300};
 
 using common::numberIn;
 const auto say = common::printLine;
@@ -225,13 +228,52 @@ int runStatusOrSet(const PortChoice& port, const CommandOptions& options, const 
     return common::ExitSuccess;
 }
 
+// One line on a terminal that each new text overwrites: where a scan has got to. Nothing when
+// standard error is no terminal (a script's log).
+class TerminalProgress
+{
+public:
+    void show(const QString& text)
+    {
+        if (!m_terminal)
+            return;
+        std::fputs(EraseLine, stderr);
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+        m_shown = true;
+    }
+    // Before a line is printed, and at the end.
+    void clear()
+    {
+        if (!m_shown)
+            return;
+        std::fputs(EraseLine, stderr);
+        std::fflush(stderr);
+        m_shown = false;
+    }
+
+private:
+    static constexpr const char* EraseLine = "\r\033[K";
+#ifdef Q_OS_UNIX
+    bool m_terminal = ::isatty(STDERR_FILENO) == 1;
+#else
+    bool m_terminal = false;
+#endif
+    bool m_shown = false;
+};
+
 int runScan(const PortChoice& port, const CommandOptions& options, const QString& setupIniPath)
 {
     AmplifierScan scan(port.portMap(), port.number, options.speedIndex, setupIniPath,
-                       options.timeout.value_or(ScanTimeout));
+                       options.timeout.value_or(AmplifierScan::DefaultWait));
     InterruptNotifier interrupts;
     QObject::connect(&interrupts, &InterruptNotifier::interrupted, &scan, &AmplifierScan::cancel);
+    TerminalProgress progress;
+    QObject::connect(&scan, &AmplifierScan::trying, &scan, [&](int address) {
+        progress.show(QStringLiteral("Trying address %1 of %2").arg(address).arg(options.to));
+    });
     QObject::connect(&scan, &AmplifierScan::answered, &scan, [&](const AmplifierScan::Found& found) {
+        progress.clear();
         if (options.json) {
             QJsonObject object{{QStringLiteral("address"), found.address}};
             if (found.damaged)
@@ -250,7 +292,9 @@ int runScan(const PortChoice& port, const CommandOptions& options, const QString
                                         : QStringLiteral("%1\t(no status reply)").arg(found.address));
         }
     });
-    if (!scan.run(options.from, options.to)) {
+    const bool ran = scan.run(options.from, options.to);
+    progress.clear();
+    if (!ran) {
         say(stderr, QStringLiteral("tevlin: %1: %2").arg(port.label, scan.portProblem().line()));
         return common::ExitPortError;
     }
@@ -454,7 +498,11 @@ void addCommandLineOptions(QCommandLineParser& parser)
         {Speed, QStringLiteral("9600 (default), 57600 or 115200."), QStringLiteral("BAUD")},
         {From, QStringLiteral("With --scan: the first address to try (default 1)."), QStringLiteral("N")},
         {To, QStringLiteral("With --scan: the last address to try (default 255)."), QStringLiteral("N")},
-        {Timeout, QStringLiteral("How long to wait for each answer in ms (default 2000; with --scan 300)."),
+        {Timeout,
+         QStringLiteral("How long to wait for each answer in ms (default 2000). With --scan: how long each "
+                        "address has to answer, besides the handshake's time on the wire (default 60, enough "
+                        "for an amplifier that answers within 50 ms; more for a slow adapter or a network "
+                        "port)."),
          QStringLiteral("MS")},
         {Json, QStringLiteral("Print JSON instead of text: one object, or one per amplifier found.")},
     });

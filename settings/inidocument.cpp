@@ -25,9 +25,12 @@ bool sameName(const QString& a, const QString& b)
 // The name of a section header line "[name]", or nothing for other lines.
 std::optional<QString> headerName(const QString& line)
 {
-    const QString text = trimmedBlanks(line);
-    if (!text.startsWith(u'['))
+    // Most lines are keys: tell them without a copy.
+    const auto first =
+        std::find_if(line.begin(), line.end(), [](QChar c) { return c != u' ' && c != u'\t'; });
+    if (first == line.end() || *first != u'[')
         return std::nullopt;
+    const QString text = trimmedBlanks(line);
     const qsizetype close = text.indexOf(u']');
     if (close < 0)
         return std::nullopt;
@@ -84,6 +87,8 @@ QString decodeLine(QByteArrayView bytes)
 // read back as other text (the rare "Ã©"): such a line stays UTF-8, so that it reads back as it is.
 QByteArray encodeLine(QStringView text)
 {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
     const bool fits = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() <= 0xFF; });
     if (fits) {
         QByteArray latin1 = text.toLatin1();
@@ -139,17 +144,18 @@ QByteArray IniDocument::encode(const QString& text)
 
 IniDocument IniDocument::parse(const QByteArray& fileContent)
 {
-    const QString content = decode(fileContent);
+    // Line by line as decode() reads them: no byte but CR and LF decodes to a line break.
     IniDocument document;
+    const QByteArrayView content(fileContent);
     qsizetype start = 0;
     while (start < content.size()) {
         qsizetype end = start;
-        while (end < content.size() && content[end] != u'\r' && content[end] != u'\n')
+        while (end < content.size() && content[end] != '\r' && content[end] != '\n')
             ++end;
-        Line line{content.mid(start, end - start), {}};
+        Line line{decodeLine(content.sliced(start, end - start)), {}};
         if (end < content.size()) {
-            const bool crlf = content[end] == u'\r' && end + 1 < content.size() && content[end + 1] == u'\n';
-            line.ending = content.mid(end, crlf ? 2 : 1);
+            const bool crlf = content[end] == '\r' && end + 1 < content.size() && content[end + 1] == '\n';
+            line.ending = QString::fromLatin1(content.sliced(end, crlf ? 2 : 1));
         }
         start = end + line.ending.size();
         document.m_lines.append(line);
@@ -159,10 +165,13 @@ IniDocument IniDocument::parse(const QByteArray& fileContent)
 
 QByteArray IniDocument::serialize() const
 {
-    QString content;
-    for (const Line& line : m_lines)
-        content += line.text + line.ending;
-    return encode(content);
+    // As encode() of the whole text: no line's text holds a line break.
+    QByteArray bytes;
+    for (const Line& line : m_lines) {
+        bytes += encodeLine(line.text);
+        bytes += line.ending.toLatin1();
+    }
+    return bytes;
 }
 
 QString IniDocument::safeSectionName(const QString& name)
@@ -251,31 +260,41 @@ QString IniDocument::newLineEnding() const
 
 bool IniDocument::setValue(const QString& section, const QString& key, const QString& value)
 {
-    const QString safeKey = safeKeyName(key);
-    if (safeKey.isEmpty())
-        return false;
+    return setValues(section, {{key, value}});
+}
+
+bool IniDocument::setValues(const QString& section, const QList<std::pair<QString, QString>>& values)
+{
+    for (const auto& [key, value] : values) {
+        if (safeKeyName(key).isEmpty())
+            return false;
+    }
     const QString ending = newLineEnding();
-    const QString text = safeKey + u'=' + safeValue(value);
     if (!m_lines.isEmpty() && m_lines.last().ending.isEmpty())
         m_lines.last().ending = ending;
 
-    const auto sectionLine = findSection(section);
-    if (!sectionLine) {
-        m_lines.append({u'[' + safeSectionName(section) + u']', ending});
-        m_lines.append({text, ending});
-        return true;
+    // Keys go in after the section line: its position stays.
+    std::optional<qsizetype> sectionLine = findSection(section);
+    for (const auto& [key, value] : values) {
+        const QString text = safeKeyName(key) + u'=' + safeValue(value);
+        if (!sectionLine) {
+            m_lines.append({u'[' + safeSectionName(section) + u']', ending});
+            sectionLine = m_lines.size() - 1;
+            m_lines.append({text, ending});
+            continue;
+        }
+        if (const auto keyLine = findKey(*sectionLine, key)) {
+            m_lines[*keyLine].text = text;
+            continue;
+        }
+        // After the section's last key, so that blank lines or comments that end it stay below.
+        qsizetype insertAt = *sectionLine + 1;
+        const qsizetype end = sectionEnd(*sectionLine);
+        for (qsizetype i = *sectionLine + 1; i < end; ++i) {
+            if (keyValue(m_lines[i].text))
+                insertAt = i + 1;
+        }
+        m_lines.insert(insertAt, {text, ending});
     }
-    if (const auto keyLine = findKey(*sectionLine, key)) {
-        m_lines[*keyLine].text = text;
-        return true;
-    }
-    // After the section's last key, so that blank lines or comments that end it stay below.
-    qsizetype insertAt = *sectionLine + 1;
-    const qsizetype end = sectionEnd(*sectionLine);
-    for (qsizetype i = *sectionLine + 1; i < end; ++i) {
-        if (keyValue(m_lines[i].text))
-            insertAt = i + 1;
-    }
-    m_lines.insert(insertAt, {text, ending});
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 // An INI file held as its lines, so that a change touches one line and leaves every other line
 // (comments, blank lines, keys of other tools, line endings) as it was.
@@ -33,6 +34,9 @@ public:
     // after the last key line of its section, a new section at the end of the file. False, and
     // nothing changed, for a key that is blank once made safe: it could never be read back.
     bool setValue(const QString& section, const QString& key, const QString& value);
+    // setValue() of each pair in order, the section looked up once. False, and nothing changed, when
+    // one of the keys is blank.
+    bool setValues(const QString& section, const QList<std::pair<QString, QString>>& values);
 
     // What a name or value becomes before it is written, so that it can never end a line or a
     // section header early: CR, LF and NUL turn into blanks, and in a section name "]" into ")";

@@ -17,6 +17,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -147,10 +148,15 @@ std::optional<Snapshot> current(const QString& fileName)
     return snapshot;
 }
 
-void forget(const QString& fileName)
+// The file as last read when it is still that file; nothing (and no read) otherwise.
+std::optional<Snapshot> cached(const QString& fileName)
 {
+    const FileStamp stamp = stampOf(fileName);
     const QMutexLocker locked(&cacheMutex);
-    cache.remove(fileName);
+    const auto found = cache.constFind(fileName);
+    if (found == cache.constEnd() || found->stamp != stamp)
+        return std::nullopt;
+    return found->snapshot;
 }
 
 QString lockPath(const QString& fileName)
@@ -198,6 +204,66 @@ QHash<QString, LockHolder> hungHolders;
 // A lock file that names no holder: written by a program killed between creating and filling it,
 // or by someone else. A moment after it was made it is nobody's (QLockFile would wait 10 s).
 constexpr qint64 UnfilledLockMs = 100;
+
+// The lock when nobody holds it, taken as QLockFile takes it (the same file, the same lines naming
+// the holder, the same system lock on it, so that every program judges it alike) but without
+// syncing it to the disk, which costs as much as the sync of the file itself: a lock file is worth
+// nothing after a power cut, and one left over then is seen to be stale. Anything but a free lock
+// is left to QLockFile.
+class QuickLock
+{
+public:
+    explicit QuickLock(const QString& lockFileName)
+    {
+#if defined(Q_OS_LINUX)
+        const QByteArray path = QFile::encodeName(lockFileName);
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return;
+        const QByteArray lines = holderLines();
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            ::write(fd, lines.constData(), lines.size()) != lines.size()) {
+            ::unlink(path.constData());
+            ::close(fd);
+            return;
+        }
+        m_fd = fd;
+        m_path = path;
+#else
+        Q_UNUSED(lockFileName);
+#endif
+    }
+    ~QuickLock()
+    {
+#if defined(Q_OS_LINUX)
+        if (m_fd >= 0) {
+            // Removed while still held, so that nobody takes the name for a stale lock meanwhile.
+            ::unlink(m_path.constData());
+            ::close(m_fd);
+        }
+#endif
+    }
+    QuickLock(const QuickLock&) = delete;
+    QuickLock& operator=(const QuickLock&) = delete;
+    bool isLocked() const
+    {
+        return m_fd >= 0;
+    }
+
+private:
+#if defined(Q_OS_LINUX)
+    // QLockFile's: process id, the program's file name, host, machine and boot.
+    static QByteArray holderLines()
+    {
+        const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+        return QByteArray::number(::getpid()) + '\n' + QFileInfo(program).fileName().toUtf8() + '\n' +
+               QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId() + '\n' +
+               QSysInfo::bootUniqueId() + '\n';
+    }
+#endif
+    int m_fd = -1;
+    QByteArray m_path;
+};
 
 // Takes the lock within `limit`, in short, uneven steps, so that it is taken between two writes of
 // another program rather than after QLockFile's own growing pauses (which let a busy writer starve
@@ -293,27 +359,33 @@ IniWriteResult writeValues(const QString& section, const QList<std::pair<QString
                     ? QStringLiteral("%1 is not a file; it was not changed").arg(shownName(fileName))
                     : tooLarge(fileName),
                 {}};
-        for (const auto& [key, value] : values) {
-            if (!file->document.setValue(section, key, value))
-                return Rewrite{QStringLiteral("A blank key cannot be stored in %1").arg(shownName(fileName)),
-                               {}};
-        }
+        if (!file->document.setValues(section, values))
+            return Rewrite{QStringLiteral("A blank key cannot be stored in %1").arg(shownName(fileName)), {}};
         const QByteArray content = file->document.serialize();
         return Rewrite{{}, content == file->content ? std::nullopt : std::optional(content)};
     };
-    const FileKind seenKind = stampOf(fileName).kind;
-    const Rewrite seen = rewrite(current(fileName), seenKind);
-    if (!seen.failure.isEmpty() || !seen.content)
-        return {seen.failure};
+    // A write that would change nothing takes no lock, when the file as last read still tells.
+    if (auto known = cached(fileName)) {
+        const Rewrite seen = rewrite(std::move(known), FileKind::Regular);
+        if (!seen.failure.isEmpty() || !seen.content)
+            return {seen.failure};
+    }
 
     // Both programs may write at once: read, change and replace the file under one lock, or one
-    // program's change is lost to the other's rename.
+    // program's change is lost to the other's rename. The file is read once, under the lock (or
+    // not at all, when it is still the file last read).
+    const QuickLock quick(lockPath(fileName));
     QLockFile lock(lockPath(fileName));
-    if (const auto failure = takeLock(lock, fileName, lockLimit))
-        return {*failure};
-    forget(fileName);
+    if (quick.isLocked()) {
+        const QMutexLocker locked(&hungMutex);
+        hungHolders.remove(lockPath(fileName));
+    } else if (const auto failure = takeLock(lock, fileName, lockLimit)) {
+        // Held by another program: a write that would change nothing need not have waited for it.
+        const Rewrite seen = rewrite(current(fileName), stampOf(fileName).kind);
+        return {!seen.failure.isEmpty() || !seen.content ? seen.failure : *failure};
+    }
     const FileKind kind = stampOf(fileName).kind;
-    const Rewrite fresh = rewrite(load(fileName, kind), kind);
+    const Rewrite fresh = rewrite(current(fileName), kind);
     if (!fresh.failure.isEmpty() || !fresh.content)
         return {fresh.failure};
     const QByteArray& content = *fresh.content;

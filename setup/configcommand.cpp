@@ -47,7 +47,6 @@ const QString Timeout = QStringLiteral("timeout");
 const QString AddressMark = QStringLiteral("%a");
 
 constexpr std::chrono::milliseconds AnswerTimeout{2000};
-constexpr std::chrono::milliseconds ScanTimeout{300};
 
 const auto say = common::printLine;
 
@@ -435,7 +434,7 @@ std::optional<QList<int>> scanned(const Options& options, const PortChoice& port
                                   int& exitCode)
 {
     control::AmplifierScan scan(port.portMap(), port.number, options.speedIndex, setupIniPath,
-                                options.timeout.value_or(ScanTimeout));
+                                options.timeout.value_or(control::AmplifierScan::DefaultWait));
     InterruptNotifier interrupts;
     QObject::connect(&interrupts, &InterruptNotifier::interrupted, &scan, &control::AmplifierScan::cancel);
     if (!scan.run(options.from, options.to)) {

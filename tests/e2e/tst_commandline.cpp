@@ -542,6 +542,59 @@ private slots:
         }
     }
 
+    // A scan at 9600 baud with the default wait: every amplifier that answers within 50 ms is found,
+    // one that answers later is not taken for a later address, and an address costs its wire time
+    // and the wait. On a terminal, standard error shows the address being tried.
+    void scan_data()
+    {
+        QTest::addColumn<QStringList>("line");      // ampsim's options
+        QTest::addColumn<QStringList>("arguments"); // besides --scan, --port, --from, --to and --json
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<int>("waitMs");
+        const QStringList amps{"--model", "vx900@2", "--model", "rx900@3", "--model", "kma840@11"};
+        const QStringList late{"--model", "vx900@2", "--delay", "150", "--fault-code", "01"};
+        QTest::newRow("prompt") << amps << QStringList{} << "2 3 11" << 60;
+        QTest::newRow("answering after 50 ms")
+            << amps + QStringList{"--delay", "50"} << QStringList{} << "2 3 11" << 60;
+        QTest::newRow("answering too late") << late << QStringList{} << "" << 60;
+        QTest::newRow("a longer wait") << late << QStringList{"--timeout", "200"} << "2" << 200;
+    }
+    void scan()
+    {
+        QFETCH(QStringList, line);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, found);
+        QFETCH(int, waitMs);
+        const Watchdog watchdog(20s);
+        constexpr int Last = 12;
+        Sim sim(line, 1);
+        Pty terminal;
+        QByteArray shown;
+        connect(&terminal, &Pty::received, this, [&shown](const QByteArray& bytes) { shown += bytes; });
+        QProcess tevlin;
+        tevlin.setStandardErrorFile(terminal.devicePath());
+        QElapsedTimer clock;
+        clock.start();
+        tevlin.start(program("tevlin"), arguments << "--scan"
+                                                  << "--from"
+                                                  << "1"
+                                                  << "--to" << QString::number(Last) << "--json"
+                                                  << "--port" << sim.devices.value(0));
+        QCOMPARE(waitUntil([&] { return tevlin.state() == QProcess::NotRunning; }, nullptr, 15s),
+                 WaitResult::Met);
+        // 8 ms on the wire at 9600 baud and the wait per address; start-up and the found ones' polls.
+        QVERIFY2(clock.elapsed() < Last * (waitMs + 8 + 5) + 2000,
+                 qPrintable(QString::number(clock.elapsed())));
+        QStringList addresses;
+        for (const QByteArray& text : tevlin.readAllStandardOutput().split('\n')) {
+            if (!text.isEmpty())
+                addresses << QString::number(QJsonDocument::fromJson(text).object().value("address").toInt());
+        }
+        QCOMPARE(addresses.join(u' '), found);
+        QCOMPARE(tevlin.exitCode(), found.isEmpty() ? 1 : 0);
+        QTRY_VERIFY_WITH_TIMEOUT(shown.contains("Trying address 12 of 12"), 2000);
+    }
+
 private:
     QStringList flashArguments(const QStringList& devices, int dataLines = 5)
     {
