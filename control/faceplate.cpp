@@ -1,5 +1,7 @@
 #include "control/faceplate.h"
 
+#include "common/timestamps.h"
+
 #include <QPainter>
 
 namespace control {
@@ -11,6 +13,7 @@ Faceplate::Faceplate(QWidget* parent) : QWidget(parent)
 
 void Faceplate::paintEvent(QPaintEvent*)
 {
+    const common::TimestampScope stamp("faceplate");
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF plate = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
