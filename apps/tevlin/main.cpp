@@ -5,6 +5,7 @@
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
 #include "serial/comwindow.h"
+#include "serial/portmenu.h"
 #include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
 #include "setup/configcommand.h"
@@ -76,6 +77,7 @@ int main(int argc, char* argv[])
     control::TevlinWindow window(session);
     setup::SetupDialogs setupDialogs(session, &window);
     ComWindow communication(link, &window);
+    session.portMenu().probeAfterFirstPaint(&window);
     session.load();
     window.show();
     return QApplication::exec();
