@@ -58,8 +58,10 @@ void PortMenu::select(long long port)
 void PortMenu::probeSoon(int comSpeed)
 {
     m_probeSpeed = comSpeed;
-    if (!m_firstPaintOf)
-        QTimer::singleShot(0, this, &PortMenu::finishProbe);
+    QTimer::singleShot(0, this, [this] {
+        if (!m_firstPaintOf)
+            finishProbe();
+    });
 }
 
 void PortMenu::probeAfterFirstPaint(QObject* window)

@@ -54,7 +54,7 @@ public:
     // calls finishProbe() first, since the port map comes from the probe.
     void probeSoon(int comSpeed);
     // Holds that probe back until `window` has painted its first frame, so that the window appears
-    // first: for a program's main window, called before it is shown.
+    // first: for a program's main window, called before the event loop runs.
     void probeAfterFirstPaint(QObject* window);
     // A probe still to come runs now.
     void finishProbe();

@@ -10,10 +10,12 @@
 #include "settings/filelocations.h"
 #include "setup/configcommand.h"
 #include "setup/setupdialogs.h"
+#include "widgets/fontwarmup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <memory>
+#include <optional>
 
 int main(int argc, char* argv[])
 {
@@ -35,6 +37,9 @@ int main(int argc, char* argv[])
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) || setup::config::strayOption(options) ||
                             std::holds_alternative<QString>(control::cli::readCommandOptions(options));
+    std::optional<widgets::FontWarmUp> fonts;
+    if (!windowless)
+        fonts.emplace();
     std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
                                                        : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tevlin"));
@@ -70,6 +75,7 @@ int main(int argc, char* argv[])
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
+    fonts.reset();
     control::LinkSession session(*setupIniPath);
     ComForm& link = session.link();
     link.setLogFilePath(logFilePath(*setupIniPath));
