@@ -60,6 +60,11 @@ int main(int argc, char* argv[])
         out << "korvanes-bench: no X server in DISPLAY" << Qt::endl;
         return ExitBroken;
     }
+    if (!windows.seesPaints()) {
+        out << "korvanes-bench: the X server in DISPLAY does not report drawing (no Damage extension)"
+            << Qt::endl;
+        return ExitBroken;
+    }
     Bench bench({QDir(parser.value(bin)).absolutePath(), parser.isSet(smoke)}, windows);
     QString error;
     if (!bench.prepare(error)) {

@@ -54,6 +54,19 @@ std::optional<std::chrono::nanoseconds> ProgramRun::waitForWindow(std::chrono::m
     return mapped()->at - m_started;
 }
 
+std::optional<std::chrono::nanoseconds> ProgramRun::waitForFirstFrame(std::chrono::milliseconds limit)
+{
+    const auto painted = [this] {
+        const auto mapped = m_windows.firstMappedSince(m_started);
+        return mapped ? mapped->painted : std::nullopt;
+    };
+    if (waitUntil([&] { return painted().has_value() || !isRunning(); }, nullptr, limit) != WaitResult::Met ||
+        !painted())
+        return std::nullopt;
+    m_window = m_windows.firstMappedSince(m_started)->window;
+    return *painted() - m_started;
+}
+
 bool ProgramRun::type(const QStringList& keys)
 {
     if (m_window == 0)

@@ -24,6 +24,9 @@ public:
     bool start(const QStringList& environment = {});
     // Waits until the program's window is mapped; the time it took from start, if it was.
     std::optional<std::chrono::nanoseconds> waitForWindow(std::chrono::milliseconds limit);
+    // Waits until the first frame drawn into the program's window reached the screen, as a person
+    // sees the program start; the time it took from start, if it did.
+    std::optional<std::chrono::nanoseconds> waitForFirstFrame(std::chrono::milliseconds limit);
     // Keys as xdotool names them ("Tab", "shift+Tab", "space"), typed into the program's window.
     bool type(const QStringList& keys);
     qint64 pid() const { return m_process.processId(); }

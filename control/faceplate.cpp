@@ -1,5 +1,7 @@
 #include "control/faceplate.h"
 
+#include "common/timestamps.h"
+
 #include <QPainter>
 
 namespace control {
@@ -11,6 +13,7 @@ Faceplate::Faceplate(QWidget* parent) : QWidget(parent)
 
 void Faceplate::paintEvent(QPaintEvent*)
 {
+    const common::TimestampScope stamp("faceplate");
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF plate = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -24,10 +27,12 @@ void Faceplate::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(plate, radius, radius);
 
     // Fine horizontal brushing, kept faint so that text on the plate stays readable.
+    // Each line fills one row of pixels exactly: filled as a rectangle it looks the same as a
+    // smoothed line and costs a fraction of one.
     painter.setClipRect(plate.adjusted(1, 1, -1, -1));
-    painter.setPen(QPen(QColor(255, 255, 255, 9), 1));
+    const QColor brushing(255, 255, 255, 9);
     for (int y = 1; y < height(); y += 2)
-        painter.drawLine(QPointF(0, y + 0.5), QPointF(width(), y + 0.5));
+        painter.fillRect(QRect(0, y, width(), 1), brushing);
 
     if (hasFocus()) {
         painter.setClipping(false);

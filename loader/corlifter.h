@@ -33,6 +33,7 @@ public:
     ~Corlifter() override;
 
     ComForm& link() { return m_link; }
+    PortMenu& portMenu() { return m_ports; }
     UploadRun& run() { return m_run; }
     void setFileDialogHook(FileDialogHook hook) { m_fileDialog = std::move(hook); }
 

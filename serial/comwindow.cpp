@@ -15,13 +15,11 @@ ComWindow::ComWindow(ComForm& link, QWidget* parent)
     setObjectName(QStringLiteral("ComForm"));
     setWindowTitle(QStringLiteral("Communication"));
 
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (auto [box, name, tip] : {std::tuple{m_text1, "Text1", "Last packet sent"},
                                   std::tuple{m_text2, "Text2", "Last packet received"}}) {
         box->setObjectName(QString::fromLatin1(name));
         box->setToolTip(QString::fromLatin1(tip));
         box->setReadOnly(true);
-        box->setFont(fixed);
         box->setMinimumWidth(420);
     }
     m_chkLog->setObjectName(QStringLiteral("ChkLog"));
@@ -60,12 +58,26 @@ void ComWindow::applyVisibility(bool visible)
         return;
     }
     move(0, 0);
+    useFixedFont();
     show();
     raise();
 }
 
+void ComWindow::useFixedFont()
+{
+    // Finding the fixed font costs a few milliseconds, which the program's start need not pay for a
+    // window that mostly stays hidden.
+    if (m_fixedFont)
+        return;
+    m_fixedFont = true;
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    m_text1->setFont(fixed);
+    m_text2->setFont(fixed);
+}
+
 void ComWindow::showEvent(QShowEvent* event)
 {
+    useFixedFont();
     m_text1->setText(m_link.lastSent());
     m_text2->setText(m_link.lastReceived());
     QWidget::showEvent(event);

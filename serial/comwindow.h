@@ -19,9 +19,11 @@ protected:
 
 private:
     void applyVisibility(bool visible);
+    void useFixedFont();
 
     ComForm& m_link;
     QLineEdit* m_text1;
     QLineEdit* m_text2;
     QCheckBox* m_chkLog;
+    bool m_fixedFont = false;
 };

@@ -6,6 +6,7 @@
 #include "settings/inifilehandler.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QTimer>
 #include <algorithm>
 
@@ -57,7 +58,27 @@ void PortMenu::select(long long port)
 void PortMenu::probeSoon(int comSpeed)
 {
     m_probeSpeed = comSpeed;
-    QTimer::singleShot(0, this, &PortMenu::finishProbe);
+    QTimer::singleShot(0, this, [this] {
+        if (!m_firstPaintOf)
+            finishProbe();
+    });
+}
+
+void PortMenu::probeAfterFirstPaint(QObject* window)
+{
+    m_firstPaintOf = window;
+    window->installEventFilter(this);
+}
+
+bool PortMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_firstPaintOf && event->type() == QEvent::Paint) {
+        m_firstPaintOf->removeEventFilter(this);
+        m_firstPaintOf = nullptr;
+        // The frame is put on the screen when every widget has painted, before the next event.
+        QTimer::singleShot(0, this, &PortMenu::finishProbe);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void PortMenu::finishProbe()

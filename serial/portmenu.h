@@ -53,6 +53,9 @@ public:
     // tens of milliseconds, which the window should not wait for. Whatever opens a port before then
     // calls finishProbe() first, since the port map comes from the probe.
     void probeSoon(int comSpeed);
+    // Holds that probe back until `window` has painted its first frame, so that the window appears
+    // first: for a program's main window, called before the event loop runs.
+    void probeAfterFirstPaint(QObject* window);
     // A probe still to come runs now.
     void finishProbe();
     // Why no port can be used, as the menu's last entry says it; empty while one can.
@@ -70,6 +73,9 @@ signals:
     // The chosen port could not be stored for the next start: why, in words.
     void notStored(const QString& failure);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showWhyNoPort(const QList<PortProblem>& problems);
     void askNetworkPort();
@@ -78,8 +84,9 @@ private:
     int& m_comPort;
     QString m_setupIniPath;
     StoredRange m_stored;
-    std::optional<int> m_probeSpeed; // a probe still to come, at this speed index
-    QList<QAction*> m_actions;       // COM1 first
+    std::optional<int> m_probeSpeed;   // a probe still to come, at this speed index
+    QObject* m_firstPaintOf = nullptr; // the window whose first frame the probe waits for
+    QList<QAction*> m_actions;         // COM1 first
     QAction* m_noPort;
     QAction* m_networkPort;
     NetworkPortAsker m_askNetworkPort;

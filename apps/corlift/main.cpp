@@ -4,10 +4,12 @@
 #include "loader/corlifter.h"
 #include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
+#include "widgets/fontwarmup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <memory>
+#include <optional>
 
 // A file name given alone is for the window.
 constexpr qsizetype WindowFiles = 1;
@@ -30,6 +32,9 @@ int main(int argc, char* argv[])
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) ||
                             std::holds_alternative<QString>(corlift::readCommandOptions(options));
+    std::optional<widgets::FontWarmUp> fonts;
+    if (!windowless)
+        fonts.emplace();
     std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
                                                        : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corlift"));
@@ -51,9 +56,11 @@ int main(int argc, char* argv[])
     // The port set-up's message boxes carry the program title.
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Corlift"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Corlift"));
+    fonts.reset();
     CorliftState state;
     Corlifter window(state, *setupIniPath);
     window.link().setMessageBoxHook(showPortMessage);
+    window.portMenu().probeAfterFirstPaint(&window);
     window.show();
     // `corlift FILE`, as a desktop opens a file: that file, checked, in place of the remembered one.
     window.openFile(std::get<corlift::CommandOptions>(command).file);

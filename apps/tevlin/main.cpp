@@ -5,14 +5,17 @@
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
 #include "serial/comwindow.h"
+#include "serial/portmenu.h"
 #include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
 #include "setup/configcommand.h"
 #include "setup/setupdialogs.h"
+#include "widgets/fontwarmup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <memory>
+#include <optional>
 
 int main(int argc, char* argv[])
 {
@@ -34,6 +37,9 @@ int main(int argc, char* argv[])
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) || setup::config::strayOption(options) ||
                             std::holds_alternative<QString>(control::cli::readCommandOptions(options));
+    std::optional<widgets::FontWarmUp> fonts;
+    if (!windowless)
+        fonts.emplace();
     std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
                                                        : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tevlin"));
@@ -69,6 +75,7 @@ int main(int argc, char* argv[])
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
+    fonts.reset();
     control::LinkSession session(*setupIniPath);
     ComForm& link = session.link();
     link.setLogFilePath(logFilePath(*setupIniPath));
@@ -76,6 +83,7 @@ int main(int argc, char* argv[])
     control::TevlinWindow window(session);
     setup::SetupDialogs setupDialogs(session, &window);
     ComWindow communication(link, &window);
+    session.portMenu().probeAfterFirstPaint(&window);
     session.load();
     window.show();
     return QApplication::exec();

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontDatabase>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -255,6 +256,7 @@ private slots:
         auto* sent = window.findChild<QLineEdit*>(QStringLiteral("Text1"));
         QVERIFY(sent);
         QCOMPARE(sent->text(), QStringLiteral("TX: 05 "));
+        QCOMPARE(sent->font().family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
         auto* check = window.findChild<QCheckBox*>(QStringLiteral("ChkLog"));
         QVERIFY(check && !check->isChecked());
         // However the box changes (a click, the keyboard, an assistive tool or code), the log
@@ -313,6 +315,25 @@ private slots:
         QVERIFY(!last->isEnabled());
         QCOMPARE(menu.actions().first()->isVisible(), entry.isEmpty());
         QVERIFY(m_messages.isEmpty());
+    }
+
+    // A program's window appears first: the probe it asked for waits for the window's first paint.
+    void portProbeWaitsForTheFirstPaint()
+    {
+        const QString ini = m_dir->filePath(QStringLiteral("setup.ini"));
+        for (int n = 1; n <= PortMap::LastPort; ++n)
+            QVERIFY(
+                WriteIniValue("ComSettings", QStringLiteral("COM%1").arg(n), m_dir->filePath("gone"), ini));
+        int port = 1;
+        PortMenu menu(*m_link, port, ini, {0, 16});
+        QWidget window;
+        menu.probeAfterFirstPaint(&window);
+        menu.probeSoon(0);
+        QCoreApplication::processEvents();
+        QVERIFY(!menu.actions().last()->isVisible());
+        window.show();
+        QCOMPARE(waitUntil([&] { return menu.actions().last()->isVisible(); }, nullptr, 2s), WaitResult::Met);
+        QCOMPARE(menu.actions().last()->text(), QStringLiteral("No serial port found"));
     }
 
 private:
