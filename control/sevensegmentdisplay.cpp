@@ -276,11 +276,12 @@ size_t qHash(const DigitKey& key, size_t seed = 0)
     return qHashMulti(seed, key.place, key.segments, key.dotLit, key.shadeTop, key.shadeBottom);
 }
 
-// A picture of part of the widget and where it goes.
+// A picture of part of the widget and where it goes. An image rather than a pixmap, so that it can
+// be drawn on any thread.
 struct Placed
 {
     QPointF at;
-    QPixmap picture;
+    QImage picture;
 };
 
 // The part of the widget that `rect` covers after `transform`, drawn by `paint` with that
@@ -294,7 +295,8 @@ Placed drawnPart(const QRectF& rect, const QTransform& transform, QSize widget, 
                          QRect(QPoint(0, 0), (QSizeF(widget) * ratio).toSize());
     if (device.isEmpty())
         return {};
-    Placed part{QPointF(device.topLeft()) / ratio, QPixmap(device.size())};
+    Placed part{QPointF(device.topLeft()) / ratio,
+                QImage(device.size(), QImage::Format_ARGB32_Premultiplied)};
     part.picture.setDevicePixelRatio(ratio);
     part.picture.fill(Qt::transparent);
     QPainter painter(&part.picture);
@@ -307,7 +309,7 @@ Placed drawnPart(const QRectF& rect, const QTransform& transform, QSize widget, 
 
 qsizetype bytesOf(const Placed& part)
 {
-    return qsizetype(part.picture.width()) * part.picture.height() * 4;
+    return part.picture.sizeInBytes();
 }
 
 // The digit at `place` alone, as the whole display would draw it: its unlit segments, the glow in
@@ -359,6 +361,53 @@ struct SevenSegmentDisplay::Layers
         return size == display.size() && ratio == targetRatio && color == display.m_segmentColor &&
                digitSize == display.m_digitSize;
     }
+
+    // The glass (and its reflection) of a display of `size`. Touches no widget, so it may run on
+    // any thread.
+    static std::unique_ptr<Layers> drawn(QSize size, qreal ratio, const QColor& color, DigitSize digitSize)
+    {
+        const bool big = digitSize == DigitSize::Big;
+        const QRectF area(QPointF(0, 0), size);
+        auto layers = std::make_unique<Layers>(Layers{size, ratio, color, digitSize, {}, {}, {}});
+        layers->glass = drawnPart(area, {}, size, ratio, [&](QPainter& p) { paintGlass(p, area, big); });
+        if (big) {
+            // The reflection lies on the upper half.
+            const QRectF glass = area.adjusted(2, 2, -2, -2);
+            layers->reflection = drawnPart(QRectF(glass.topLeft(), QSizeF(glass.width(), glass.height() / 2)),
+                                           {}, size, ratio, [&](QPainter& p) { paintReflection(p, glass); });
+        }
+        return layers;
+    }
+
+    // The three digits of `picture` in the order they are laid over one another (the units, which
+    // carry the point, come last: the tenths' glow reaches the point, and every glow goes under
+    // every lit segment), drawing those not kept yet.
+    std::array<DigitKey, DigitCount> digitsFor(const Picture& picture)
+    {
+        const SegmentStyle style = styleFor(digitSize);
+        QPainterPath everythingLit;
+        for (int place = 0; place < DigitCount; ++place)
+            everythingLit.addPath(placePaths(picture, place, style).first);
+        const QRectF shade = everythingLit.boundingRect();
+
+        if (digitBytes > MaxBytes) {
+            digits.clear();
+            digitBytes = 0;
+        }
+        constexpr std::array<int, DigitCount> Places{0, DotDigit + 1, DotDigit};
+        std::array<DigitKey, DigitCount> keys{};
+        for (std::size_t i = 0; i < Places.size(); ++i) {
+            const int place = Places[i];
+            keys[i] = {place, picture.segments[static_cast<std::size_t>(place)],
+                       nextToDot(place) && picture.dotLit, shade.top(), shade.bottom()};
+            if (digits.contains(keys[i]))
+                continue;
+            const Placed digit = drawnDigit(picture, place, style, color, shade, size, ratio);
+            digitBytes += bytesOf(digit);
+            digits.insert(keys[i], digit);
+        }
+        return keys;
+    }
 };
 
 SevenSegmentDisplay::SevenSegmentDisplay(QWidget* parent) : QWidget(parent)
@@ -371,6 +420,24 @@ SevenSegmentDisplay::SevenSegmentDisplay(QWidget* parent) : QWidget(parent)
 }
 
 SevenSegmentDisplay::~SevenSegmentDisplay() = default;
+
+void SevenSegmentDisplay::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_layers || m_prepared.valid())
+        return;
+    // The layout has given the display its size; the window's first frame is still some way off
+    // (the window is mapped, the X server asks for its contents, the widgets before this one paint).
+    // The pictures for this size are drawn meanwhile on a second thread; the first paint takes
+    // them if the size still holds, or draws as always.
+    m_prepared =
+        std::async(std::launch::async, [size = size(), ratio = devicePixelRatioF(), color = m_segmentColor,
+                                        digitSize = m_digitSize, picture = pictureFor(m_mode, m_volume)] {
+            auto layers = Layers::drawn(size, ratio, color, digitSize);
+            layers->digitsFor(picture);
+            return layers;
+        });
+}
 
 quint8 SevenSegmentDisplay::segmentsForDigit(int digit)
 {
@@ -438,56 +505,26 @@ int SevenSegmentDisplay::heightForWidth(int width) const
 void SevenSegmentDisplay::paintEvent(QPaintEvent*)
 {
     const common::TimestampScope stamp("segments");
-    const bool big = m_digitSize == DigitSize::Big;
-    const QRectF area = rect();
     QPainter painter(this);
     // The pixel ratio of what is painted on, which may be an image rather than the screen.
     const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
-    if (!m_layers || !m_layers->fit(*this, ratio)) {
-        m_layers.reset(new Layers{size(), ratio, m_segmentColor, m_digitSize, {}, {}, {}});
-        m_layers->glass = drawnPart(area, {}, size(), ratio, [&](QPainter& p) { paintGlass(p, area, big); });
-        if (big) {
-            // The reflection lies on the upper half.
-            const QRectF glass = area.adjusted(2, 2, -2, -2);
-            m_layers->reflection =
-                drawnPart(QRectF(glass.topLeft(), QSizeF(glass.width(), glass.height() / 2)), {}, size(),
-                          ratio, [&](QPainter& p) { paintReflection(p, glass); });
-        }
+    if (m_prepared.valid()) {
+        // Drawn since the display was shown: waits at most for the rest of what it would draw here.
+        std::unique_ptr<Layers> prepared = m_prepared.get();
+        if (!m_layers && prepared->fit(*this, ratio))
+            m_layers = std::move(prepared);
     }
+    if (!m_layers || !m_layers->fit(*this, ratio))
+        m_layers = Layers::drawn(size(), ratio, m_segmentColor, m_digitSize);
 
-    const SegmentStyle style = styleFor(m_digitSize);
-    const Picture picture = pictureFor(m_mode, m_volume);
-    QPainterPath everythingLit;
-    for (int place = 0; place < DigitCount; ++place)
-        everythingLit.addPath(placePaths(picture, place, style).first);
-    const QRectF shade = everythingLit.boundingRect();
-
-    if (m_layers->digitBytes > Layers::MaxBytes) {
-        m_layers->digits.clear();
-        m_layers->digitBytes = 0;
-    }
-    // The units, which carry the point, come last: the tenths' glow reaches the point, and every
-    // glow goes under every lit segment.
-    constexpr std::array<int, DigitCount> Places{0, DotDigit + 1, DotDigit};
-    std::array<DigitKey, DigitCount> keys{};
-    for (std::size_t i = 0; i < Places.size(); ++i) {
-        const int place = Places[i];
-        keys[i] = {place, picture.segments[static_cast<std::size_t>(place)],
-                   nextToDot(place) && picture.dotLit, shade.top(), shade.bottom()};
-        if (m_layers->digits.contains(keys[i]))
-            continue;
-        const Placed digit = drawnDigit(picture, place, style, m_segmentColor, shade, size(), ratio);
-        m_layers->digitBytes += bytesOf(digit);
-        m_layers->digits.insert(keys[i], digit);
-    }
-
-    painter.drawPixmap(m_layers->glass.at, m_layers->glass.picture);
+    const std::array<DigitKey, DigitCount> keys = m_layers->digitsFor(pictureFor(m_mode, m_volume));
+    painter.drawImage(m_layers->glass.at, m_layers->glass.picture);
     for (const DigitKey& key : keys) {
         const Placed& digit = m_layers->digits[key];
-        painter.drawPixmap(digit.at, digit.picture);
+        painter.drawImage(digit.at, digit.picture);
     }
-    if (big)
-        painter.drawPixmap(m_layers->reflection.at, m_layers->reflection.picture);
+    if (m_digitSize == DigitSize::Big)
+        painter.drawImage(m_layers->reflection.at, m_layers->reflection.picture);
 }
 
 void SevenSegmentDisplay::updateAccessibleText()

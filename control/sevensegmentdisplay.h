@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QWidget>
+#include <future>
 #include <memory>
 
 namespace control {
@@ -46,6 +47,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     struct Layers;
@@ -58,6 +60,8 @@ private:
     // The glass and each digit as drawn before, for the current size: a change of the value draws
     // a few pictures instead of the glow's wide smoothed strokes.
     std::unique_ptr<Layers> m_layers;
+    // The pictures for the size the display had when first shown, drawn on a second thread.
+    std::future<std::unique_ptr<Layers>> m_prepared;
 };
 
 } // namespace control
