@@ -11,10 +11,25 @@
 namespace control {
 namespace {
 
+// The panel's text in its own colour and size; the rest of the font follows the window's. Set as a
+// font and a palette rather than a style sheet: the same pixels, without a style sheet's style
+// polishing each label and resolving its font again, a large part of the window's first frame.
+void letter(QLabel* label, const QColor& color, int pixels, bool bold = false)
+{
+    QFont font;
+    font.setPixelSize(pixels);
+    if (bold)
+        font.setBold(true);
+    label->setFont(font);
+    QPalette palette;
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
 QLabel* engraved(const QString& text, QWidget* parent, int pixels)
 {
     auto* label = new QLabel(text, parent);
-    label->setStyleSheet(QStringLiteral("color: #c8c8cc; font-size: %1px;").arg(pixels));
+    letter(label, QColor(0xc8, 0xc8, 0xcc), pixels);
     return label;
 }
 
@@ -22,7 +37,7 @@ QLabel* readout(const char* name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setStyleSheet(QStringLiteral("color: #ff8a3d; font-weight: bold; font-size: 13px;"));
+    letter(label, QColor(0xff, 0x8a, 0x3d), 13, true);
     label->setMinimumWidth(110);
     return label;
 }
