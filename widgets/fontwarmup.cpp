@@ -1,5 +1,8 @@
 #include "widgets/fontwarmup.h"
 
+#include <QFontDatabase>
+#include <QStringList>
+
 #ifdef KORVANES_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
@@ -17,6 +20,13 @@ FontWarmUp::FontWarmUp()
 FontWarmUp::~FontWarmUp()
 {
     finish();
+}
+
+void FontWarmUp::listFonts()
+{
+    finish();
+    // Qt's font database takes its lock for the listing; text measured meanwhile waits for it.
+    m_thread = std::thread([] { QFontDatabase::families(); });
 }
 
 void FontWarmUp::finish()

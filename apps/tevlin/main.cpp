@@ -75,7 +75,8 @@ int main(int argc, char* argv[])
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
-    fonts.reset();
+    if (fonts)
+        fonts->listFonts();
     control::LinkSession session(*setupIniPath);
     ComForm& link = session.link();
     link.setLogFilePath(logFilePath(*setupIniPath));
@@ -86,5 +87,6 @@ int main(int argc, char* argv[])
     session.portMenu().probeAfterFirstPaint(&window);
     session.load();
     window.show();
+    fonts.reset();
     return QApplication::exec();
 }

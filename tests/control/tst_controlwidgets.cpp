@@ -117,6 +117,37 @@ private slots:
         QCOMPARE(rendered(used), before);
     }
 
+    // A display shown draws its pictures on a second thread before its first paint; whatever
+    // changes in between, it draws what a display never shown draws.
+    void drawsLikeANewDisplayWhenFirstShown_data()
+    {
+        QTest::addColumn<QString>("change");
+        for (const char* change : {"nothing", "size", "value", "colour"})
+            QTest::newRow(change) << QString::fromLatin1(change);
+    }
+    void drawsLikeANewDisplayWhenFirstShown()
+    {
+        QFETCH(QString, change);
+        const QColor green(40, 255, 90);
+        SevenSegmentDisplay shown;
+        shown.resize(300, 110);
+        shown.setMode(DisplayMode::Volume);
+        shown.setVolume(848);
+        shown.show();
+        if (change == "size")
+            shown.resize(340, 124);
+        shown.setVolume(change == "value" ? 141 : 848);
+        if (change == "colour")
+            shown.setSegmentColor(green);
+        SevenSegmentDisplay fresh;
+        fresh.resize(shown.size());
+        fresh.setMode(DisplayMode::Volume);
+        fresh.setVolume(shown.volume());
+        if (change == "colour")
+            fresh.setSegmentColor(green);
+        QCOMPARE(rendered(shown), rendered(fresh));
+    }
+
     void accessibleNameSaysWhatIsShown_data()
     {
         QTest::addColumn<DisplayMode>("mode");
