@@ -33,6 +33,15 @@ UploadJob::UploadJob(CorliftState& state, ComForm& link, QObject* parent)
 
 UploadJob::~UploadJob() = default;
 
+void UploadJob::setStampSuffix(const QByteArray& suffix)
+{
+    // A stamp's name is one word.
+    QByteArray word = suffix;
+    word.replace(' ', '_');
+    m_lineStamp = "line" + word;
+    m_uploadStamp = "upload" + word;
+}
+
 int UploadJob::percent() const
 {
     const qint64 sent = m_state.uploadSent;
@@ -165,7 +174,9 @@ void UploadJob::sendNextLine()
     if (m_source.atEnd())
         m_state.ReplyBuffer.clear();
     {
-        const common::TimestampScope stamp("line");
+        const common::TimestampScope stamp(m_lineStamp.constData());
+        if (m_linesSent == 1 && common::timestampsOn())
+            m_uploadBegan = common::timestampNow();
         // The line and its CR LF in one write.
         m_link.SendMScommString(*line + "\r\n");
     }
@@ -200,6 +211,10 @@ bool UploadJob::confirms(const QByteArray& received, const QByteArray& announcem
 
 void UploadJob::finish(Outcome outcome)
 {
+    if (m_uploadBegan != 0) {
+        common::writeSpan(m_uploadStamp.constData(), m_uploadBegan, common::timestampNow());
+        m_uploadBegan = 0;
+    }
     m_timer.stop();
     m_source.close();
     m_outcome = outcome;

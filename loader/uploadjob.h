@@ -70,6 +70,9 @@ public:
     int percent() const;
 
     void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
+    // With KORVANES_TIMESTAMPS set, each line is stamped "line<suffix>" and the whole upload, first
+    // line sent to outcome, "upload<suffix>": the suffix tells side-by-side ports apart.
+    void setStampSuffix(const QByteArray& suffix);
 
     // Whether what arrived after the last line confirms the upload: an "OK", but not inside the
     // product's `announcement` line, which a product restarted in boot mode sends again ("Boot OK
@@ -113,6 +116,10 @@ private:
     QByteArray m_announcement;
     QTimer m_timer;
     QDeadlineTimer m_deadline;
+    QByteArray m_lineStamp = "line";
+    QByteArray m_uploadStamp = "upload";
+    // When the first line of the running upload went out; 0 before.
+    long long m_uploadBegan = 0;
 };
 
 // "Succes", "Failed" or "Cancelled" as the upload record says it; none for an upload that leaves no
