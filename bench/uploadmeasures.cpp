@@ -243,7 +243,7 @@ std::variant<ManyPorts, QString> manyPorts(const UploadScale& scale, const QStri
                 .arg(lines);
         for (std::size_t i = 1; i < sent.size(); ++i)
             result.shortestPauseMs = std::min(result.shortestPauseMs, ms(sent[i].first - sent[i - 1].second));
-        // The pause after the last line ends the upload.
+        // The sending ends with the pause after the last line.
         result.shortestPauseMs = std::min(result.shortestPauseMs, ms(upload[0].second - sent.back().second));
         const double took = ms(upload[0].second - upload[0].first);
         result.worstRatio = std::max(result.worstRatio, took / (double(lines) * scale.delayMs));

@@ -158,6 +158,7 @@ void UploadJob::sendNextLine()
     }
     const auto line = loader::readLine(m_source);
     if (!line) {
+        endUploadStamp();
         setStage(Stage::Confirming);
         m_deadline = QDeadlineTimer(m_confirmLimit, Qt::PreciseTimer);
         m_timer.start(m_confirmLimit);
@@ -209,12 +210,17 @@ bool UploadJob::confirms(const QByteArray& received, const QByteArray& announcem
     return false;
 }
 
+void UploadJob::endUploadStamp()
+{
+    if (m_uploadBegan == 0)
+        return;
+    common::writeSpan(m_uploadStamp.constData(), m_uploadBegan, common::timestampNow());
+    m_uploadBegan = 0;
+}
+
 void UploadJob::finish(Outcome outcome)
 {
-    if (m_uploadBegan != 0) {
-        common::writeSpan(m_uploadStamp.constData(), m_uploadBegan, common::timestampNow());
-        m_uploadBegan = 0;
-    }
+    endUploadStamp();
     m_timer.stop();
     m_source.close();
     m_outcome = outcome;

@@ -70,8 +70,9 @@ public:
     int percent() const;
 
     void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
-    // With KORVANES_TIMESTAMPS set, each line is stamped "line<suffix>" and the whole upload, first
-    // line sent to outcome, "upload<suffix>": the suffix tells side-by-side ports apart.
+    // With KORVANES_TIMESTAMPS set, each line is stamped "line<suffix>", and the sending, from the
+    // first line to the end of the pause after the last (or to the outcome, if it comes first),
+    // "upload<suffix>": the suffix tells side-by-side ports apart.
     void setStampSuffix(const QByteArray& suffix);
 
     // Whether what arrived after the last line confirms the upload: an "OK", but not inside the
@@ -102,6 +103,7 @@ private:
     void confirm();
     void endBootWait(BootWait result);
     void finish(Outcome outcome);
+    void endUploadStamp();
 
     CorliftState& m_state;
     ComForm& m_link;
