@@ -63,7 +63,7 @@ private:
         int startRuns;
         int polls;
         int uploadLines;
-        // Uploads of Corlift and of the reference, taking turns.
+        // Uploads of Corlift and of the reference, taking turns, after Corlift's timed upload.
         int uploadRounds;
         int checkLines;
     };
@@ -73,7 +73,7 @@ private:
     // Corlift waiting for a silent boot loader, then uploading: CPU and upload time.
     std::vector<Row> corlift();
     // Starts Corlift and opens its port with the boot loader still silent.
-    std::optional<QString> openCorliftPort();
+    std::optional<QString> openCorliftPort(bool stamped);
     struct CorliftUpload
     {
         int lines = 0;
@@ -82,7 +82,8 @@ private:
         std::chrono::nanoseconds shortestPause{0};
     };
     // One upload from Corlift's window, its port open: pressing Upload lets the boot loader announce.
-    std::variant<CorliftUpload, QString> corliftUpload();
+    // `stamped`: Corlift writes time stamps, and the upload's time and pauses are taken from them.
+    std::variant<CorliftUpload, QString> corliftUpload(bool stamped);
     // The same lines from a bare Qt window: its CPU while sending, in percent of a core.
     std::variant<double, QString> referenceUpload();
     std::vector<Row> startUpAndMemory();

@@ -27,6 +27,7 @@ UploadJob::UploadJob(CorliftState& state, ComForm& link, QObject* parent)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &UploadJob::pauseOver);
+    connect(&m_pause, &PauseTimer::timeout, this, &UploadJob::pauseOver);
     connect(&m_link, &ComForm::received, this, &UploadJob::received);
     connect(&m_link, &ComForm::portLost, this, &UploadJob::portLost);
 }
@@ -133,7 +134,10 @@ void UploadJob::pauseOver()
         return;
     // A timer may wake a little early; the pause lasts its full length all the same.
     if (!m_deadline.hasExpired()) {
-        m_timer.start(std::chrono::ceil<std::chrono::milliseconds>(m_deadline.remainingTimeAsDuration()));
+        if (m_stage == Stage::Sending)
+            m_pause.start(m_deadline);
+        else
+            m_timer.start(std::chrono::ceil<std::chrono::milliseconds>(m_deadline.remainingTimeAsDuration()));
         return;
     }
     if (m_stage == Stage::Confirming) {
@@ -182,7 +186,7 @@ void UploadJob::sendNextLine()
         m_link.SendMScommString(*line + "\r\n");
     }
     m_deadline = QDeadlineTimer(std::chrono::milliseconds(m_state.delayMs), Qt::PreciseTimer);
-    m_timer.start(std::chrono::milliseconds(m_state.delayMs));
+    m_pause.start(m_deadline);
     emit lineSent(m_linesSent);
 }
 
@@ -221,6 +225,7 @@ void UploadJob::endUploadStamp()
 void UploadJob::finish(Outcome outcome)
 {
     endUploadStamp();
+    m_pause.stop();
     m_timer.stop();
     m_source.close();
     m_outcome = outcome;

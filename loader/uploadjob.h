@@ -1,6 +1,7 @@
 #pragma once
 
 #include "loader/corliftstate.h"
+#include "loader/pausetimer.h"
 #include "settings/inifilehandler.h"
 
 #include <QBuffer>
@@ -116,6 +117,8 @@ private:
     bool m_rejectedBeforeLine = false;
     // The line that announced the boot loader, without its line end.
     QByteArray m_announcement;
+    // The pause after a line, and the limit for the confirmation.
+    PauseTimer m_pause;
     QTimer m_timer;
     QDeadlineTimer m_deadline;
     QByteArray m_lineStamp = "line";
