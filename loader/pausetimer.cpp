@@ -4,8 +4,6 @@
 #include <chrono>
 
 #ifdef Q_OS_LINUX
-#include <cerrno>
-#include <cstdint>
 #include <sys/timerfd.h>
 #include <unistd.h>
 #endif
@@ -36,6 +34,7 @@ PauseTimer::~PauseTimer()
 
 void PauseTimer::start(const QDeadlineTimer& deadline)
 {
+    m_set = true;
 #ifdef Q_OS_LINUX
     if (m_fd >= 0) {
         // A deadline already past still wakes the loop, at once; zero would disarm the timer.
@@ -64,10 +63,10 @@ void PauseTimer::stop()
 
 void PauseTimer::expired()
 {
-#ifdef Q_OS_LINUX
-    std::uint64_t expiries = 0;
-    if (::read(m_fd, &expiries, sizeof expiries) != sizeof expiries)
-        return; // stopped or set anew since it became readable
+    // Setting the timer anew clears the expiry, as reading it would: the next pause, set by the
+    // handler, saves the read. A wake after the deadline was moved is the handler's to see.
+    m_set = false;
     emit timeout();
-#endif
+    if (!m_set)
+        stop();
 }

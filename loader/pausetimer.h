@@ -17,7 +17,8 @@ public:
     explicit PauseTimer(QObject* parent = nullptr);
     ~PauseTimer() override;
 
-    // Replaces any deadline set before.
+    // Replaces any deadline set before. Whoever handles timeout() checks the deadline: a wake may
+    // come for a deadline set before.
     void start(const QDeadlineTimer& deadline);
     void stop();
 
@@ -30,4 +31,6 @@ private:
     QTimer m_fallback;
     int m_fd = -1;
     QSocketNotifier* m_notifier = nullptr;
+    // A deadline was set since the last expiry.
+    bool m_set = false;
 };
