@@ -173,13 +173,6 @@ bool Bench::prepare(QString& error)
 
 std::vector<Row> Bench::run()
 {
-    if (qEnvironmentVariableIsSet("TMP_ONLY_UPLOAD")) { // TEMPORARY
-        std::vector<Row> r =
-            qEnvironmentVariableIntValue("TMP_ONLY_UPLOAD") == 2 ? std::vector<Row>{} : corlift();
-        const std::vector<Row> c = commandLineUploadRows({m_options.binDir, m_options.smoke, DelayMs});
-        r.insert(r.end(), c.begin(), c.end());
-        return r;
-    }
     // Broken rows of a program stand in for all of its rows.
     const std::vector<Row> startUp = startUpAndMemory();
     const std::vector<Row> tevlinRows = tevlin();

@@ -324,7 +324,5 @@ std::vector<Row> commandLineUploadRows(const UploadScale& scale)
     if (!dir.isValid())
         return {broken(CommandLineMeasure, QStringLiteral("no temporary directory")),
                 broken(ManyPortsMeasure, QStringLiteral("no temporary directory"))};
-    if (qEnvironmentVariableIntValue("TMP_ONLY_UPLOAD") == 2) // TEMPORARY
-        return {manyPortsRow(scale, dir.path())};
     return {commandLineCpu(scale, dir.path()), manyPortsRow(scale, dir.path())};
 }
