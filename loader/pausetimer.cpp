@@ -1,6 +1,7 @@
 #include "loader/pausetimer.h"
 
 #include <QSocketNotifier>
+#include <algorithm>
 #include <chrono>
 
 #ifdef Q_OS_LINUX
