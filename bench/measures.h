@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <optional>
+#include <variant>
 #include <vector>
 
 // One line of the benchmark's report.
@@ -62,6 +63,8 @@ private:
         int startRuns;
         int polls;
         int uploadLines;
+        // Uploads of Corlift and of the reference, taking turns, after Corlift's timed upload.
+        int uploadRounds;
         int checkLines;
     };
 
@@ -69,6 +72,20 @@ private:
     std::vector<Row> tevlin();
     // Corlift waiting for a silent boot loader, then uploading: CPU and upload time.
     std::vector<Row> corlift();
+    // Starts Corlift and opens its port with the boot loader still silent.
+    std::optional<QString> openCorliftPort(bool stamped);
+    struct CorliftUpload
+    {
+        int lines = 0;
+        double cpuPercent = 0;
+        std::chrono::nanoseconds took{0};
+        std::chrono::nanoseconds shortestPause{0};
+    };
+    // One upload from Corlift's window, its port open: pressing Upload lets the boot loader announce.
+    // `stamped`: Corlift writes time stamps, and the upload's time and pauses are taken from them.
+    std::variant<CorliftUpload, QString> corliftUpload(bool stamped);
+    // The same lines from a bare Qt window: its CPU while sending, in percent of a core.
+    std::variant<double, QString> referenceUpload();
     std::vector<Row> startUpAndMemory();
     Row firmwareCheck();
     Row cpuWhileWaiting();
@@ -92,6 +109,7 @@ private:
     std::optional<ProgramRun> m_tevlin;
     std::optional<ProgramRun> m_corlift;
     std::optional<ProgramRun> m_bare;
+    std::optional<ProgramRun> m_uploadWindow;
 
     // Percent of a core while waiting, filled by tevlin() and corlift() and reported as one row.
     std::vector<std::pair<QString, std::optional<double>>> m_waiting;

@@ -20,6 +20,8 @@ public:
     ~ProgramRun();
 
     QString iniPath() const;
+    // Arguments of the next start().
+    void setArguments(const QStringList& arguments) { m_process.setArguments(arguments); }
     // Starts the program; `environment` entries ("NAME=value") are added to the benchmark's own.
     bool start(const QStringList& environment = {});
     // Waits until the program's window is mapped; the time it took from start, if it was.

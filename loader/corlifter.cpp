@@ -226,6 +226,7 @@ void Corlifter::startUp()
     m_link.SetVisibility(debugModeOn(m_setupIniPath));
     m_link.SetCorliftActive();
 
+    m_rendered.reset();
     render();
     if (!m_run.controls().fileName.isEmpty())
         m_run.checkFile(m_run.controls().fileName);
@@ -282,6 +283,15 @@ void Corlifter::showAbout()
 void Corlifter::render()
 {
     const LoaderControls& c = m_run.controls();
+    LoaderControls shown = c;
+    if (m_rendered)
+        shown.progress = m_rendered->progress;
+    if (m_rendered && shown == *m_rendered) {
+        drawProgress(c);
+        askedInVain();
+        return;
+    }
+    m_rendered = c;
     // The guide ends in a blank line and the boot-mode text starts with one; one is enough on screen.
     m_label1->setText(QString(c.guideText)
                           .replace(QLatin1String("\r\n"), QLatin1String("\n"))
@@ -309,6 +319,11 @@ void Corlifter::render()
     m_notice->setText(c.notice);
     m_notice->setToolTip(c.notice);
     drawProgress(c);
+    askedInVain();
+}
+
+void Corlifter::askedInVain()
+{
     // The question is moot once the upload has ended by itself; the window shows how.
     if (m_stopQuestion && !m_run.isUploading())
         m_stopQuestion->reject();

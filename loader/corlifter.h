@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ComWindow;
 class QAction;
@@ -53,6 +54,8 @@ private:
     void startUp();
     void render();
     void drawProgress(const LoaderControls& c);
+    // Closes a question that the run has made moot.
+    void askedInVain();
     // Closing while lines are sent would leave the product in boot mode: ask, and let the upload go
     // on meanwhile.
     void askToStopTheUpdate();
@@ -81,6 +84,8 @@ private:
     QPushButton* m_nextUnit = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QElapsedTimer m_progressShown; // since the bar last took a new value during an upload
+    // What the widgets show, but for the bar: while lines go out only the progress changes.
+    std::optional<LoaderControls> m_rendered;
     QLabel* m_notice = nullptr;
     QAction* m_load = nullptr;
     QMenu* m_commPortMenu = nullptr;

@@ -14,6 +14,7 @@ void FlashReport::watch(const QList<PortFlash*>& ports)
     m_ports = ports;
     m_drawn = QStringList(ports.size(), QString());
     m_uploadClocks = QList<QElapsedTimer>(ports.size());
+    m_logged = QList<std::array<int, 3>>(ports.size(), {-1, -1, -1});
     for (PortFlash* port : ports) {
         m_labelWidth = std::max<int>(m_labelWidth, static_cast<int>(port->port().label.size()));
         connect(port, &PortFlash::changed, this, [this, port] { portChanged(port); });
@@ -92,14 +93,12 @@ void FlashReport::portChanged(PortFlash* port)
         clock.invalidate();
     else if (port->stage() == PortFlash::Stage::Uploading && !clock.isValid())
         clock.start();
-    // Printed when the stage or the tenth changes, not with every line.
-    const QString step = QStringLiteral("%1 %2 %3")
-                             .arg(port->unit())
-                             .arg(QLatin1String(PortFlash::stageName(port->stage())))
-                             .arg(port->stage() == PortFlash::Stage::Uploading ? port->percent() / 10 : 0);
-    if (m_drawn[index] == step)
+    // Printed when the stage or the tenth changes, not with every line: the test costs no string.
+    const std::array<int, 3> step{port->unit(), static_cast<int>(port->stage()),
+                                  port->stage() == PortFlash::Stage::Uploading ? port->percent() / 10 : 0};
+    if (m_logged[index] == step)
         return;
-    m_drawn[index] = step;
+    m_logged[index] = step;
     write(logLine(*port, clock.isValid() ? clock.elapsed() : -1).toLocal8Bit() + '\n');
 }
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <array>
 #include <cstdio>
 
 class PortFlash;
@@ -49,6 +50,8 @@ private:
     QStringList m_drawn;
     // Per port, since its unit's first line was sent (Lines only).
     QList<QElapsedTimer> m_uploadClocks;
+    // Per port, the unit, stage and tenth of the upload last logged (Lines only).
+    QList<std::array<int, 3>> m_logged;
     int m_labelWidth = 0;
     bool m_barsShown = false;
 };

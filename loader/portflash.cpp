@@ -11,6 +11,7 @@ PortFlash::PortFlash(PortChoice port, const CorliftState& checked, Settings sett
     m_link.setPortMap(m_port.portMap());
     m_link.SetCorliftActive();
     m_job.setConfirmLimit(m_settings.confirmLimit);
+    m_job.setStampSuffix(':' + m_port.label.toUtf8());
     m_bootTimer.setSingleShot(true);
     connect(&m_bootTimer, &QTimer::timeout, this, [this] {
         m_bootTimedOut = true;

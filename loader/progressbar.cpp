@@ -42,10 +42,19 @@ void ProgressBar::paintEvent(QPaintEvent*)
         return;
     // The text in the bar's colour over the filled part, in the text colour over the rest.
     const QString label = text();
+    if (m_label.text() != label || m_labelFont != font()) {
+        m_label.setText(label);
+        m_label.setTextFormat(Qt::PlainText);
+        m_labelFont = font();
+        m_label.prepare(QTransform(), m_labelFont);
+    }
+    const QSizeF size = m_label.size();
+    const QPointF at(rect().x() + (rect().width() - size.width()) / 2,
+                     rect().y() + (rect().height() - size.height()) / 2);
     painter.setClipRect(chunk);
     painter.setPen(colours.color(group, QPalette::HighlightedText));
-    painter.drawText(rect(), Qt::AlignCenter, label);
+    painter.drawStaticText(at, m_label);
     painter.setClipRegion(QRegion(rect()).subtracted(chunk));
     painter.setPen(colours.color(group, QPalette::Text));
-    painter.drawText(rect(), Qt::AlignCenter, label);
+    painter.drawStaticText(at, m_label);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFont>
 #include <QProgressBar>
+#include <QStaticText>
 
 // Corlift's progress bar: a QProgressBar (value, text and accessibility as usual) that paints itself
 // plainly. The platform styles draw gradients, stripes and smoothed edges at every step, which costs
@@ -15,4 +17,9 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The text laid out once for each value: shaping it anew cost more than the rest of a step.
+    QStaticText m_label;
+    QFont m_labelFont;
 };

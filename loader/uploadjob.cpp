@@ -27,11 +27,21 @@ UploadJob::UploadJob(CorliftState& state, ComForm& link, QObject* parent)
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &UploadJob::pauseOver);
+    connect(&m_pause, &PauseTimer::timeout, this, &UploadJob::pauseOver);
     connect(&m_link, &ComForm::received, this, &UploadJob::received);
     connect(&m_link, &ComForm::portLost, this, &UploadJob::portLost);
 }
 
 UploadJob::~UploadJob() = default;
+
+void UploadJob::setStampSuffix(const QByteArray& suffix)
+{
+    // A stamp's name is one word.
+    QByteArray word = suffix;
+    word.replace(' ', '_');
+    m_lineStamp = "line" + word;
+    m_uploadStamp = "upload" + word;
+}
 
 int UploadJob::percent() const
 {
@@ -124,7 +134,10 @@ void UploadJob::pauseOver()
         return;
     // A timer may wake a little early; the pause lasts its full length all the same.
     if (!m_deadline.hasExpired()) {
-        m_timer.start(std::chrono::ceil<std::chrono::milliseconds>(m_deadline.remainingTimeAsDuration()));
+        if (m_stage == Stage::Sending)
+            m_pause.start(m_deadline);
+        else
+            m_timer.start(std::chrono::ceil<std::chrono::milliseconds>(m_deadline.remainingTimeAsDuration()));
         return;
     }
     if (m_stage == Stage::Confirming) {
@@ -149,6 +162,7 @@ void UploadJob::sendNextLine()
     }
     const auto line = loader::readLine(m_source);
     if (!line) {
+        endUploadStamp();
         setStage(Stage::Confirming);
         m_deadline = QDeadlineTimer(m_confirmLimit, Qt::PreciseTimer);
         m_timer.start(m_confirmLimit);
@@ -165,12 +179,14 @@ void UploadJob::sendNextLine()
     if (m_source.atEnd())
         m_state.ReplyBuffer.clear();
     {
-        const common::TimestampScope stamp("line");
+        const common::TimestampScope stamp(m_lineStamp.constData());
+        if (m_linesSent == 1 && common::timestampsOn())
+            m_uploadBegan = common::timestampNow();
         // The line and its CR LF in one write.
         m_link.SendMScommString(*line + "\r\n");
     }
     m_deadline = QDeadlineTimer(std::chrono::milliseconds(m_state.delayMs), Qt::PreciseTimer);
-    m_timer.start(std::chrono::milliseconds(m_state.delayMs));
+    m_pause.start(m_deadline);
     emit lineSent(m_linesSent);
 }
 
@@ -198,8 +214,18 @@ bool UploadJob::confirms(const QByteArray& received, const QByteArray& announcem
     return false;
 }
 
+void UploadJob::endUploadStamp()
+{
+    if (m_uploadBegan == 0)
+        return;
+    common::writeSpan(m_uploadStamp.constData(), m_uploadBegan, common::timestampNow());
+    m_uploadBegan = 0;
+}
+
 void UploadJob::finish(Outcome outcome)
 {
+    endUploadStamp();
+    m_pause.stop();
     m_timer.stop();
     m_source.close();
     m_outcome = outcome;

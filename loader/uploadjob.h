@@ -1,6 +1,7 @@
 #pragma once
 
 #include "loader/corliftstate.h"
+#include "loader/pausetimer.h"
 #include "settings/inifilehandler.h"
 
 #include <QBuffer>
@@ -70,6 +71,10 @@ public:
     int percent() const;
 
     void setConfirmLimit(std::chrono::milliseconds limit) { m_confirmLimit = limit; }
+    // With KORVANES_TIMESTAMPS set, each line is stamped "line<suffix>", and the sending, from the
+    // first line to the end of the pause after the last (or to the outcome, if it comes first),
+    // "upload<suffix>": the suffix tells side-by-side ports apart.
+    void setStampSuffix(const QByteArray& suffix);
 
     // Whether what arrived after the last line confirms the upload: an "OK", but not inside the
     // product's `announcement` line, which a product restarted in boot mode sends again ("Boot OK
@@ -99,6 +104,7 @@ private:
     void confirm();
     void endBootWait(BootWait result);
     void finish(Outcome outcome);
+    void endUploadStamp();
 
     CorliftState& m_state;
     ComForm& m_link;
@@ -111,8 +117,14 @@ private:
     bool m_rejectedBeforeLine = false;
     // The line that announced the boot loader, without its line end.
     QByteArray m_announcement;
+    // The pause after a line, and the limit for the confirmation.
+    PauseTimer m_pause;
     QTimer m_timer;
     QDeadlineTimer m_deadline;
+    QByteArray m_lineStamp = "line";
+    QByteArray m_uploadStamp = "upload";
+    // When the first line of the running upload went out; 0 before.
+    long long m_uploadBegan = 0;
 };
 
 // "Succes", "Failed" or "Cancelled" as the upload record says it; none for an upload that leaves no

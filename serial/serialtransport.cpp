@@ -1,5 +1,12 @@
 #include "serial/serialtransport.h"
 
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
 SerialTransport::SerialTransport(QObject* parent) : Transport(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &Transport::readyRead);
@@ -37,7 +44,25 @@ void SerialTransport::close()
 
 bool SerialTransport::write(const QByteArray& bytes)
 {
-    if (!m_port.isOpen() || m_port.write(bytes) != bytes.size())
+    if (!m_port.isOpen())
+        return false;
+    qsizetype handed = 0;
+#ifdef Q_OS_UNIX
+    // Straight to the driver while nothing waits in the port's own buffer: QSerialPort would switch
+    // its write notifier on and off for each write, and each switch wakes the event loop once more.
+    // What the driver does not take at once, or a failure, goes the port's way, which reports it.
+    if (m_port.bytesToWrite() == 0) {
+        ssize_t written;
+        do
+            written = ::write(m_port.handle(), bytes.constData(), static_cast<size_t>(bytes.size()));
+        while (written < 0 && errno == EINTR);
+        handed = std::max<qsizetype>(written, 0);
+    }
+#endif
+    if (handed == bytes.size())
+        return true;
+    const qsizetype rest = bytes.size() - handed;
+    if (m_port.write(bytes.constData() + handed, rest) != rest)
         return false;
     // Hand the bytes to the driver now: a caller may pause without serving the port's notifiers.
     // A second flush finds everything written and stops the port's write notifier, which would

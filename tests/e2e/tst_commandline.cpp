@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -117,8 +118,24 @@ private slots:
         QCOMPARE(sim.devices.size(), 3);
         QElapsedTimer clock;
         clock.start();
+        qputenv("KORVANES_TIMESTAMPS", "1");
         Run corlift("corlift", flashArguments(sim.devices, 20));
+        qunsetenv("KORVANES_TIMESTAMPS");
         QCOMPARE(corlift.finish(), 1);
+        // Corlift's own stamps, per port: no pause under Delay, from the end of one line's write to
+        // the next, nor after the last line before the sending ends.
+        for (const int i : {0, 2}) {
+            QList<qint64> stamps;
+            for (const QString& stamp : corlift.errors.split(u'\n')) {
+                const QStringList fields = stamp.split(u' ');
+                if (fields.size() == 3 && fields[2].endsWith(u':' + sim.devices[i]))
+                    stamps << fields[0].toLongLong();
+            }
+            QCOMPARE(stamps.size(), 2 * 22 + 2); // each line's begin and end, and the sending's
+            std::sort(stamps.begin(), stamps.end());
+            for (qsizetype at = 3; at < stamps.size(); at += 2)
+                QVERIFY2(stamps[at] - stamps[at - 1] >= 150'000'000, qPrintable(QString::number(at)));
+        }
         // Side by side: one after the other, the two products of 22 lines at 150 ms would take 6.6 s.
         QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
         const QStringList outcomes = {"success", "rejected", "success"};
