@@ -372,9 +372,8 @@ void Corlifter::uploadClicked()
 void Corlifter::drawProgress(const LoaderControls& c)
 {
     m_progressBar->setEnabled(c.progressEnabled);
-    const bool failed = m_progressBar->property("failed").toBool();
-    if (failed != c.progressFailed) {
-        m_progressBar->setProperty("failed", c.progressFailed);
+    if (m_progressFailed != c.progressFailed) {
+        m_progressFailed = c.progressFailed;
         // Red, and the word in the bar, so that the outcome is plain without colour too.
         QPalette palette;
         if (c.progressFailed)
@@ -392,10 +391,7 @@ void Corlifter::drawProgress(const LoaderControls& c)
     if (midway && m_progressShown.isValid() && !m_progressShown.hasExpired(ProgressStepMs))
         return;
     m_progressShown.start();
-    // Painted once, when the event loop next runs, rather than at once and again with the window.
-    m_progressBar->setUpdatesEnabled(false);
-    m_progressBar->setValue(c.progress);
-    m_progressBar->setUpdatesEnabled(true);
+    m_progressBar->showValue(c.progress);
 }
 
 void Corlifter::askToStopTheUpdate()

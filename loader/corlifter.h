@@ -12,12 +12,12 @@
 #include <optional>
 
 class ComWindow;
+class ProgressBar;
 class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QMessageBox;
-class QProgressBar;
 class QPushButton;
 
 // Corlift's one window: guides the user through an upgrade, shows the chosen file and its check,
@@ -82,8 +82,9 @@ private:
     QPushButton* m_btnUpload = nullptr;
     QPushButton* m_commport = nullptr;
     QPushButton* m_nextUnit = nullptr;
-    QProgressBar* m_progressBar = nullptr;
+    ProgressBar* m_progressBar = nullptr;
     QElapsedTimer m_progressShown; // since the bar last took a new value during an upload
+    bool m_progressFailed = false; // the bar shows a failure
     // What the widgets show, but for the bar: while lines go out only the progress changes.
     std::optional<LoaderControls> m_rendered;
     QLabel* m_notice = nullptr;

@@ -2,7 +2,6 @@
 
 #include "common/bytetext.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <variant>
@@ -17,7 +16,6 @@ constexpr qsizetype CountPosition = 3;
 constexpr qsizetype AddressPosition = 5;
 // Address (2) and checksum (1) are part of the byte count.
 constexpr int RecordOverhead = 3;
-constexpr qint64 ChunkSize = 4096;
 
 } // namespace
 
@@ -47,25 +45,14 @@ std::optional<DataRecord> dataRecord(QByteArrayView line)
                       hexByteAt(line, AddressPosition) * 256 + hexByteAt(line, AddressPosition + 2)};
 }
 
-std::optional<QByteArray> readLine(QIODevice& file, qsizetype keep)
+std::optional<QByteArrayView> nextLine(QByteArrayView content, qsizetype& at, qsizetype keep)
 {
-    QByteArray line;
-    bool any = false;
-    for (;;) {
-        const QByteArray chunk = file.readLine(ChunkSize);
-        if (chunk.isEmpty())
-            break;
-        any = true;
-        if (keep < 0 || line.size() < keep + 1)
-            line += chunk.left(keep < 0 ? chunk.size() : keep + 1 - line.size());
-        if (chunk.endsWith('\n'))
-            break;
-    }
-    if (!any)
+    if (at < 0 || at >= content.size())
         return std::nullopt;
-    // `line` may hold one character beyond `keep`: the terminator, if the line was short.
-    if (line.endsWith('\n'))
-        line.chop(1);
+    const qsizetype lineFeed = content.indexOf('\n', at);
+    const qsizetype end = lineFeed < 0 ? content.size() : lineFeed;
+    QByteArrayView line = content.sliced(at, end - at);
+    at = lineFeed < 0 ? content.size() : lineFeed + 1;
     if (line.endsWith('\r'))
         line.chop(1);
     if (keep >= 0 && line.size() > keep)
@@ -127,10 +114,8 @@ std::variant<QByteArray, CheckOutcome> readFirmwareFile(const QString& path)
 
 CheckResult checkContent(const QByteArray& content)
 {
-    QBuffer file;
-    file.setData(content);
-    file.open(QIODevice::ReadOnly);
-    const auto first = readLine(file, HeaderReadLimit);
+    qsizetype at = 0;
+    const auto first = nextLine(content, at, HeaderReadLimit);
     if (!first)
         return {CheckOutcome::Unreadable};
 
@@ -142,7 +127,7 @@ CheckResult checkContent(const QByteArray& content)
     int lines = 1;
     bool ended = false;
     // Lines after the end record are not counted, but the upload sends them too.
-    while (const auto line = readLine(file, MaxRecordLength + 1)) {
+    while (const auto line = nextLine(content, at, MaxRecordLength + 1)) {
         ++lines;
         if (line->size() > MaxRecordLength)
             return {CheckOutcome::LineTooLong, result.product};

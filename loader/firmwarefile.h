@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QIODevice>
 #include <QString>
 #include <array>
 #include <optional>
@@ -118,9 +117,9 @@ inline bool isEndRecord(QByteArrayView line)
     return line.startsWith("S9");
 }
 
-// Reads one line without its terminator (LF, CR LF or a lone CR before LF). Keeps at most
-// `keep` characters and skips the rest, so a huge line costs no memory. Empty when at the end.
-std::optional<QByteArray> readLine(QIODevice& file, qsizetype keep = -1);
+// The line of `content` that starts at `at`, without its terminator (LF, CR LF or a lone CR before
+// LF), and at most `keep` characters of it; `at` moves to the next line. Empty at the end.
+std::optional<QByteArrayView> nextLine(QByteArrayView content, qsizetype& at, qsizetype keep = -1);
 
 // "Upgrade steps" and the seven steps, each line ended by CR LF, then one more CR LF.
 QString guideText();

@@ -20,6 +20,65 @@ bool ProgressBar::eventFilter(QObject* watched, QEvent* event)
            geometry().contains(static_cast<QPaintEvent*>(event)->rect());
 }
 
+QRect ProgressBar::chunk(int value) const
+{
+    const int span = maximum() - minimum();
+    const double done = span > 0 ? std::clamp(double(value - minimum()) / span, 0.0, 1.0) : 0.0;
+    QRect filled = inside();
+    filled.setWidth(static_cast<int>(filled.width() * done + 0.5));
+    return filled;
+}
+
+bool ProgressBar::prepareLabel()
+{
+    const QString label = text();
+    if (m_label.text() == label && m_labelFont == font())
+        return false;
+    m_label.setText(label);
+    m_label.setTextFormat(Qt::PlainText);
+    m_labelFont = font();
+    m_label.prepare(QTransform(), m_labelFont);
+    return true;
+}
+
+QPointF ProgressBar::labelAt() const
+{
+    const QSizeF size = m_label.size();
+    return {rect().x() + (rect().width() - size.width()) / 2,
+            rect().y() + (rect().height() - size.height()) / 2};
+}
+
+QRect ProgressBar::labelArea() const
+{
+    constexpr qreal Edge = 2;
+    return QRectF(labelAt(), m_label.size()).adjusted(-Edge, -Edge, Edge, Edge).toAlignedRect();
+}
+
+void ProgressBar::showValue(int value)
+{
+    if (value == this->value())
+        return;
+    const QRect before = chunk(this->value());
+    // Updates are held only around setValue, whose repaint would take the whole bar; whoever held
+    // them before still does.
+    const bool held = testAttribute(Qt::WA_UpdatesDisabled);
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    setValue(value);
+    setAttribute(Qt::WA_UpdatesDisabled, held);
+    if (held)
+        return;
+    const QRect after = chunk(this->value());
+    QRegion changed(QRect(QPoint(std::min(before.right(), after.right()) + 1, before.top()),
+                          QPoint(std::max(before.right(), after.right()), before.bottom())));
+    if (isTextVisible()) {
+        // The label that was drawn, and the new one, laid out here once for the paint.
+        changed += labelArea();
+        if (prepareLabel())
+            changed += labelArea();
+    }
+    update(changed);
+}
+
 void ProgressBar::paintEvent(QPaintEvent*)
 {
     // Square edges on whole pixels: smoothed curves cost more than all the rest of a step.
@@ -30,31 +89,19 @@ void ProgressBar::paintEvent(QPaintEvent*)
     painter.setBrush(colours.color(group, QPalette::Base));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 
-    const int span = maximum() - minimum();
-    const double done = span > 0 ? std::clamp(double(value() - minimum()) / span, 0.0, 1.0) : 0.0;
-    const QRect inside = rect().adjusted(2, 2, -2, -2);
-    QRect chunk = inside;
-    chunk.setWidth(static_cast<int>(inside.width() * done + 0.5));
-    if (chunk.width() > 0)
-        painter.fillRect(chunk, colours.color(group, QPalette::Highlight));
+    const QRect filled = chunk(value());
+    if (filled.width() > 0)
+        painter.fillRect(filled, colours.color(group, QPalette::Highlight));
 
     if (!isTextVisible())
         return;
     // The text in the bar's colour over the filled part, in the text colour over the rest.
-    const QString label = text();
-    if (m_label.text() != label || m_labelFont != font()) {
-        m_label.setText(label);
-        m_label.setTextFormat(Qt::PlainText);
-        m_labelFont = font();
-        m_label.prepare(QTransform(), m_labelFont);
-    }
-    const QSizeF size = m_label.size();
-    const QPointF at(rect().x() + (rect().width() - size.width()) / 2,
-                     rect().y() + (rect().height() - size.height()) / 2);
-    painter.setClipRect(chunk);
+    prepareLabel();
+    const QPointF at = labelAt();
+    painter.setClipRect(filled);
     painter.setPen(colours.color(group, QPalette::HighlightedText));
     painter.drawStaticText(at, m_label);
-    painter.setClipRegion(QRegion(rect()).subtracted(chunk));
+    painter.setClipRegion(QRegion(rect()).subtracted(filled));
     painter.setPen(colours.color(group, QPalette::Text));
     painter.drawStaticText(at, m_label);
 }

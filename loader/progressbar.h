@@ -14,11 +14,25 @@ class ProgressBar : public QProgressBar
 public:
     explicit ProgressBar(QWidget* parent = nullptr);
 
+    // Takes `value` and repaints, when the event loop next runs, only what it changes: the end of the
+    // filled part and the text. QProgressBar::setValue repaints all of the bar at once.
+    void showValue(int value);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QRect inside() const { return rect().adjusted(2, 2, -2, -2); }
+    // The filled part of inside() for `value`.
+    QRect chunk(int value) const;
+    // Lays out text() unless it is the label already laid out; whether it did.
+    bool prepareLabel();
+    // Where the label laid out is drawn, and the area it covers, a pixel or two wider for its
+    // smoothed edges.
+    QPointF labelAt() const;
+    QRect labelArea() const;
+
     // The text laid out once for each value: shaping it anew cost more than the rest of a step.
     QStaticText m_label;
     QFont m_labelFont;

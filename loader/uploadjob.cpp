@@ -113,9 +113,10 @@ void UploadJob::upload()
 {
     m_outcome.reset();
     m_linesSent = 0;
-    m_source.close();
-    m_source.setData(m_state.checkedBytes);
-    if (m_state.checkedBytes.isEmpty() || !m_source.open(QIODevice::ReadOnly)) {
+    // The bytes as checked, held for the whole upload: a new check cannot change what is being sent.
+    m_source = m_state.checkedBytes;
+    m_sourceAt = 0;
+    if (m_source.isEmpty()) {
         m_outcome = Outcome::FileUnreadable;
         emit finished(Outcome::FileUnreadable);
         return;
@@ -160,7 +161,7 @@ void UploadJob::sendNextLine()
         finish(Outcome::Cancelled);
         return;
     }
-    const auto line = loader::readLine(m_source);
+    const auto line = loader::nextLine(m_source, m_sourceAt);
     if (!line) {
         endUploadStamp();
         setStage(Stage::Confirming);
@@ -176,14 +177,17 @@ void UploadJob::sendNextLine()
     // is looked at once the line after it has gone out, as the window has always done.
     m_rejectedBeforeLine = m_state.ReplyBuffer.contains(Rejection);
     // Only what comes after the last line can confirm it: an "OK" before says nothing of the file.
-    if (m_source.atEnd())
+    if (m_sourceAt >= m_source.size())
         m_state.ReplyBuffer.clear();
+    // The line and its CR LF in one write.
+    QByteArray bytes;
+    bytes.reserve(line->size() + 2);
+    bytes.append(*line).append("\r\n");
     {
         const common::TimestampScope stamp(m_lineStamp.constData());
         if (m_linesSent == 1 && common::timestampsOn())
             m_uploadBegan = common::timestampNow();
-        // The line and its CR LF in one write.
-        m_link.SendMScommString(*line + "\r\n");
+        m_link.SendMScommString(bytes);
     }
     m_deadline = QDeadlineTimer(std::chrono::milliseconds(m_state.delayMs), Qt::PreciseTimer);
     m_pause.start(m_deadline);
@@ -227,7 +231,7 @@ void UploadJob::finish(Outcome outcome)
     endUploadStamp();
     m_pause.stop();
     m_timer.stop();
-    m_source.close();
+    m_source.clear();
     m_outcome = outcome;
     setStage(Stage::Idle);
     emit finished(outcome);

@@ -4,7 +4,7 @@
 #include "loader/pausetimer.h"
 #include "settings/inifilehandler.h"
 
-#include <QBuffer>
+#include <QByteArray>
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
@@ -112,7 +112,8 @@ private:
     std::optional<BootWait> m_bootWait;
     std::optional<Outcome> m_outcome;
     std::chrono::milliseconds m_confirmLimit = ConfirmLimit;
-    QBuffer m_source;
+    QByteArray m_source;
+    qsizetype m_sourceAt = 0;
     int m_linesSent = 0;
     bool m_rejectedBeforeLine = false;
     // The line that announced the boot loader, without its line end.

@@ -284,8 +284,10 @@ UploadRun::Refusal UploadRun::upload()
             return Refusal::DamagedRecord;
     }
     change([](LoaderControls& c) { c.progressEnabled = true; });
+    // The percentage moves every few lines; the controls are compared only when it did.
     QMetaObject::Connection progress = connect(&m_job, &UploadJob::lineSent, this, [this] {
-        change([this](LoaderControls& c) { c.progress = m_job.percent(); });
+        if (const int percent = m_job.percent(); percent != m_controls.progress)
+            change([percent](LoaderControls& c) { c.progress = percent; });
     });
     {
         // Only the sending and the wait count: the window asks before closing during them.

@@ -9,8 +9,8 @@
 ComForm::ComForm(QByteArray& replyBuffer, QObject* parent) : QObject(parent), m_replyBuffer(replyBuffer)
 {
     connect(&m_monitor, &CommMonitor::visibilityRequested, this, &ComForm::visibilityRequested);
-    connect(&m_monitor, &CommMonitor::txTextChanged, this, &ComForm::txTextChanged);
-    connect(&m_monitor, &CommMonitor::rxTextChanged, this, &ComForm::rxTextChanged);
+    connect(&m_monitor, &CommMonitor::txChanged, this, &ComForm::txChanged);
+    connect(&m_monitor, &CommMonitor::rxChanged, this, &ComForm::rxChanged);
     connect(&m_monitor, &CommMonitor::logCheckedChanged, this, &ComForm::logCheckedChanged);
     setTransport(std::make_unique<SerialTransport>());
 }
@@ -42,14 +42,14 @@ void ComForm::SendMScommString(const QByteArray& str)
 {
     if (!m_transport->write(str))
         return;
-    WriteOut(QStringLiteral("TX: ") + HexStringToReadable(str));
+    m_monitor.showSentBytes(str);
 }
 
 QByteArray ComForm::GetMScommInBuffer()
 {
     const int count = GetMScommInBufferCount();
     const QByteArray bytes = m_transport->readAll();
-    WriteIn(QStringLiteral("RX: ") + HexStringToReadable(bytes.left(count)));
+    m_monitor.showReceivedBytes(bytes.left(count));
     return bytes;
 }
 
@@ -142,24 +142,14 @@ void ComForm::receive()
     const framers::Taken taken = m_loaderActive ? framers::takeLoaderText(m_replyBuffer, chunk)
                                                 : framers::takeAmplifierBytes(m_replyBuffer, chunk);
     for (const QByteArray& bytes : taken.logged)
-        WriteIn(QStringLiteral("RX: ") + HexStringToReadable(bytes));
+        m_monitor.showReceivedBytes(bytes);
     if (taken.notify)
         emit received();
 }
 
 QString ComForm::HexStringToReadable(const QByteArray& inputString)
 {
-    // Every packet sent and received passes here: no string per byte.
-    static constexpr char16_t Digits[] = u"0123456789ABCDEF";
-    QString readable(inputString.size() * 3, Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(readable.data());
-    for (const char c : inputString) {
-        const auto byte = static_cast<unsigned char>(c);
-        *out++ = Digits[byte >> 4];
-        *out++ = Digits[byte & 15];
-        *out++ = u' ';
-    }
-    return readable;
+    return CommMonitor::readableHex(inputString);
 }
 
 int ComForm::ConvertHexStringToByte(const QString& myInputStr)

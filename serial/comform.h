@@ -88,8 +88,9 @@ public:
 
 signals:
     void visibilityRequested(bool visible);
-    void txTextChanged(const QString& text);
-    void rxTextChanged(const QString& text);
+    // lastSent() or lastReceived() has changed.
+    void txChanged();
+    void rxChanged();
     void logCheckedChanged(bool checked);
     // The device went away (an unplugged adapter); the port has been closed.
     void portLost();

@@ -2,6 +2,8 @@
 
 #include "serial/commlog.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 
@@ -22,8 +24,16 @@ public:
     // A line for the "Tx" or "Rx" box, logged when the log is on.
     void showSent(const QString& text);
     void showReceived(const QString& text);
-    QString lastSent() const { return m_txText; }
-    QString lastReceived() const { return m_rxText; }
+    // A packet for the "Tx" or "Rx" box as "TX: 02 AA " or "RX: 02 AA ", logged when the log is on.
+    // Its text is made only when it is logged or asked for: an upload sends a line every few hundred
+    // milliseconds, mostly with nobody looking.
+    void showSentBytes(const QByteArray& bytes);
+    void showReceivedBytes(const QByteArray& bytes);
+    QString lastSent() const { return m_tx.text(); }
+    QString lastReceived() const { return m_rx.text(); }
+
+    // "02 AA " for the bytes 0x02 0xAA: two upper-case hex digits and a blank per byte, after `prefix`.
+    static QString readableHex(QByteArrayView bytes, QLatin1String prefix = {});
 
     // The "Log to File" check box; checking it starts a new log.
     bool logChecked() const { return m_logChecked; }
@@ -31,14 +41,27 @@ public:
 
 signals:
     void visibilityRequested(bool visible);
-    void txTextChanged(const QString& text);
-    void rxTextChanged(const QString& text);
+    // lastSent() or lastReceived() has changed.
+    void txChanged();
+    void rxChanged();
     void logCheckedChanged(bool checked);
 
 private:
+    // What a box shows: a text, or a packet and the prefix its text begins with.
+    struct Shown
+    {
+        QString text() const { return prefix.isEmpty() ? plain : readableHex(packet, prefix); }
+        void setText(const QString& text);
+        void setPacket(QLatin1String packetPrefix, const QByteArray& bytes);
+
+        QString plain;
+        QLatin1String prefix;
+        QByteArray packet;
+    };
+
     CommLog m_log;
-    QString m_txText;
-    QString m_rxText;
+    Shown m_tx;
+    Shown m_rx;
     bool m_logChecked = false;
     bool m_visible = false;
 };

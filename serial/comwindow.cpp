@@ -33,13 +33,13 @@ ComWindow::ComWindow(ComForm& link, QWidget* parent)
     m_chkLog->setChecked(link.logChecked());
     // Hidden, the boxes are brought up to date when the window is shown: an upload sends a line
     // every few hundred milliseconds, and laying out text nobody sees costs more than sending it.
-    connect(&link, &ComForm::txTextChanged, m_text1, [this](const QString& text) {
+    connect(&link, &ComForm::txChanged, m_text1, [this] {
         if (isVisible())
-            m_text1->setText(text);
+            m_text1->setText(m_link.lastSent());
     });
-    connect(&link, &ComForm::rxTextChanged, m_text2, [this](const QString& text) {
+    connect(&link, &ComForm::rxChanged, m_text2, [this] {
         if (isVisible())
-            m_text2->setText(text);
+            m_text2->setText(m_link.lastReceived());
     });
     // The box follows the link without running the handler again, which would start another log.
     connect(&link, &ComForm::logCheckedChanged, m_chkLog, [this](bool checked) {

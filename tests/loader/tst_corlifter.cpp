@@ -1,4 +1,5 @@
 #include "loader/corlifter.h"
+#include "loader/progressbar.h"
 #include "uploadrig.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -321,6 +323,29 @@ private slots:
         // Neither a failure notice nor "Next unit" moves the buttons or grows the window.
         window->layout()->activate();
         QCOMPARE(QRect(commport->mapTo(window.get(), QPoint()), window->size()), before);
+    }
+
+    // A new value repaints only the end of the filled part and the text: what reaches the screen is
+    // what the bar draws whole, going up, back down, and with a failure's longer text.
+    void progressStepsLookAsTheWholeBar()
+    {
+        QWidget window;
+        auto* bar = new ProgressBar(&window);
+        bar->setRange(0, 100);
+        bar->setGeometry(10, 10, 300, 24);
+        window.resize(320, 44);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (const int value : {1, 9, 10, 55, 99, 100, 42, 0, 7}) {
+            if (value == 42)
+                bar->setFormat(QStringLiteral("Failed at %p%"));
+            bar->showValue(value);
+            QCOMPARE(bar->value(), value);
+            QCoreApplication::sendPostedEvents();
+            const QImage shown = window.screen()->grabWindow(window.winId()).toImage().copy(bar->geometry());
+            QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                     bar->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        }
     }
 
     // Closing the window while lines are sent asks first, and the upload goes on meanwhile: stopping
