@@ -21,6 +21,7 @@ using namespace std::chrono_literals;
 using std::chrono::duration;
 using std::chrono::nanoseconds;
 using Clock = std::chrono::steady_clock;
+using namespace bench;
 
 namespace {
 
@@ -41,35 +42,9 @@ constexpr double MemoryGoal = 1.2;       // x a bare Qt window
 constexpr double RepaintGoalMs = 1.0;
 constexpr double LinearGoal = 1.5; // cost per line, large file / small file
 
-double ms(nanoseconds t)
-{
-    return duration<double, std::milli>(t).count();
-}
-
 nanoseconds sinceEpoch(Clock::time_point t)
 {
     return std::chrono::duration_cast<nanoseconds>(t.time_since_epoch());
-}
-
-template <typename T> T median(std::vector<T> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-QString fixed(double value, int decimals)
-{
-    return QString::number(value, 'f', decimals);
-}
-
-Row row(QString measure, QString figure, bool pass)
-{
-    return {std::move(measure), std::move(figure), pass ? Row::Outcome::Pass : Row::Outcome::Fail};
-}
-
-Row broken(QString measure, const QString& why)
-{
-    return {std::move(measure), QStringLiteral("not measured: ") + why, Row::Outcome::Broken};
 }
 
 // An amplifier that does not answer: at all, or only requests with this command code.
@@ -98,25 +73,6 @@ bool writeFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-// "<ns> begin|end <name>" lines of the programs' time stamps, as (begin, end) pairs.
-std::vector<std::pair<nanoseconds, nanoseconds>> stampedSpans(const QByteArray& text, const QByteArray& name)
-{
-    std::vector<std::pair<nanoseconds, nanoseconds>> spans;
-    std::optional<nanoseconds> begin;
-    for (const QByteArray& line : text.split('\n')) {
-        const QList<QByteArray> fields = line.trimmed().split(' ');
-        bool ok = false;
-        const nanoseconds at(fields.value(0).toLongLong(&ok));
-        if (!ok || fields.size() != 3 || fields[2] != name)
-            continue;
-        if (fields[1] == "begin")
-            begin = at;
-        else if (fields[1] == "end" && begin)
-            spans.emplace_back(*begin, at);
-    }
-    return spans;
 }
 
 } // namespace
@@ -357,7 +313,7 @@ std::vector<Row> Bench::tevlin()
 Row Bench::pollRoundTrip(const QByteArray& timestamps)
 {
     const QString measure = QStringLiteral("poll round trip");
-    const auto paints = stampedSpans(timestamps, "segments");
+    const auto paints = stampedSpans(timestamps)["segments"];
     std::vector<double> roundTrips;
     std::vector<double> toPaint;
     std::vector<double> repaints;
@@ -442,7 +398,7 @@ std::variant<Bench::CorliftUpload, QString> Bench::corliftUpload(bool stamped)
     upload.lines = cpu.lines();
     if (stamped) {
         // Corlift's own time stamps around each line it writes: a pause is the time between two of them.
-        const auto sent = stampedSpans(m_corlift->standardError(), "line");
+        const auto sent = stampedSpans(m_corlift->standardError())["line"];
         if (int(sent.size()) != cpu.lines())
             return QStringLiteral("Corlift stamped %1 lines, ampsim received %2 (time stamps on?)")
                 .arg(sent.size())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bench/programrun.h"
+#include "bench/row.h"
 #include "bench/windowwatch.h"
 #include "sim/ampsim.h"
 #include "sim/bootloader.h"
@@ -13,22 +14,6 @@
 #include <optional>
 #include <variant>
 #include <vector>
-
-// One line of the benchmark's report.
-struct Row
-{
-    enum class Outcome
-    {
-        Pass,
-        Fail,
-        // The measure could not be taken; `figure` says why.
-        Broken,
-    };
-    // What was measured, with the goal and the figures behind the result.
-    QString measure;
-    QString figure;
-    Outcome outcome = Outcome::Broken;
-};
 
 struct BenchOptions
 {

@@ -1,4 +1,8 @@
 #include "bench/networkmeasures.h"
+#include "sim/ampsim.h"
+#include "sim/bootloader.h"
+#include "sim/pty.h"
+#include "sim/simdriver.h"
 
 #include "protocol/framing.h"
 #include "serial/comform.h"
@@ -12,6 +16,7 @@
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using namespace bench;
 
 namespace {
 
@@ -21,22 +26,6 @@ constexpr int DelayMs = 150;
 constexpr double UploadTimeGoal = 1.005;
 const QString StatusMeasure = QStringLiteral("status round trip through ser2net (RFC 2217)");
 const QString UploadMeasure = QStringLiteral("upload over RFC 2217");
-
-double ms(Clock::duration t)
-{
-    return std::chrono::duration<double, std::milli>(t).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-Row broken(const QString& measure, const QString& why)
-{
-    return {measure, QStringLiteral("not measured: ") + why, Row::Outcome::Broken};
-}
 
 // Status request to reply on `device` through ComForm, as Tevlin's poll takes it; the first round
 // trip warms up and does not count.

@@ -1,4 +1,7 @@
 #include "bench/scanmeasures.h"
+#include "sim/ampsim.h"
+#include "sim/pty.h"
+#include "sim/simdriver.h"
 
 #include "serial/wait.h"
 
@@ -7,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -20,7 +24,7 @@ const QString Measure = QStringLiteral("tevlin --scan");
 
 Row broken(const QString& why)
 {
-    return {Measure, QStringLiteral("not measured: ") + why, Row::Outcome::Broken};
+    return bench::broken(Measure, why);
 }
 
 } // namespace

@@ -7,25 +7,6 @@ namespace {
 
 constexpr double PanelPaintGoalMs = 5.0;
 
-// The first "<ns> begin|end <name>" span of `name` in `text` that begins at or after `from`.
-std::optional<std::pair<long long, long long>> firstSpan(const QByteArray& text, const QByteArray& name,
-                                                         long long from)
-{
-    std::optional<long long> begin;
-    for (const QByteArray& line : text.split('\n')) {
-        const QList<QByteArray> fields = line.trimmed().split(' ');
-        bool ok = false;
-        const long long at = fields.value(0).toLongLong(&ok);
-        if (!ok || fields.size() != 3 || fields[2] != name || at < from)
-            continue;
-        if (fields[1] == "begin")
-            begin = at;
-        else if (fields[1] == "end" && begin)
-            return std::make_pair(*begin, at);
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 Row frontPanelFirstPaint(const std::vector<QByteArray>& timestamps)
@@ -35,15 +16,20 @@ Row frontPanelFirstPaint(const std::vector<QByteArray>& timestamps)
     for (const QByteArray& text : timestamps) {
         // The panel paints its plate first, then what lies on it; the large display is its last
         // drawn part (the small one lies outside the panel, and is painted after it).
-        const auto plate = firstSpan(text, "faceplate", 0);
-        const auto display = plate ? firstSpan(text, "segments", plate->first) : std::nullopt;
-        if (!display)
-            return {measure, QStringLiteral("not measured: no time stamps of the panel's first paint"),
-                    Row::Outcome::Broken};
-        paints.push_back(double(display->second - plate->first) / 1e6);
+        auto spans = bench::stampedSpans(text);
+        const std::vector<bench::Span>& plates = spans["faceplate"];
+        const std::vector<bench::Span>& displays = spans["segments"];
+        const auto display = plates.empty()
+                                 ? displays.end()
+                                 : std::find_if(displays.begin(), displays.end(), [&](const bench::Span& s) {
+                                       return s.first >= plates.front().first;
+                                   });
+        if (display == displays.end())
+            return bench::broken(measure, QStringLiteral("no time stamps of the panel's first paint"));
+        paints.push_back(bench::ms(display->second - plates.front().first));
     }
     if (paints.empty())
-        return {measure, QStringLiteral("not measured: no start-up"), Row::Outcome::Broken};
+        return bench::broken(measure, QStringLiteral("no start-up"));
     std::sort(paints.begin(), paints.end());
     const double median = paints[paints.size() / 2];
     return {QStringLiteral("front panel's first paint in Tevlin's first frame, faceplate to large display "

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bench/measures.h"
+#include "bench/row.h"
 
 #include <QByteArray>
 #include <vector>

@@ -17,6 +17,7 @@
 using namespace std::chrono_literals;
 using std::chrono::nanoseconds;
 using Clock = std::chrono::steady_clock;
+using namespace bench;
 
 namespace {
 
@@ -27,32 +28,6 @@ constexpr double ManyPortsCpuGoal = 2.0;    // % of a core for all ports togethe
 
 const QString CommandLineMeasure = QStringLiteral("CPU while corlift --flash uploads");
 const QString ManyPortsMeasure = QStringLiteral("corlift --flash on many ports at once");
-
-double ms(nanoseconds t)
-{
-    return std::chrono::duration<double, std::milli>(t).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-QString fixed(double value, int decimals)
-{
-    return QString::number(value, 'f', decimals);
-}
-
-Row broken(const QString& measure, const QString& why)
-{
-    return {measure, QStringLiteral("not measured: ") + why, Row::Outcome::Broken};
-}
-
-Row row(QString measure, QString figure, bool pass)
-{
-    return {std::move(measure), std::move(figure), pass ? Row::Outcome::Pass : Row::Outcome::Fail};
-}
 
 BootLoaderOptions kma840()
 {
@@ -150,25 +125,6 @@ Row commandLineCpu(const UploadScale& scale, const QString& dir)
                fixed(ratio, 2) + u'x', ratio <= CommandLineCpuGoal);
 }
 
-// "<ns> begin|end <name>" lines: the spans of each name.
-std::map<QByteArray, std::vector<std::pair<nanoseconds, nanoseconds>>> spansByName(const QByteArray& text)
-{
-    std::map<QByteArray, std::vector<std::pair<nanoseconds, nanoseconds>>> spans;
-    std::map<QByteArray, nanoseconds> open;
-    for (const QByteArray& line : text.split('\n')) {
-        const QList<QByteArray> fields = line.trimmed().split(' ');
-        bool ok = false;
-        const nanoseconds at(fields.value(0).toLongLong(&ok));
-        if (!ok || fields.size() != 3)
-            continue;
-        if (fields[1] == "begin")
-            open[fields[2]] = at;
-        else if (const auto begin = open.find(fields[2]); fields[1] == "end" && begin != open.end())
-            spans[fields[2]].emplace_back(begin->second, at);
-    }
-    return spans;
-}
-
 struct ManyPorts
 {
     double cpuPercent = 0;
@@ -230,7 +186,7 @@ std::variant<ManyPorts, QString> manyPorts(const UploadScale& scale, const QStri
         ms(firstDone->second - allSending->second) * 100 / ms(firstDone->first - allSending->first);
     result.shortestPauseMs = 1e9;
     // corlift's own stamps around each line it wrote, and around each port's whole upload.
-    auto spans = spansByName(corlift.readAllStandardError());
+    auto spans = stampedSpans(corlift.readAllStandardError());
     for (const auto& pty : ptys) {
         const QByteArray label = pty->devicePath().toUtf8();
         const auto& sent = spans[QByteArray("line:") + label];

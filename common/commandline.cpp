@@ -4,12 +4,26 @@
 
 #include <QCoreApplication>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace common {
 
 void printLine(std::FILE* out, const QString& text)
 {
     std::fputs(qPrintable(text + u'\n'), out);
     std::fflush(out);
+}
+
+bool isTerminal(std::FILE* stream)
+{
+#ifdef Q_OS_UNIX
+    return ::isatty(::fileno(stream)) == 1;
+#else
+    Q_UNUSED(stream);
+    return false;
+#endif
 }
 
 QStringList argumentsOf(int argc, char* argv[])

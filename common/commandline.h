@@ -12,6 +12,10 @@ namespace common {
 // Writes `text` and a line end at once, so that a script reading the pipe sees each line as it comes.
 void printLine(std::FILE* out, const QString& text);
 
+// Whether `stream` goes to a terminal (a person reading), not to a file or a pipe. False where it
+// cannot be told.
+bool isTerminal(std::FILE* stream);
+
 // Whether `arguments` hold one of the options `names` ("check" for "--check" or "--check=…").
 bool mentionsOption(const QStringList& arguments, const QStringList& names);
 

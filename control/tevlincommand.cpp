@@ -21,10 +21,6 @@
 #include <cstdio>
 #include <map>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace control::cli {
 namespace {
 
@@ -254,11 +250,7 @@ public:
 
 private:
     static constexpr const char* EraseLine = "\r\033[K";
-#ifdef Q_OS_UNIX
-    bool m_terminal = ::isatty(STDERR_FILENO) == 1;
-#else
-    bool m_terminal = false;
-#endif
+    bool m_terminal = common::isTerminal(stderr);
     bool m_shown = false;
 };
 

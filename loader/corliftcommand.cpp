@@ -16,7 +16,6 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
-#include <unistd.h>
 #endif
 
 namespace corlift {
@@ -36,15 +35,6 @@ const auto say = common::printLine;
 std::optional<int> positiveNumber(const QString& text)
 {
     return common::numberIn(text, 1, std::numeric_limits<int>::max());
-}
-
-bool stdoutIsTerminal()
-{
-#ifdef Q_OS_UNIX
-    return ::isatty(STDOUT_FILENO) == 1;
-#else
-    return false;
-#endif
 }
 
 QString bootModeLines(const loader::Product& product)
@@ -155,9 +145,9 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
                                                                : QStringLiteral("maximum"))
                         .arg(checked.delayMs));
 
-    const FlashReport::Style style = options.json         ? FlashReport::Style::Json
-                                     : stdoutIsTerminal() ? FlashReport::Style::Bars
-                                                          : FlashReport::Style::Lines;
+    const FlashReport::Style style = options.json                 ? FlashReport::Style::Json
+                                     : common::isTerminal(stdout) ? FlashReport::Style::Bars
+                                                                  : FlashReport::Style::Lines;
     // JSON keeps standard output to itself; the guide for the person at the bench goes beside it.
     std::FILE* guide = options.json ? stderr : stdout;
     say(guide, QStringLiteral("%1 (%2)").arg(loader::checkStatusText(result), options.file));

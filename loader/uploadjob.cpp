@@ -24,9 +24,6 @@ QByteArray withoutLineEnd(QByteArray line)
 UploadJob::UploadJob(CorliftState& state, ComForm& link, QObject* parent)
     : QObject(parent), m_state(state), m_link(link)
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &UploadJob::pauseOver);
     connect(&m_pause, &PauseTimer::timeout, this, &UploadJob::pauseOver);
     connect(&m_link, &ComForm::received, this, &UploadJob::received);
     connect(&m_link, &ComForm::portLost, this, &UploadJob::portLost);
@@ -135,10 +132,7 @@ void UploadJob::pauseOver()
         return;
     // A timer may wake a little early; the pause lasts its full length all the same.
     if (!m_deadline.hasExpired()) {
-        if (m_stage == Stage::Sending)
-            m_pause.start(m_deadline);
-        else
-            m_timer.start(std::chrono::ceil<std::chrono::milliseconds>(m_deadline.remainingTimeAsDuration()));
+        m_pause.start(m_deadline);
         return;
     }
     if (m_stage == Stage::Confirming) {
@@ -166,7 +160,7 @@ void UploadJob::sendNextLine()
         endUploadStamp();
         setStage(Stage::Confirming);
         m_deadline = QDeadlineTimer(m_confirmLimit, Qt::PreciseTimer);
-        m_timer.start(m_confirmLimit);
+        m_pause.start(m_deadline);
         confirm();
         return;
     }
@@ -230,7 +224,6 @@ void UploadJob::finish(Outcome outcome)
 {
     endUploadStamp();
     m_pause.stop();
-    m_timer.stop();
     m_source.clear();
     m_outcome = outcome;
     setStage(Stage::Idle);

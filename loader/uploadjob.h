@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QObject>
-#include <QTimer>
 #include <chrono>
 #include <optional>
 
@@ -120,7 +119,6 @@ private:
     QByteArray m_announcement;
     // The pause after a line, and the limit for the confirmation.
     PauseTimer m_pause;
-    QTimer m_timer;
     QDeadlineTimer m_deadline;
     QByteArray m_lineStamp = "line";
     QByteArray m_uploadStamp = "upload";

@@ -17,7 +17,6 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -205,66 +204,6 @@ QHash<QString, LockHolder> hungHolders;
 // or by someone else. A moment after it was made it is nobody's (QLockFile would wait 10 s).
 constexpr qint64 UnfilledLockMs = 100;
 
-// The lock when nobody holds it, taken as QLockFile takes it (the same file, the same lines naming
-// the holder, the same system lock on it, so that every program judges it alike) but without
-// syncing it to the disk, which costs as much as the sync of the file itself: a lock file is worth
-// nothing after a power cut, and one left over then is seen to be stale. Anything but a free lock
-// is left to QLockFile.
-class QuickLock
-{
-public:
-    explicit QuickLock(const QString& lockFileName)
-    {
-#if defined(Q_OS_LINUX)
-        const QByteArray path = QFile::encodeName(lockFileName);
-        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0)
-            return;
-        const QByteArray lines = holderLines();
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-            ::write(fd, lines.constData(), lines.size()) != lines.size()) {
-            ::unlink(path.constData());
-            ::close(fd);
-            return;
-        }
-        m_fd = fd;
-        m_path = path;
-#else
-        Q_UNUSED(lockFileName);
-#endif
-    }
-    ~QuickLock()
-    {
-#if defined(Q_OS_LINUX)
-        if (m_fd >= 0) {
-            // Removed while still held, so that nobody takes the name for a stale lock meanwhile.
-            ::unlink(m_path.constData());
-            ::close(m_fd);
-        }
-#endif
-    }
-    QuickLock(const QuickLock&) = delete;
-    QuickLock& operator=(const QuickLock&) = delete;
-    bool isLocked() const
-    {
-        return m_fd >= 0;
-    }
-
-private:
-#if defined(Q_OS_LINUX)
-    // QLockFile's: process id, the program's file name, host, machine and boot.
-    static QByteArray holderLines()
-    {
-        const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-        return QByteArray::number(::getpid()) + '\n' + QFileInfo(program).fileName().toUtf8() + '\n' +
-               QSysInfo::machineHostName().toUtf8() + '\n' + QSysInfo::machineUniqueId() + '\n' +
-               QSysInfo::bootUniqueId() + '\n';
-    }
-#endif
-    int m_fd = -1;
-    QByteArray m_path;
-};
-
 // Takes the lock within `limit`, in short, uneven steps, so that it is taken between two writes of
 // another program rather than after QLockFile's own growing pauses (which let a busy writer starve
 // this one). The failure in words when not.
@@ -374,12 +313,8 @@ IniWriteResult writeValues(const QString& section, const QList<std::pair<QString
     // Both programs may write at once: read, change and replace the file under one lock, or one
     // program's change is lost to the other's rename. The file is read once, under the lock (or
     // not at all, when it is still the file last read).
-    const QuickLock quick(lockPath(fileName));
     QLockFile lock(lockPath(fileName));
-    if (quick.isLocked()) {
-        const QMutexLocker locked(&hungMutex);
-        hungHolders.remove(lockPath(fileName));
-    } else if (const auto failure = takeLock(lock, fileName, lockLimit)) {
+    if (const auto failure = takeLock(lock, fileName, lockLimit)) {
         // Held by another program: a write that would change nothing need not have waited for it.
         const Rewrite seen = rewrite(current(fileName), stampOf(fileName).kind);
         return {!seen.failure.isEmpty() || !seen.content ? seen.failure : *failure};
