@@ -32,6 +32,8 @@ constexpr std::chrono::milliseconds WindowLimit = 10s;
 constexpr std::chrono::milliseconds StepLimit = 5s;
 // Tevlin's shortest poll interval.
 constexpr std::chrono::milliseconds PollInterval = 1500ms;
+// A wait of Tevlin's says that it waits after 3 s, and what to check after three missed polls.
+constexpr std::chrono::milliseconds TevlinNotices = 3 * PollInterval;
 
 // Goals.
 constexpr double WaitingCpuGoal = 0.05;  // % of a core
@@ -150,18 +152,21 @@ std::vector<Row> Bench::run()
     return rows;
 }
 
-void Bench::measureWaiting(const QString& what, ProgramRun& program)
+void Bench::measureWaiting(const QString& what, ProgramRun& program, std::chrono::milliseconds notices)
 {
-    pauseFor(m_scale.settle);
+    const auto begun = procfs::cpuTime(program.pid());
+    pauseFor(notices + m_scale.settle);
     const auto before = procfs::cpuTime(program.pid());
     const Clock::time_point start = Clock::now();
     pauseFor(m_scale.cpuWindow);
     const auto after = procfs::cpuTime(program.pid());
     const nanoseconds elapsed = Clock::now() - start;
-    std::optional<double> percent;
-    if (before && after && program.isRunning())
-        percent = ms(*after - *before) * 100 / ms(elapsed);
-    m_waiting.emplace_back(what, percent);
+    Waiting waiting{what, std::nullopt, std::nullopt};
+    if (begun && before && after && program.isRunning()) {
+        waiting.percent = ms(*after - *before) * 100 / ms(elapsed);
+        waiting.noticesMs = ms(*before - *begun);
+    }
+    m_waiting.push_back(waiting);
 }
 
 std::vector<Row> Bench::startUpAndMemory()
@@ -270,7 +275,7 @@ std::vector<Row> Bench::tevlin()
         return {
             broken(roundTrip,
                    QStringLiteral("Tevlin sent no handshake: does Connect still have the focus at start?"))};
-    measureWaiting(QStringLiteral("handshake"), *m_tevlin);
+    measureWaiting(QStringLiteral("handshake"), *m_tevlin, TevlinNotices);
     m_tevlin->stop();
 
     // Answered polls; the volume changes every time, so that the display has something to show.
@@ -305,7 +310,7 @@ std::vector<Row> Bench::tevlin()
     statusRequests = 0;
     if (waitUntil([&] { return statusRequests > 0; }, nullptr, PollInterval + StepLimit) != WaitResult::Met)
         return {broken(roundTrip, QStringLiteral("Tevlin stopped polling"))};
-    measureWaiting(QStringLiteral("unanswered poll"), *m_tevlin);
+    measureWaiting(QStringLiteral("unanswered poll"), *m_tevlin, TevlinNotices);
     m_tevlin->stop();
     return {pollRoundTrip(m_tevlin->standardError())};
 }
@@ -503,17 +508,23 @@ Row Bench::cpuWhileWaiting()
         return broken(QStringLiteral("CPU while waiting"),
                       QStringLiteral("a program did not reach its wait"));
     QStringList parts;
+    QStringList notices;
     double worst = 0;
-    for (const auto& [what, percent] : m_waiting) {
-        if (!percent)
-            return broken(QStringLiteral("CPU while waiting"), what + QStringLiteral(": no CPU time read"));
-        parts << QStringLiteral("%1 %2%").arg(what, fixed(*percent, 4));
-        worst = std::max(worst, *percent);
+    for (const Waiting& waiting : m_waiting) {
+        if (!waiting.percent || !waiting.noticesMs)
+            return broken(QStringLiteral("CPU while waiting"),
+                          waiting.what + QStringLiteral(": no CPU time read"));
+        parts << QStringLiteral("%1 %2%").arg(waiting.what, fixed(*waiting.percent, 4));
+        notices << QStringLiteral("%1 %2 ms").arg(waiting.what, fixed(*waiting.noticesMs, 1));
+        worst = std::max(worst, *waiting.percent);
     }
-    return row(QStringLiteral("CPU while waiting, worst of %1 over %2 s each (goal <= %3% of a core)")
-                   .arg(parts.join(QStringLiteral(", ")), fixed(m_scale.cpuWindow.count() / 1000.0, 1))
-                   .arg(WaitingCpuGoal),
-               fixed(worst, 4) + u'%', worst <= WaitingCpuGoal);
+    return row(
+        QStringLiteral("CPU while waiting, once its notices are shown, worst of %1 over %2 s each; until "
+                       "then, once: %3 (goal <= %4% of a core)")
+            .arg(parts.join(QStringLiteral(", ")), fixed(m_scale.cpuWindow.count() / 1000.0, 1),
+                 notices.join(QStringLiteral(", ")))
+            .arg(WaitingCpuGoal),
+        fixed(worst, 4) + u'%', worst <= WaitingCpuGoal);
 }
 
 Row Bench::firmwareCheck()

@@ -74,8 +74,11 @@ private:
     std::vector<Row> startUpAndMemory();
     Row firmwareCheck();
     Row cpuWhileWaiting();
-    // Notes the share of a core `program` uses over the CPU window, after it settled.
-    void measureWaiting(const QString& what, ProgramRun& program);
+    // Notes the share of a core `program` uses over the CPU window. The window opens once the wait's
+    // notices, the last of them `notices` after the wait began, have been shown and the program
+    // settled; what the notices took, once, is noted beside it.
+    void measureWaiting(const QString& what, ProgramRun& program,
+                        std::chrono::milliseconds notices = std::chrono::milliseconds(0));
     std::optional<QString> startTevlin(const QStringList& environment);
     Row pollRoundTrip(const QByteArray& timestamps);
 
@@ -96,8 +99,14 @@ private:
     std::optional<ProgramRun> m_bare;
     std::optional<ProgramRun> m_uploadWindow;
 
-    // Percent of a core while waiting, filled by tevlin() and corlift() and reported as one row.
-    std::vector<std::pair<QString, std::optional<double>>> m_waiting;
+    // Filled by tevlin() and corlift() and reported as one row.
+    struct Waiting
+    {
+        QString what;
+        std::optional<double> percent;   // of a core, over the CPU window
+        std::optional<double> noticesMs; // CPU from the wait's start to the window's
+    };
+    std::vector<Waiting> m_waiting;
     // The status requests and replies of the measured polls, on the monotonic clock.
     std::vector<std::pair<std::chrono::nanoseconds, std::chrono::nanoseconds>> m_polls;
 };

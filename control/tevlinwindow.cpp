@@ -30,6 +30,28 @@
 namespace control {
 namespace {
 
+// The status bar's notice. Its room is two lines of whatever width the status bar gives it, so its
+// size never depends on its text: a new notice (one comes while a wait goes unanswered) costs the
+// window's layout nothing, and only the label itself is drawn anew.
+class NoticeLabel : public QLabel
+{
+public:
+    explicit NoticeLabel(QWidget* parent) : QLabel(parent)
+    {
+        setWordWrap(true);
+        setText(QStringLiteral("\n"));
+        m_size = QLabel::sizeHint();
+        setFixedHeight(m_size.height());
+        clear();
+    }
+    QSize sizeHint() const override { return m_size; }
+    QSize minimumSizeHint() const override { return {0, m_size.height()}; }
+    bool hasHeightForWidth() const override { return false; }
+
+private:
+    QSize m_size;
+};
+
 QString tenthsText(int tenths)
 {
     return common::formatTenths(tenths);
@@ -82,15 +104,11 @@ TevlinWindow::TevlinWindow(LinkSession& session, QWidget* parent)
     });
     // A label rather than a status message: opening a menu would wipe a message, and a failure must
     // stay until the next action.
-    auto* notice = new QLabel(statusBar());
-    notice->setObjectName(QStringLiteral("Notice"));
-    notice->setWordWrap(true);
     // Room for two lines even while empty, and no more: the panel keeps its size (and the large
     // display is not drawn anew) whenever a notice comes, goes or wraps, and a long one cannot push
     // the window past the bottom of the screen. Every notice is written to fit two lines.
-    notice->setText(QStringLiteral("\n"));
-    notice->setFixedHeight(notice->sizeHint().height());
-    notice->clear();
+    auto* notice = new NoticeLabel(statusBar());
+    notice->setObjectName(QStringLiteral("Notice"));
     statusBar()->addWidget(notice, 1);
     connect(&m_session, &LinkSession::notice, notice, &QLabel::setText);
 

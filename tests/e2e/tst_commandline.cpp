@@ -16,6 +16,7 @@
 #include <QTest>
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -23,6 +24,22 @@ using namespace std::chrono_literals;
 namespace {
 
 const QByteArray Kma840Header = "S00A00004B4D413834300080";
+
+// Once a wait on a program ran out, the fault is likely in what every test shares (an upload that
+// stalls): the waits after it get a second each, so that the whole program fails within seconds.
+bool stalled = false;
+
+std::chrono::milliseconds limit(std::chrono::milliseconds wanted)
+{
+    return stalled ? std::chrono::milliseconds(1s) : wanted;
+}
+
+WaitResult waitFor(const std::function<bool()>& condition, std::chrono::milliseconds wanted)
+{
+    const WaitResult result = waitUntil(condition, nullptr, limit(wanted));
+    stalled = stalled || result != WaitResult::Met;
+    return result;
+}
 
 QString program(const char* name)
 {
@@ -73,7 +90,9 @@ struct Run
     }
     int finish()
     {
-        const bool ended = process.state() == QProcess::NotRunning || process.waitForFinished(10000);
+        const bool ended =
+            process.state() == QProcess::NotRunning || process.waitForFinished(int(limit(10s).count()));
+        stalled = stalled || !ended;
         errors += QString::fromLocal8Bit(process.readAllStandardError());
         return ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
@@ -157,8 +176,7 @@ private slots:
         Sim sim({"--boot", "kma840"}, 1);
         Run corlift("corlift", flashArguments(sim.devices) << "--loop");
         const QString port = sim.devices.value(0);
-        QCOMPARE(waitUntil([&] { return corlift.count(port, "success") >= 2; }, nullptr, 15s),
-                 WaitResult::Met);
+        QCOMPARE(waitFor([&] { return corlift.count(port, "success") >= 2; }, 15s), WaitResult::Met);
         corlift.interrupt();
         QCOMPARE(corlift.finish(), 0);
         const QJsonObject end = corlift.last(port, "flashed");
@@ -183,7 +201,7 @@ private slots:
         Sim sim({"--boot", "kma840"}, 1);
         Run corlift("corlift", flashArguments(sim.devices, 40));
         const QString port = sim.devices.value(0);
-        QCOMPARE(waitUntil([&] { return corlift.last(port).value("line").toInt() >= 3; }, nullptr, 10s),
+        QCOMPARE(waitFor([&] { return corlift.last(port).value("line").toInt() >= 3; }, 10s),
                  WaitResult::Met);
         corlift.interrupt(signal);
         QCOMPARE(corlift.finish(), 130);
@@ -207,7 +225,7 @@ private slots:
         QFile file(m_dir->filePath("fw.s19"));
         QVERIFY(file.open(QIODevice::ReadWrite));
         const QByteArray checked = file.readAll();
-        QCOMPARE(waitUntil([&] { return corlift.last(port).value("line").toInt() >= 3; }, nullptr, 10s),
+        QCOMPARE(waitFor([&] { return corlift.last(port).value("line").toInt() >= 3; }, 10s),
                  WaitResult::Met);
         QVERIFY(file.resize(0) && file.write("S0 no more\r\n") > 0 && file.flush());
         QCOMPARE(corlift.finish(), 1);
@@ -402,7 +420,7 @@ private slots:
         QStringList arguments = flashArguments({pty.devicePath()}, 3);
         arguments[arguments.indexOf("--delay") + 1] = "100";
         Run corlift("corlift", arguments);
-        QCOMPARE(waitUntil([&] { return corlift.process.state() == QProcess::NotRunning; }, nullptr, 10s),
+        QCOMPARE(waitFor([&] { return corlift.process.state() == QProcess::NotRunning; }, 10s),
                  WaitResult::Met);
         QCOMPARE(corlift.finish(), 0);
         QVERIFY2(corlift.errors.contains("--delay 100: the minimum is 150 ms"), qPrintable(corlift.errors));
@@ -450,7 +468,7 @@ private slots:
         else if (mode == "--send-damaged")
             arguments << mode;
         Run corlift("corlift", arguments);
-        QCOMPARE(waitUntil([&] { return corlift.process.state() == QProcess::NotRunning; }, nullptr, 10s),
+        QCOMPARE(waitFor([&] { return corlift.process.state() == QProcess::NotRunning; }, 10s),
                  WaitResult::Met);
         QCOMPARE(corlift.finish(), exitCode);
         QCOMPARE(product.lines().size(), linesSent);
@@ -597,8 +615,7 @@ private slots:
                                                   << "1"
                                                   << "--to" << QString::number(Last) << "--json"
                                                   << "--port" << sim.devices.value(0));
-        QCOMPARE(waitUntil([&] { return tevlin.state() == QProcess::NotRunning; }, nullptr, 15s),
-                 WaitResult::Met);
+        QCOMPARE(waitFor([&] { return tevlin.state() == QProcess::NotRunning; }, 15s), WaitResult::Met);
         // 8 ms on the wire at 9600 baud and the wait per address; start-up and the found ones' polls.
         QVERIFY2(clock.elapsed() < Last * (waitMs + 8 + 5) + 2000,
                  qPrintable(QString::number(clock.elapsed())));
