@@ -32,18 +32,56 @@ QRect ProgressBar::chunk(int value) const
 bool ProgressBar::prepareLabel()
 {
     const QString label = text();
-    if (m_label.text() == label && m_labelFont == font())
+    if (m_labelText == label && m_labelFont == font())
         return false;
+    if (m_labelFont != font() || !m_rawFont.isValid()) {
+        m_rawFont = QRawFont::fromFont(font());
+        m_glyphs.clear();
+    }
+    m_labelText = label;
+    m_labelFont = font();
+    if (layOutFromGlyphs(label))
+        return true;
+    m_run.reset();
     m_label.setText(label);
     m_label.setTextFormat(Qt::PlainText);
-    m_labelFont = font();
     m_label.prepare(QTransform(), m_labelFont);
+    m_labelSize = m_label.size();
+    return true;
+}
+
+bool ProgressBar::layOutFromGlyphs(const QString& label)
+{
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    qreal x = 0;
+    for (const QChar c : label) {
+        if ((c < u'0' || c > u'9') && c != u'%')
+            return false;
+        auto glyph = m_glyphs.constFind(c.unicode());
+        if (glyph == m_glyphs.cend()) {
+            const QList<quint32> found = m_rawFont.glyphIndexesForString(QString(c));
+            if (found.size() != 1 || found.front() == 0)
+                return false;
+            glyph = m_glyphs.insert(c.unicode(),
+                                    {found.front(), m_rawFont.advancesForGlyphIndexes(found).front().x()});
+        }
+        indexes.append(glyph->index);
+        positions.append(QPointF(x, m_rawFont.ascent()));
+        x += glyph->advance;
+    }
+    QGlyphRun run;
+    run.setRawFont(m_rawFont);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    m_run = run;
+    m_labelSize = QSizeF(x, m_rawFont.ascent() + m_rawFont.descent());
     return true;
 }
 
 QPointF ProgressBar::labelAt() const
 {
-    const QSizeF size = m_label.size();
+    const QSizeF size = m_labelSize;
     return {rect().x() + (rect().width() - size.width()) / 2,
             rect().y() + (rect().height() - size.height()) / 2};
 }
@@ -51,7 +89,7 @@ QPointF ProgressBar::labelAt() const
 QRect ProgressBar::labelArea() const
 {
     constexpr qreal Edge = 2;
-    return QRectF(labelAt(), m_label.size()).adjusted(-Edge, -Edge, Edge, Edge).toAlignedRect();
+    return QRectF(labelAt(), m_labelSize).adjusted(-Edge, -Edge, Edge, Edge).toAlignedRect();
 }
 
 void ProgressBar::showValue(int value)
@@ -98,10 +136,16 @@ void ProgressBar::paintEvent(QPaintEvent*)
     // The text in the bar's colour over the filled part, in the text colour over the rest.
     prepareLabel();
     const QPointF at = labelAt();
+    const auto drawLabel = [&] {
+        if (m_run)
+            painter.drawGlyphRun(at, *m_run);
+        else
+            painter.drawStaticText(at, m_label);
+    };
     painter.setClipRect(filled);
     painter.setPen(colours.color(group, QPalette::HighlightedText));
-    painter.drawStaticText(at, m_label);
+    drawLabel();
     painter.setClipRegion(QRegion(rect()).subtracted(filled));
     painter.setPen(colours.color(group, QPalette::Text));
-    painter.drawStaticText(at, m_label);
+    drawLabel();
 }
