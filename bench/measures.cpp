@@ -82,7 +82,7 @@ bool writeFile(const QString& path, const QByteArray& content)
 Bench::Bench(BenchOptions options, WindowWatch& windows) : m_options(std::move(options)), m_windows(windows)
 {
     m_scale =
-        m_options.smoke ? Scale{300ms, 50ms, 0, 1, 1, 4, 1, 2000} : Scale{10s, 500ms, 1, 11, 5, 102, 3, 5000};
+        m_options.smoke ? Scale{300ms, 50ms, 0, 1, 1, 4, 1, 2000} : Scale{10s, 500ms, 1, 21, 5, 102, 5, 5000};
 }
 
 bool Bench::prepare(QString& error)
