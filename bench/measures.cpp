@@ -154,17 +154,15 @@ std::vector<Row> Bench::run()
 
 void Bench::measureWaiting(const QString& what, ProgramRun& program, std::chrono::milliseconds notices)
 {
-    const auto begun = procfs::cpuTime(program.pid());
+    const auto begun = procfs::sampleCpu(program.pid());
     pauseFor(notices + m_scale.settle);
-    const auto before = procfs::cpuTime(program.pid());
-    const Clock::time_point start = Clock::now();
+    const auto before = procfs::sampleCpu(program.pid());
     pauseFor(m_scale.cpuWindow);
-    const auto after = procfs::cpuTime(program.pid());
-    const nanoseconds elapsed = Clock::now() - start;
+    const auto after = procfs::sampleCpu(program.pid());
     Waiting waiting{what, std::nullopt, std::nullopt};
     if (begun && before && after && program.isRunning()) {
-        waiting.percent = ms(*after - *before) * 100 / ms(elapsed);
-        waiting.noticesMs = ms(*before - *begun);
+        waiting.percent = procfs::cpuPercent(*before, *after);
+        waiting.noticesMs = ms(before->cpu - begun->cpu);
     }
     m_waiting.push_back(waiting);
 }

@@ -110,14 +110,14 @@ Row upload(const QString& binDir, int lines)
         shortest = std::min(shortest, ms(arrivals[i] - arrivals[i - 1]));
     const double pauses = double(arrivals.size() - 1);
     const double ratio = ms(arrivals.back() - arrivals.front()) / (pauses * DelayMs);
-    return {
+    return bench::row(
         UploadMeasure + QStringLiteral(": time / (lines x %1 ms), %2 lines as ampsim's boot loader received "
                                        "them through ser2net, shortest pause %3 ms (goal <= %4)")
                             .arg(DelayMs)
                             .arg(arrivals.size())
                             .arg(shortest, 0, 'f', 1)
                             .arg(UploadTimeGoal),
-        QString::number(ratio, 'f', 4), ratio <= UploadTimeGoal ? Row::Outcome::Pass : Row::Outcome::Fail};
+        QString::number(ratio, 'f', 4), ratio <= UploadTimeGoal);
 }
 
 } // namespace

@@ -37,6 +37,21 @@ std::optional<std::chrono::nanoseconds> cpuTimeFromStat(qint64 pid)
 
 } // namespace
 
+std::optional<CpuSample> sampleCpu(qint64 pid)
+{
+    const auto cpu = cpuTime(pid);
+    if (!cpu)
+        return std::nullopt;
+    return CpuSample{std::chrono::steady_clock::now().time_since_epoch(), *cpu};
+}
+
+std::optional<double> cpuPercent(const CpuSample& from, const CpuSample& to)
+{
+    if (to.at <= from.at)
+        return std::nullopt;
+    return 100.0 * double((to.cpu - from.cpu).count()) / double((to.at - from.at).count());
+}
+
 std::optional<std::chrono::nanoseconds> cpuTime(qint64 pid)
 {
     // A thread that ends (Qt's pooled painting threads do after 30 idle seconds) takes its time out

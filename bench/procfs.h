@@ -13,6 +13,16 @@ namespace procfs {
 // fallback.
 std::optional<std::chrono::nanoseconds> cpuTime(qint64 pid);
 
+// The steady clock and the CPU time of a process at one moment.
+struct CpuSample
+{
+    std::chrono::nanoseconds at;
+    std::chrono::nanoseconds cpu;
+};
+std::optional<CpuSample> sampleCpu(qint64 pid);
+// The share of a core used from `from` to `to`, in percent; none when no time passed.
+std::optional<double> cpuPercent(const CpuSample& from, const CpuSample& to);
+
 // Resident memory (VmRSS) in kibibytes.
 std::optional<qint64> residentKib(qint64 pid);
 

@@ -61,21 +61,20 @@ Row saveToPcRow(bool smoke)
         const IniWriteResult saved = setup::saveToPc(spec, controls, values, ini);
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         if (!saved)
-            return {Measure, QStringLiteral("not measured: ") + saved.failure, Row::Outcome::Broken};
+            return bench::broken(Measure, saved.failure);
     }
     std::sort(times.begin(), times.end());
     const double median = times[times.size() / 2];
-    return {Measure +
-                QStringLiteral(" of the VX 900's %1 keys into a setup.ini of %2 saved amplifiers (%3 "
-                               "bytes) in %4, median of %5 (fastest %6 ms, slowest %7 ms; goal <= %8 ms)")
-                    .arg(keys)
-                    .arg(SavedAmplifiers)
-                    .arg(QFileInfo(ini).size())
-                    .arg(configDir)
-                    .arg(saves)
-                    .arg(times.front(), 0, 'f', 1)
-                    .arg(times.back(), 0, 'f', 1)
-                    .arg(SaveGoalMs),
-            QStringLiteral("%1 ms").arg(median, 0, 'f', 1),
-            median <= SaveGoalMs ? Row::Outcome::Pass : Row::Outcome::Fail};
+    return bench::row(
+        Measure + QStringLiteral(" of the VX 900's %1 keys into a setup.ini of %2 saved amplifiers (%3 "
+                                 "bytes) in %4, median of %5 (fastest %6 ms, slowest %7 ms; goal <= %8 ms)")
+                      .arg(keys)
+                      .arg(SavedAmplifiers)
+                      .arg(QFileInfo(ini).size())
+                      .arg(configDir)
+                      .arg(saves)
+                      .arg(times.front(), 0, 'f', 1)
+                      .arg(times.back(), 0, 'f', 1)
+                      .arg(SaveGoalMs),
+        QStringLiteral("%1 ms").arg(median, 0, 'f', 1), median <= SaveGoalMs);
 }

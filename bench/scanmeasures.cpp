@@ -79,13 +79,13 @@ Row scanRow(const QString& binDir, bool smoke)
     }
     const QString misses =
         missed.isEmpty() ? QString() : QStringLiteral(", MISSED %1").arg(missed.join(u','));
-    return {Measure + QStringLiteral(" of addresses 1 to %1 at 9600 baud, the default wait, %2 amplifiers "
-                                     "that answer after %3 ms, all to be found (goal <= %4 s)%5")
-                          .arg(last)
-                          .arg(addresses.size())
-                          .arg(ReplyDelay.count())
-                          .arg(ScanGoalSeconds)
-                          .arg(misses),
-            QStringLiteral("%1 s").arg(seconds, 0, 'f', 2),
-            seconds <= ScanGoalSeconds && missed.isEmpty() ? Row::Outcome::Pass : Row::Outcome::Fail};
+    return bench::row(
+        Measure + QStringLiteral(" of addresses 1 to %1 at 9600 baud, the default wait, %2 amplifiers "
+                                 "that answer after %3 ms, all to be found (goal <= %4 s)%5")
+                      .arg(last)
+                      .arg(addresses.size())
+                      .arg(ReplyDelay.count())
+                      .arg(ScanGoalSeconds)
+                      .arg(misses),
+        QStringLiteral("%1 s").arg(seconds, 0, 'f', 2), seconds <= ScanGoalSeconds && missed.isEmpty());
 }

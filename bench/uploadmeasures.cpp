@@ -15,8 +15,6 @@
 #include <memory>
 
 using namespace std::chrono_literals;
-using std::chrono::nanoseconds;
-using Clock = std::chrono::steady_clock;
 using namespace bench;
 
 namespace {
@@ -145,14 +143,9 @@ std::variant<ManyPorts, QString> manyPorts(const UploadScale& scale, const QStri
     QProcess corlift;
     int started = 0;
     int answered = 0;
-    std::optional<std::pair<nanoseconds, nanoseconds>> allSending;
-    std::optional<std::pair<nanoseconds, nanoseconds>> firstDone;
-    const auto sample = [&]() -> std::optional<std::pair<nanoseconds, nanoseconds>> {
-        const auto cpu = procfs::cpuTime(corlift.processId());
-        if (!cpu)
-            return std::nullopt;
-        return std::make_pair(nanoseconds(Clock::now().time_since_epoch()), *cpu);
-    };
+    std::optional<procfs::CpuSample> allSending;
+    std::optional<procfs::CpuSample> firstDone;
+    const auto sample = [&] { return procfs::sampleCpu(corlift.processId()); };
     for (int i = 0; i < count; ++i) {
         ptys.push_back(std::make_unique<Pty>());
         if (!ptys.back()->isOpen())
@@ -178,12 +171,12 @@ std::variant<ManyPorts, QString> manyPorts(const UploadScale& scale, const QStri
         return QStringLiteral("corlift --flash on %1 ports did not succeed: %2")
             .arg(count)
             .arg(QString::fromLocal8Bit(corlift.readAllStandardError().right(400)).trimmed());
-    if (!allSending || !firstDone || firstDone->first <= allSending->first)
+    const auto percent = allSending && firstDone ? procfs::cpuPercent(*allSending, *firstDone) : std::nullopt;
+    if (!percent)
         return QStringLiteral("no CPU time read while %1 ports sent").arg(count);
 
     ManyPorts result;
-    result.cpuPercent =
-        ms(firstDone->second - allSending->second) * 100 / ms(firstDone->first - allSending->first);
+    result.cpuPercent = *percent;
     result.shortestPauseMs = 1e9;
     // corlift's own stamps around each line it wrote, and around each port's whole upload.
     auto spans = stampedSpans(corlift.readAllStandardError());
@@ -251,27 +244,19 @@ UploadCpu::UploadCpu(BootLoader& loader, std::function<qint64()> pid) : m_pid(st
 {
     QObject::connect(&loader, &BootLoader::lineReceived, [this](int, const QByteArray&) {
         if (++m_lines == 1)
-            m_begin = sample();
+            m_begin = procfs::sampleCpu(m_pid());
     });
     QObject::connect(&loader, &BootLoader::answered, [this](const QByteArray&) {
         if (!m_end)
-            m_end = sample();
+            m_end = procfs::sampleCpu(m_pid());
     });
-}
-
-std::optional<UploadCpu::Sample> UploadCpu::sample() const
-{
-    const auto cpu = procfs::cpuTime(m_pid());
-    if (!cpu)
-        return std::nullopt;
-    return Sample{nanoseconds(Clock::now().time_since_epoch()), *cpu};
 }
 
 std::optional<double> UploadCpu::percent() const
 {
-    if (!m_begin || !m_end || m_end->first <= m_begin->first)
+    if (!m_begin || !m_end)
         return std::nullopt;
-    return ms(m_end->second - m_begin->second) * 100 / ms(m_end->first - m_begin->first);
+    return procfs::cpuPercent(*m_begin, *m_end);
 }
 
 std::vector<Row> commandLineUploadRows(const UploadScale& scale)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bench/procfs.h"
 #include "bench/row.h"
 
 #include <chrono>
@@ -22,13 +23,10 @@ public:
     std::optional<double> percent() const;
 
 private:
-    using Sample = std::pair<std::chrono::nanoseconds, std::chrono::nanoseconds>; // clock, CPU
-    std::optional<Sample> sample() const;
-
     std::function<qint64()> m_pid;
     int m_lines = 0;
-    std::optional<Sample> m_begin;
-    std::optional<Sample> m_end;
+    std::optional<procfs::CpuSample> m_begin;
+    std::optional<procfs::CpuSample> m_end;
 };
 
 // Where the benchmark's programs are, and how much of each measure the run takes.
