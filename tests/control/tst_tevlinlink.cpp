@@ -304,14 +304,23 @@ private slots:
         QVERIFY(b.iniLines().contains("DevAdr=7") && b.iniLines().contains("ComSpeed=115200"));
         said.replace("<pty>", b.pty.devicePath());
         QCOMPARE(b.label("Notice"), said.section(u'|', 0, 0));
+        // The status bar keeps room for two lines, so that a notice coming or going, long or short,
+        // never asks for another window size.
+        const auto* notice = b.find<QLabel>("Notice");
+        QVERIFY(notice->height() >= 2 * notice->fontMetrics().lineSpacing());
+        const QSize wanted = b.window.sizeHint();
+        QSize wantedWhileWaiting;
         b.session.setNoAnswerHint(200ms);
-        QObject::connect(&b.session, &control::LinkSession::notice, &b.window, [&b](const QString& text) {
-            if (text.contains("stops waiting)\nNo answer"))
-                QTimer::singleShot(0, &b.window, [&b] { b.click("BtnConnectCancel"); });
+        QObject::connect(&b.session, &control::LinkSession::notice, &b.window, [&](const QString& text) {
+            if (!text.contains("stops waiting)\nNo answer"))
+                return;
+            wantedWhileWaiting = b.window.sizeHint();
+            QTimer::singleShot(0, &b.window, [&b] { b.click("BtnConnectCancel"); });
         });
         b.click("BtnConnectCancel");
         QCOMPARE(b.linkState(), Bench::Idle);
         QCOMPARE(b.label("Notice"), said.section(u'|', 1));
+        QCOMPARE(wantedWhileWaiting, wanted);
     }
 
     // The amplifier's reply and the user's Cancel or Discon handled in the same pass of a wait: the
