@@ -51,8 +51,17 @@ int main(int argc, char* argv[])
     const QCommandLineOption bin(QStringLiteral("bin"),
                                  QStringLiteral("Where the programs are (default: beside this one)."),
                                  QStringLiteral("dir"), QCoreApplication::applicationDirPath());
-    parser.addOptions({smoke, bin});
+    const QCommandLineOption only(
+        QStringLiteral("only"),
+        QStringLiteral("Only one group of measures: %1.").arg(Bench::Groups.join(QStringLiteral(", "))),
+        QStringLiteral("group"));
+    parser.addOptions({smoke, bin, only});
     parser.process(app);
+    if (parser.isSet(only) && !Bench::Groups.contains(parser.value(only))) {
+        QTextStream(stderr) << "korvanes-bench: --only takes one of "
+                            << Bench::Groups.join(QStringLiteral(", ")) << Qt::endl;
+        return ExitBroken;
+    }
 
     QTextStream out(stdout);
     WindowWatch windows;
@@ -65,7 +74,7 @@ int main(int argc, char* argv[])
             << Qt::endl;
         return ExitBroken;
     }
-    Bench bench({QDir(parser.value(bin)).absolutePath(), parser.isSet(smoke)}, windows);
+    Bench bench({QDir(parser.value(bin)).absolutePath(), parser.isSet(smoke), parser.value(only)}, windows);
     QString error;
     if (!bench.prepare(error)) {
         out << "korvanes-bench: " << error << Qt::endl;

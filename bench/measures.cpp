@@ -132,23 +132,39 @@ bool Bench::prepare(QString& error)
     return true;
 }
 
+const QStringList Bench::Groups{QStringLiteral("windows"), QStringLiteral("firmware"),
+                                QStringLiteral("flash"),   QStringLiteral("network"),
+                                QStringLiteral("save"),    QStringLiteral("scan")};
+
 std::vector<Row> Bench::run()
 {
-    // Broken rows of a program stand in for all of its rows.
-    const std::vector<Row> startUp = startUpAndMemory();
-    const std::vector<Row> tevlinRows = tevlin();
-    const std::vector<Row> corliftRows = corlift();
-    std::vector<Row> rows{cpuWhileWaiting()};
-    rows.insert(rows.end(), corliftRows.begin(), corliftRows.end());
-    rows.insert(rows.end(), startUp.begin(), startUp.end());
-    rows.insert(rows.end(), tevlinRows.begin(), tevlinRows.end());
-    rows.push_back(firmwareCheck());
-    const std::vector<Row> commandLine = commandLineUploadRows({m_options.binDir, m_options.smoke, DelayMs});
-    rows.insert(rows.end(), commandLine.begin(), commandLine.end());
-    const std::vector<Row> network = networkPortRows(m_options.binDir, m_options.smoke);
-    rows.insert(rows.end(), network.begin(), network.end());
-    rows.push_back(saveToPcRow(m_options.smoke));
-    rows.push_back(scanRow(m_options.binDir, m_options.smoke));
+    const auto wanted = [this](const char* group) {
+        return m_options.only.isEmpty() || m_options.only == QLatin1StringView(group);
+    };
+    std::vector<Row> rows;
+    const auto add = [&rows](const std::vector<Row>& more) {
+        rows.insert(rows.end(), more.begin(), more.end());
+    };
+    if (wanted("windows")) {
+        // Broken rows of a program stand in for all of its rows.
+        const std::vector<Row> startUp = startUpAndMemory();
+        const std::vector<Row> tevlinRows = tevlin();
+        const std::vector<Row> corliftRows = corlift();
+        rows.push_back(cpuWhileWaiting());
+        add(corliftRows);
+        add(startUp);
+        add(tevlinRows);
+    }
+    if (wanted("firmware"))
+        rows.push_back(firmwareCheck());
+    if (wanted("flash"))
+        add(commandLineUploadRows({m_options.binDir, m_options.smoke, DelayMs}));
+    if (wanted("network"))
+        add(networkPortRows(m_options.binDir, m_options.smoke));
+    if (wanted("save"))
+        rows.push_back(saveToPcRow(m_options.smoke));
+    if (wanted("scan"))
+        rows.push_back(scanRow(m_options.binDir, m_options.smoke));
     return rows;
 }
 

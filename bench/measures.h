@@ -21,6 +21,8 @@ struct BenchOptions
     QString binDir;
     // A quick run that only shows that every measure can still be taken.
     bool smoke = false;
+    // Only this group of measures (Bench::Groups); all when empty.
+    QString only;
 };
 
 // The programs against ampsim's amplifier and boot loader, measured from outside: start-up and
@@ -36,6 +38,8 @@ public:
     // Every measure, one row each: CPU while waiting, CPU while uploading, upload time, start-up and
     // memory of each program, the poll round trip, the firmware check.
     std::vector<Row> run();
+    // The names --only takes, in the order run() measures them.
+    static const QStringList Groups;
 
 private:
     // How long and how often; the smoke run keeps every step but takes the least of each.

@@ -3,71 +3,166 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 #ifdef Q_OS_LINUX
 #include <sys/timerfd.h>
 #include <unistd.h>
 #endif
 
-PauseTimer::PauseTimer(QObject* parent) : QObject(parent)
+// One timerfd for all of a thread's pause timers, made by the first of them and closed with the last.
+// It is set for the earliest deadline, or earlier: a wake that finds nothing due sets it again.
+class PauseClock : public QObject
+{
+public:
+    static PauseClock* acquire();
+    void release();
+
+    void arm(PauseTimer* timer, qint64 deadlineNs);
+    void disarm(PauseTimer* timer);
+
+private:
+    struct Armed
+    {
+        PauseTimer* timer;
+        qint64 deadlineNs;
+    };
+
+    explicit PauseClock(int fd);
+    ~PauseClock() override;
+    void expired();
+    void setTimerFd(qint64 deadlineNs);
+
+    static thread_local PauseClock* s_clock;
+    int m_fd;
+    int m_users = 0;
+    QSocketNotifier m_notifier;
+    std::vector<Armed> m_armed;
+    // What the timerfd is set for; 0 while it is not set.
+    qint64 m_setNs = 0;
+};
+
+thread_local PauseClock* PauseClock::s_clock = nullptr;
+
+PauseClock* PauseClock::acquire()
+{
+#ifdef Q_OS_LINUX
+    if (!s_clock) {
+        // QDeadlineTimer counts on the steady clock, which is CLOCK_MONOTONIC here.
+        const int fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        s_clock = new PauseClock(fd);
+    }
+    ++s_clock->m_users;
+#endif
+    return s_clock;
+}
+
+void PauseClock::release()
+{
+    if (--m_users == 0) {
+        s_clock = nullptr;
+        delete this;
+    }
+}
+
+PauseClock::PauseClock(int fd) : m_fd(fd), m_notifier(fd, QSocketNotifier::Read)
+{
+    connect(&m_notifier, &QSocketNotifier::activated, this, &PauseClock::expired);
+}
+
+PauseClock::~PauseClock()
+{
+    m_notifier.setEnabled(false);
+#ifdef Q_OS_LINUX
+    ::close(m_fd);
+#endif
+}
+
+void PauseClock::arm(PauseTimer* timer, qint64 deadlineNs)
+{
+    // A deadline already past still wakes the loop, at once; zero would disarm the timerfd.
+    deadlineNs = std::max<qint64>(deadlineNs, 1);
+    const auto it = std::ranges::find(m_armed, timer, &Armed::timer);
+    if (it != m_armed.end())
+        it->deadlineNs = deadlineNs;
+    else
+        m_armed.push_back({timer, deadlineNs});
+    if (m_setNs == 0 || deadlineNs < m_setNs)
+        setTimerFd(deadlineNs);
+}
+
+void PauseClock::disarm(PauseTimer* timer)
+{
+    const auto it = std::ranges::find(m_armed, timer, &Armed::timer);
+    if (it != m_armed.end())
+        m_armed.erase(it);
+}
+
+void PauseClock::setTimerFd(qint64 deadlineNs)
+{
+#ifdef Q_OS_LINUX
+    // Setting the timer anew also clears an expiry not read yet; all zero disarms it.
+    itimerspec when{};
+    when.it_value.tv_sec = static_cast<time_t>(deadlineNs / 1'000'000'000);
+    when.it_value.tv_nsec = static_cast<long>(deadlineNs % 1'000'000'000);
+    ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr);
+#endif
+    m_setNs = deadlineNs;
+}
+
+void PauseClock::expired()
+{
+    // Cleared first, so that handlers arm it afresh for their own deadlines.
+    setTimerFd(0);
+    // Held across the handlers: the last timer may go with one of them.
+    ++m_users;
+    // Every timer due by now, the earliest deadline first, looked up anew after each handler: a
+    // handler may start, stop or delete any timer, its own included.
+    const qint64 now = QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
+    for (;;) {
+        const auto first = std::ranges::min_element(m_armed, {}, &Armed::deadlineNs);
+        if (first == m_armed.end() || first->deadlineNs > now)
+            break;
+        PauseTimer* timer = first->timer;
+        m_armed.erase(first);
+        emit timer->timeout();
+    }
+    if (!m_armed.empty()) {
+        const qint64 earliest = std::ranges::min(m_armed, {}, &Armed::deadlineNs).deadlineNs;
+        if (earliest != m_setNs)
+            setTimerFd(earliest);
+    }
+    release();
+}
+
+PauseTimer::PauseTimer(QObject* parent) : QObject(parent), m_clock(PauseClock::acquire())
 {
     m_fallback.setSingleShot(true);
     m_fallback.setTimerType(Qt::PreciseTimer);
     connect(&m_fallback, &QTimer::timeout, this, &PauseTimer::timeout);
-#ifdef Q_OS_LINUX
-    // QDeadlineTimer counts on the steady clock, which is CLOCK_MONOTONIC here.
-    m_fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_fd >= 0) {
-        m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, &PauseTimer::expired);
-    }
-#endif
 }
 
 PauseTimer::~PauseTimer()
 {
-#ifdef Q_OS_LINUX
-    delete m_notifier;
-    if (m_fd >= 0)
-        ::close(m_fd);
-#endif
+    if (m_clock) {
+        m_clock->disarm(this);
+        m_clock->release();
+    }
 }
 
 void PauseTimer::start(const QDeadlineTimer& deadline)
 {
-    m_set = true;
-#ifdef Q_OS_LINUX
-    if (m_fd >= 0) {
-        // A deadline already past still wakes the loop, at once; zero would disarm the timer.
-        const qint64 at = std::max<qint64>(deadline.deadlineNSecs(), 1);
-        itimerspec when{};
-        when.it_value.tv_sec = static_cast<time_t>(at / 1'000'000'000);
-        when.it_value.tv_nsec = static_cast<long>(at % 1'000'000'000);
-        if (::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr) == 0)
-            return;
-    }
-#endif
-    m_fallback.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
+    if (m_clock)
+        m_clock->arm(this, deadline.deadlineNSecs());
+    else
+        m_fallback.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
 }
 
 void PauseTimer::stop()
 {
+    if (m_clock)
+        m_clock->disarm(this);
     m_fallback.stop();
-#ifdef Q_OS_LINUX
-    // New settings also clear an expiry not read yet.
-    if (m_fd >= 0) {
-        const itimerspec never{};
-        ::timerfd_settime(m_fd, 0, &never, nullptr);
-    }
-#endif
-}
-
-void PauseTimer::expired()
-{
-    // Setting the timer anew clears the expiry, as reading it would: the next pause, set by the
-    // handler, saves the read. A wake after the deadline was moved is the handler's to see.
-    m_set = false;
-    emit timeout();
-    if (!m_set)
-        stop();
 }

@@ -4,12 +4,14 @@
 #include <QObject>
 #include <QTimer>
 
-class QSocketNotifier;
+class PauseClock;
 
 // Wakes the event loop once a deadline on the monotonic clock has passed. Qt's timers wait in whole
 // milliseconds, rounded up, which makes each pause up to a millisecond too long; on Linux a timerfd
-// wakes within microseconds of the deadline instead, still sleeping in the event loop. Elsewhere,
-// and where no timerfd can be had, a precise QTimer does it.
+// wakes within microseconds of the deadline instead, still sleeping in the event loop. All the pause
+// timers of a thread share one timerfd, armed for the earliest deadline: ports that fall due together
+// are served in one wake, the earliest deadline first, rather than each behind the others' wakes in
+// a fixed order. Elsewhere, and where no timerfd can be had, a precise QTimer does it.
 class PauseTimer : public QObject
 {
     Q_OBJECT
@@ -17,8 +19,7 @@ public:
     explicit PauseTimer(QObject* parent = nullptr);
     ~PauseTimer() override;
 
-    // Replaces any deadline set before. Whoever handles timeout() checks the deadline: a wake may
-    // come for a deadline set before.
+    // Replaces any deadline set before. timeout() comes once, when the deadline has passed.
     void start(const QDeadlineTimer& deadline);
     void stop();
 
@@ -26,11 +27,7 @@ signals:
     void timeout();
 
 private:
-    void expired();
-
     QTimer m_fallback;
-    int m_fd = -1;
-    QSocketNotifier* m_notifier = nullptr;
-    // A deadline was set since the last expiry.
-    bool m_set = false;
+    // The thread's shared clock; none where there is no timerfd.
+    PauseClock* m_clock = nullptr;
 };

@@ -1,0 +1,76 @@
+#include "loader/pausetimer.h"
+
+#include <QTest>
+#include <memory>
+
+namespace {
+
+// `ms` milliseconds from now; negative is in the past.
+QDeadlineTimer fromNow(qint64 ms)
+{
+    return QDeadlineTimer::current(Qt::PreciseTimer) + ms;
+}
+
+} // namespace
+
+class TestPauseTimer : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Pauses that fall due together are ended in one pass, the earliest deadline first, whatever the
+    // order they were set in; none ends before its deadline.
+    void endsDuePausesEarliestFirst()
+    {
+        const qint64 offsets[] = {-3, -7, 40, -5, 20};
+        std::vector<std::unique_ptr<PauseTimer>> timers;
+        std::vector<QDeadlineTimer> deadlines;
+        std::vector<int> order;
+        for (const qint64 offset : offsets) {
+            const int index = int(timers.size());
+            timers.push_back(std::make_unique<PauseTimer>());
+            deadlines.push_back(fromNow(offset));
+            connect(timers.back().get(), &PauseTimer::timeout, this, [&, index] {
+                QVERIFY(deadlines[index].hasExpired());
+                order.push_back(index);
+            });
+            timers.back()->start(deadlines.back());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(order.size(), std::size(offsets), 2000);
+        QCOMPARE(order, (std::vector<int>{1, 3, 0, 4, 2}));
+    }
+
+    // A handler may stop, move or delete any other pause, and start its own again.
+    void handlersMayChangeOtherPauses()
+    {
+        auto first = std::make_unique<PauseTimer>();
+        auto stopped = std::make_unique<PauseTimer>();
+        auto moved = std::make_unique<PauseTimer>();
+        auto deleted = std::make_unique<PauseTimer>();
+        QStringList ended;
+        QDeadlineTimer movedTo;
+        connect(first.get(), &PauseTimer::timeout, this, [&] {
+            ended << QStringLiteral("first");
+            stopped->stop();
+            movedTo = fromNow(30);
+            moved->start(movedTo);
+            deleted.reset();
+            if (ended.size() == 1)
+                first->start(fromNow(10));
+        });
+        connect(stopped.get(), &PauseTimer::timeout, this, [&] { ended << QStringLiteral("stopped"); });
+        connect(moved.get(), &PauseTimer::timeout, this, [&] {
+            QVERIFY(movedTo.hasExpired());
+            ended << QStringLiteral("moved");
+        });
+        connect(deleted.get(), &PauseTimer::timeout, this, [&] { ended << QStringLiteral("deleted"); });
+        first->start(fromNow(-4));
+        for (PauseTimer* timer : {stopped.get(), moved.get(), deleted.get()})
+            timer->start(fromNow(-2));
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 3, 2000);
+        QTest::qWait(60);
+        QCOMPARE(ended, (QStringList{"first", "first", "moved"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPauseTimer)
+#include "tst_pausetimer.moc"
