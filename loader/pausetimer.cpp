@@ -26,6 +26,8 @@ private:
     {
         PauseTimer* timer;
         qint64 deadlineNs;
+        // Which arming this is: a pass serves only what was armed before it began.
+        quint64 serial;
     };
 
     explicit PauseClock(int fd);
@@ -40,6 +42,7 @@ private:
     std::vector<Armed> m_armed;
     // What the timerfd is set for; 0 while it is not set.
     qint64 m_setNs = 0;
+    quint64 m_nextSerial = 0;
 };
 
 thread_local PauseClock* PauseClock::s_clock = nullptr;
@@ -86,9 +89,9 @@ void PauseClock::arm(PauseTimer* timer, qint64 deadlineNs)
     deadlineNs = std::max<qint64>(deadlineNs, 1);
     const auto it = std::ranges::find(m_armed, timer, &Armed::timer);
     if (it != m_armed.end())
-        it->deadlineNs = deadlineNs;
+        *it = {timer, deadlineNs, m_nextSerial++};
     else
-        m_armed.push_back({timer, deadlineNs});
+        m_armed.push_back({timer, deadlineNs, m_nextSerial++});
     if (m_setNs == 0 || deadlineNs < m_setNs)
         setTimerFd(deadlineNs);
 }
@@ -118,12 +121,19 @@ void PauseClock::expired()
     setTimerFd(0);
     // Held across the handlers: the last timer may go with one of them.
     ++m_users;
-    // Every timer due by now, the earliest deadline first, looked up anew after each handler: a
-    // handler may start, stop or delete any timer, its own included.
-    const qint64 now = QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
+    // Every timer due, the earliest deadline first, looked up anew after each handler: a handler may
+    // start, stop or delete any timer, its own included. A deadline that passes while others are
+    // served is served in the same pass rather than after another wake; one set during the pass
+    // waits for the next, so that a pass always ends.
+    const quint64 passBegan = m_nextSerial;
     for (;;) {
-        const auto first = std::ranges::min_element(m_armed, {}, &Armed::deadlineNs);
-        if (first == m_armed.end() || first->deadlineNs > now)
+        auto first = m_armed.end();
+        for (auto it = m_armed.begin(); it != m_armed.end(); ++it) {
+            if (it->serial < passBegan && (first == m_armed.end() || it->deadlineNs < first->deadlineNs))
+                first = it;
+        }
+        if (first == m_armed.end() ||
+            first->deadlineNs > QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs())
             break;
         PauseTimer* timer = first->timer;
         m_armed.erase(first);

@@ -70,6 +70,23 @@ private slots:
         QTest::qWait(60);
         QCOMPARE(ended, (QStringList{"first", "first", "moved"}));
     }
+
+    // A pause started again at once, already due (Delay 0), still lets the event loop run between.
+    void aPassAlwaysEnds()
+    {
+        PauseTimer timer;
+        int ends = 0;
+        int endsBeforeTheLoopRan = -1;
+        connect(&timer, &PauseTimer::timeout, this, [&] {
+            if (++ends == 1)
+                QTimer::singleShot(0, this, [&] { endsBeforeTheLoopRan = ends; });
+            if (ends < 50)
+                timer.start(fromNow(-1));
+        });
+        timer.start(fromNow(-1));
+        QTRY_VERIFY_WITH_TIMEOUT(ends == 50 && endsBeforeTheLoopRan >= 0, 2000);
+        QVERIFY(endsBeforeTheLoopRan < 5);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPauseTimer)
