@@ -40,8 +40,10 @@ private:
     int m_users = 0;
     QSocketNotifier m_notifier;
     std::vector<Armed> m_armed;
-    // What the timerfd is set for; 0 while it is not set.
+    // What the timerfd is set for; 0 while it is not set, Expired once it has woken the loop and
+    // is still to be set again (which also clears its wake).
     qint64 m_setNs = 0;
+    static constexpr qint64 Expired = -1;
     quint64 m_nextSerial = 0;
 };
 
@@ -92,7 +94,7 @@ void PauseClock::arm(PauseTimer* timer, qint64 deadlineNs)
         *it = {timer, deadlineNs, m_nextSerial++};
     else
         m_armed.push_back({timer, deadlineNs, m_nextSerial++});
-    if (m_setNs == 0 || deadlineNs < m_setNs)
+    if (m_setNs <= 0 || deadlineNs < m_setNs)
         setTimerFd(deadlineNs);
 }
 
@@ -117,8 +119,10 @@ void PauseClock::setTimerFd(qint64 deadlineNs)
 
 void PauseClock::expired()
 {
-    // Cleared first, so that handlers arm it afresh for their own deadlines.
-    setTimerFd(0);
+    // The first handler to start a pause sets the timerfd afresh, which saves clearing it first; it
+    // is set at the end if none did. Should a handler run an event loop of its own before that, the
+    // wake comes again there, and that pass sets it.
+    m_setNs = Expired;
     // Held across the handlers: the last timer may go with one of them.
     ++m_users;
     // Every timer due, the earliest deadline first, looked up anew after each handler: a handler may
@@ -139,11 +143,9 @@ void PauseClock::expired()
         m_armed.erase(first);
         emit timer->timeout();
     }
-    if (!m_armed.empty()) {
-        const qint64 earliest = std::ranges::min(m_armed, {}, &Armed::deadlineNs).deadlineNs;
-        if (earliest != m_setNs)
-            setTimerFd(earliest);
-    }
+    const qint64 next = m_armed.empty() ? 0 : std::ranges::min(m_armed, {}, &Armed::deadlineNs).deadlineNs;
+    if (next != m_setNs)
+        setTimerFd(next);
     release();
 }
 
