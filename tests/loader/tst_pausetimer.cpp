@@ -71,7 +71,7 @@ private slots:
         QCOMPARE(ended, (QStringList{"first", "first", "moved"}));
     }
 
-    // A pause started again at once, already due (Delay 0), still lets the event loop run between.
+    // A pause started again at once and already due still lets the event loop run between.
     void aPassAlwaysEnds()
     {
         PauseTimer timer;
