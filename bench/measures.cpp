@@ -147,19 +147,18 @@ std::vector<Row> Bench::run()
         rows.insert(rows.end(), more.begin(), more.end());
     };
     // Start-ups first, on a machine not yet warmed by the uploads; their rows are printed after
-    // Corlift's.
+    // Corlift's. Broken rows of a program stand in for all of its rows.
     const std::vector<Row> startUp = wanted("start-up") ? startUpAndMemory() : std::vector<Row>{};
+    std::vector<Row> tevlinRows;
+    std::vector<Row> corliftRows;
     if (wanted("windows")) {
-        // Broken rows of a program stand in for all of its rows.
-        const std::vector<Row> tevlinRows = tevlin();
-        const std::vector<Row> corliftRows = corlift();
+        tevlinRows = tevlin();
+        corliftRows = corlift();
         rows.push_back(cpuWhileWaiting());
-        add(corliftRows);
-        add(startUp);
-        add(tevlinRows);
-    } else {
-        add(startUp);
     }
+    add(corliftRows);
+    add(startUp);
+    add(tevlinRows);
     if (wanted("firmware"))
         rows.push_back(firmwareCheck());
     if (wanted("flash"))

@@ -36,7 +36,7 @@ public:
     // False, with the reason, when the programs or their peers cannot be set up.
     bool prepare(QString& error);
     // Every measure, one row each: CPU while waiting, CPU while uploading, upload time, start-up and
-    // memory of each program, the poll round trip, the firmware check.
+    // memory of each program, the poll round trip, the firmware check; with `only`, that group's.
     std::vector<Row> run();
     // The names --only takes, in the order run() measures them.
     static const QStringList Groups;
