@@ -13,20 +13,21 @@ QString tr(const char* text)
     return QCoreApplication::translate("NetworkTransport", text);
 }
 
-QString socketFailure(const QAbstractSocket& socket, const NetworkAddress& address)
+QString socketFailure(const TcpLink& link, const NetworkAddress& address)
 {
-    switch (socket.error()) {
-    case QAbstractSocket::ConnectionRefusedError:
+    switch (link.failure()) {
+    case TcpLink::Failure::Refused:
         return tr("%1 refused the connection: no serial server listens on port %2.")
             .arg(address.host)
             .arg(address.port);
-    case QAbstractSocket::HostNotFoundError:
+    case TcpLink::Failure::HostNotFound:
         return tr("The host name %1 is not known.").arg(address.host);
-    case QAbstractSocket::RemoteHostClosedError:
+    case TcpLink::Failure::ClosedByServer:
         return tr("%1 closed the connection at once (the port may be in use).").arg(address.host);
-    default:
-        return tr("The connection to %1 failed: %2.").arg(address.host, socket.errorString());
+    case TcpLink::Failure::Other:
+        break;
     }
+    return tr("The connection to %1 failed: %2.").arg(address.host, link.errorString());
 }
 
 } // namespace
@@ -36,17 +37,12 @@ NetworkTransport::NetworkTransport(QObject* parent) : Transport(parent)
     m_closeSoon.setSingleShot(true);
     m_closeSoon.setInterval(0);
     connect(&m_closeSoon, &QTimer::timeout, this, &NetworkTransport::closeNow);
-    connect(&m_socket, &QTcpSocket::readyRead, this, [this] { readSocket(true); });
-    connect(&m_socket, &QTcpSocket::disconnected, this, &NetworkTransport::connectionGone);
-    connect(&m_socket, &QTcpSocket::errorOccurred, this, &NetworkTransport::connectionGone);
-    // Small packets go out at once: a request of six bytes must not wait for the one before's ACK.
-    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
 }
 
 NetworkTransport::~NetworkTransport()
 {
     m_open = false;
-    m_socket.abort();
+    m_link.reset();
 }
 
 bool NetworkTransport::open(const QString& device, std::optional<qint32> baud)
@@ -60,9 +56,8 @@ bool NetworkTransport::open(const QString& device, std::optional<qint32> baud)
         return fail(*reason);
     }
     const NetworkAddress& address = std::get<NetworkAddress>(parsed);
-    const bool same = m_closeSoon.isActive() && m_socket.state() == QAbstractSocket::ConnectedState &&
-                      address.kind == m_address.kind && address.host == m_address.host &&
-                      address.port == m_address.port;
+    const bool same = m_closeSoon.isActive() && connected() && address.kind == m_address.kind &&
+                      address.host == m_address.host && address.port == m_address.port;
     m_closeSoon.stop();
     m_address = address;
     // One limit for the whole opening: connection, negotiation and line settings together.
@@ -81,28 +76,32 @@ bool NetworkTransport::open(const QString& device, std::optional<qint32> baud)
 
 bool NetworkTransport::connectTo(const NetworkAddress& address)
 {
-    m_socket.abort();
+    if (!m_link) {
+        auto made = makeTcpLink();
+        if (const QString* problem = std::get_if<QString>(&made))
+            return fail(*problem);
+        m_link = std::move(std::get<std::unique_ptr<TcpLink>>(made));
+        m_link->onReadyRead = [this] { readSocket(true); };
+        m_link->onGone = [this] { connectionGone(); };
+    }
+    m_link->abort();
     m_decoder = {};
     m_server = {};
-    m_socket.connectToHost(address.host, address.port);
-    const bool settled = waitUntil(
-                             [this] {
-                                 return m_socket.state() == QAbstractSocket::ConnectedState ||
-                                        m_socket.state() == QAbstractSocket::UnconnectedState;
-                             },
-                             nullptr, remaining()) == WaitResult::Met;
+    m_link->connectToHost(address.host, address.port);
+    const bool settled = waitUntil([this] { return m_link->state() != TcpLink::State::Connecting; }, nullptr,
+                                   remaining()) == WaitResult::Met;
     if (!settled) {
-        m_socket.abort();
+        m_link->abort();
         return fail(tr("%1 did not answer within %2 s.").arg(address.host).arg(ConnectLimit.count() / 1000));
     }
-    if (m_socket.state() != QAbstractSocket::ConnectedState)
-        return fail(socketFailure(m_socket, address));
+    if (!connected())
+        return fail(socketFailure(*m_link, address));
     return !telnetUsed() || negotiate();
 }
 
 bool NetworkTransport::negotiate()
 {
-    m_socket.write(telnet::openingNegotiation());
+    m_link->write(telnet::openingNegotiation());
     if (!waitForServer([this] { return m_server.comPortAccepted || m_server.comPortRefused; },
                        tr("%1 did not take up RFC 2217 COM port control within %2 s; for a plain TCP port "
                           "use tcp://%1:%3.")
@@ -124,8 +123,8 @@ bool NetworkTransport::setLine(qint32 baud)
     // The answer to the rate comes after the server has set the line: only then does the speed hold.
     // What arrived before it was on its way before the purge.
     const int answered = m_server.baudReplies;
-    m_socket.write(telnet::lineSettings(baud, true));
-    m_socket.flush();
+    m_link->write(telnet::lineSettings(baud, true));
+    m_link->flush();
     return waitForServer([this, answered] { return m_server.baudReplies > answered; },
                          tr("%1 did not confirm the line speed %2 within %3 s.")
                              .arg(m_address.host)
@@ -135,11 +134,10 @@ bool NetworkTransport::setLine(qint32 baud)
 
 bool NetworkTransport::waitForServer(const std::function<bool()>& condition, const QString& timedOut)
 {
-    const auto connected = [this] { return m_socket.state() == QAbstractSocket::ConnectedState; };
     const WaitResult result = waitUntil([&] { return condition() || !connected(); }, nullptr, remaining());
     if (result == WaitResult::Met && connected())
         return true;
-    return fail(connected() ? timedOut : socketFailure(m_socket, m_address));
+    return fail(connected() ? timedOut : socketFailure(*m_link, m_address));
 }
 
 std::chrono::milliseconds NetworkTransport::remaining() const
@@ -151,7 +149,7 @@ void NetworkTransport::close()
 {
     m_open = false;
     m_input.clear();
-    if (m_socket.state() == QAbstractSocket::ConnectedState)
+    if (connected())
         m_closeSoon.start();
     else
         closeNow();
@@ -160,10 +158,10 @@ void NetworkTransport::close()
 void NetworkTransport::closeNow()
 {
     m_closeSoon.stop();
-    if (m_socket.state() == QAbstractSocket::ConnectedState)
-        m_socket.disconnectFromHost();
-    else
-        m_socket.abort();
+    if (connected())
+        m_link->disconnectFromHost();
+    else if (m_link)
+        m_link->abort();
 }
 
 bool NetworkTransport::write(const QByteArray& bytes)
@@ -171,13 +169,13 @@ bool NetworkTransport::write(const QByteArray& bytes)
     if (!m_open)
         return false;
     const QByteArray wire = telnetUsed() ? telnet::escaped(bytes) : bytes;
-    if (m_socket.write(wire) != wire.size())
+    if (m_link->write(wire) != wire.size())
         return false;
     // Hand the bytes to the system now: a pause that follows starts when they are on their way.
-    m_socket.flush();
-    if (m_socket.bytesToWrite() > 0)
-        waitUntil([this] { return m_socket.bytesToWrite() == 0 || !m_open; }, nullptr, ConnectLimit);
-    return m_open && m_socket.bytesToWrite() == 0;
+    m_link->flush();
+    if (m_link->bytesToWrite() > 0)
+        waitUntil([this] { return !m_open || m_link->bytesToWrite() == 0; }, nullptr, ConnectLimit);
+    return m_open && m_link->bytesToWrite() == 0;
 }
 
 void NetworkTransport::discardInput()
@@ -188,14 +186,16 @@ void NetworkTransport::discardInput()
 
 void NetworkTransport::readSocket(bool deliver)
 {
-    const QByteArray bytes = m_socket.readAll();
+    if (!m_link)
+        return;
+    const QByteArray bytes = m_link->readAll();
     if (bytes.isEmpty())
         return;
     QByteArray data;
     if (telnetUsed()) {
         telnet::decode(m_decoder, bytes, m_server);
         if (!m_server.answer.isEmpty())
-            m_socket.write(std::exchange(m_server.answer, QByteArray()));
+            m_link->write(std::exchange(m_server.answer, QByteArray()));
         data = std::exchange(m_server.data, QByteArray());
     } else {
         data = bytes;
@@ -210,11 +210,11 @@ void NetworkTransport::readSocket(bool deliver)
 
 void NetworkTransport::connectionGone()
 {
-    if (m_socket.state() == QAbstractSocket::ConnectedState || !m_open)
+    if (connected() || !m_open)
         return;
     m_open = false;
     m_input.clear();
-    m_socket.abort();
+    m_link->abort();
     emit lost();
 }
 
@@ -226,7 +226,8 @@ bool NetworkTransport::fail(const QString& reason)
                      QStringLiteral("\n\n") + m_device + QStringLiteral(": ") + reason,
                  reason};
     m_open = false;
-    m_socket.abort();
+    if (m_link)
+        m_link->abort();
     return false;
 }
 

@@ -1,17 +1,18 @@
 #pragma once
 
 #include "serial/networkaddress.h"
+#include "serial/tcplink.h"
 #include "serial/telnetcodec.h"
 #include "serial/transport.h"
 
 #include <QDeadlineTimer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <chrono>
 #include <memory>
 
 // A serial port behind a network serial server: "rfc2217://HOST:PORT" (telnet COM port control,
-// the line set by us) or "tcp://HOST:PORT" (the bytes as they are).
+// the line set by us) or "tcp://HOST:PORT" (the bytes as they are). The connection itself is a
+// TcpLink from the network module, loaded when the first network port opens.
 //
 // Closing keeps the connection until the event loop runs again: a port closed and opened again
 // at once (a speed change, a sender that reopens the port) goes on over the same connection, and
@@ -52,8 +53,10 @@ private:
     void closeNow();
     std::chrono::milliseconds remaining() const;
     bool telnetUsed() const { return m_address.kind == NetworkAddress::Kind::Rfc2217; }
+    bool connected() const { return m_link && m_link->state() == TcpLink::State::Connected; }
 
-    QTcpSocket m_socket;
+    // Made with the first connection, from the network module.
+    std::unique_ptr<TcpLink> m_link;
     QTimer m_closeSoon;
     QDeadlineTimer m_deadline;
     NetworkAddress m_address;

@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
+#include <QTemporaryDir>
 
 using namespace bench;
 using Kind = SerialServer::Kind;
@@ -24,13 +26,14 @@ struct Run
 {
     QProcess process;
     QStringList lines;
-    explicit Run(const char* name, const QStringList& arguments)
+    explicit Run(const char* name, const QStringList& arguments) : Run(program(name), arguments) {}
+    Run(const QString& path, const QStringList& arguments)
     {
         QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] {
             while (process.canReadLine())
                 lines << QString::fromLocal8Bit(process.readLine()).trimmed();
         });
-        process.start(program(name), arguments);
+        process.start(path, arguments);
     }
     ~Run()
     {
@@ -257,6 +260,23 @@ private slots:
             QCOMPARE(tevlin.finish(), 3);
             QVERIFY2(tevlin.said().contains(reason), qPrintable(tevlin.said()));
         }
+    }
+
+    // A program without its network module says so when a network port opens, and fails as for any
+    // port that is not there; local ports do not need the module.
+    void aMissingModuleIsSaid()
+    {
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("tevlin"));
+        QVERIFY(QFile::copy(program("tevlin"), copy));
+        const QByteArray moduleDir = qgetenv("KORVANES_MODULE_DIR");
+        qunsetenv("KORVANES_MODULE_DIR");
+        Run tevlin(copy, {"--status", "--address", "1", "--port",
+                          QStringLiteral("rfc2217://127.0.0.1:%1").arg(SerialServer::freePort())});
+        qputenv("KORVANES_MODULE_DIR", moduleDir);
+        QCOMPARE(tevlin.finish(), 3);
+        QVERIFY2(tevlin.said().contains("Network ports need the module korvanes-netport"),
+                 qPrintable(tevlin.said()));
     }
 };
 

@@ -99,6 +99,19 @@ private slots:
                               << "tcp://host/x:1: \"host/x\" is no host";
         QTest::newRow("bad ipv6") << "tcp://[host]:1"
                                   << "tcp://[host]:1: [host] is no IPv6";
+        QTest::newRow("ipv6, eight groups") << "tcp://[fe80:0:0:0:0:0:0:1]:7"
+                                            << "tcp://[fe80:0:0:0:0:0:0:1]:7";
+        QTest::newRow("ipv6, ipv4 last, zone") << "tcp://[::FFFF:192.0.2.1%eth0]:7"
+                                               << "tcp://[::FFFF:192.0.2.1%eth0]:7";
+        QTest::newRow("ipv6, both ends") << "tcp://[1::]:7"
+                                         << "tcp://[1::]:7";
+        // Nine groups, seven without "::", two gaps, a group of five digits, a bad or early IPv4
+        // part, an empty zone, a colon too many at either end.
+        for (const char* bad : {"1:2:3:4:5:6:7:8:9", "1:2:3:4:5:6:7", "1::2::3", "12345::", "::1.2.3.256",
+                                "1.2.3.4::", "::1%", ":1::2", "1:::2", "::2:3:4:5:6:7:8:9"}) {
+            const QString text = QStringLiteral("tcp://[%1]:7").arg(QLatin1String(bad));
+            QTest::newRow(bad) << text << text + QStringLiteral(": [%1] is no IPv6").arg(QLatin1String(bad));
+        }
         QTest::newRow("scheme") << "socket://host:1"
                                 << "socket://host:1: a network port is";
     }

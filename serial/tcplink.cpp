@@ -1,0 +1,80 @@
+#include "serial/tcplink.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
+#include <QStringList>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("TcpLink", text);
+}
+
+const QString ModuleName = QStringLiteral("korvanes-netport");
+
+// Where the module may be: a folder named by KORVANES_MODULE_DIR (the tests use it), the program's
+// own folder (the build tree, Windows), and the folder it is installed to beside the programs.
+QStringList moduleFolders()
+{
+    QStringList folders;
+    const QString named = qEnvironmentVariable("KORVANES_MODULE_DIR");
+    if (!named.isEmpty())
+        folders << named;
+    const QDir programs(QCoreApplication::applicationDirPath());
+    folders << programs.path();
+#ifdef KORVANES_MODULE_DIR_FROM_PROGRAMS
+    folders << QDir::cleanPath(programs.filePath(QStringLiteral(KORVANES_MODULE_DIR_FROM_PROGRAMS)));
+#endif
+    return folders;
+}
+
+using Maker = TcpLink* (*)();
+using Version = int (*)();
+
+// The module's maker, looked up once; nullptr, with `problem` set, when no usable module is found.
+Maker loadMaker(QString& problem)
+{
+    static Maker maker = nullptr;
+    static QString failure;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        QStringList reasons;
+        for (const QString& folder : moduleFolders()) {
+            // Leaked on purpose: the module stays loaded while connections made by it may live.
+            auto* library = new QLibrary(QDir(folder).filePath(ModuleName));
+            if (!library->load()) {
+                reasons << library->errorString();
+                delete library;
+                continue;
+            }
+            const auto version = reinterpret_cast<Version>(library->resolve(TcpLinkVersionSymbol));
+            const auto make = reinterpret_cast<Maker>(library->resolve(TcpLinkMakerSymbol));
+            if (version && make && version() == TcpLinkVersion) {
+                maker = make;
+                break;
+            }
+            reasons << tr("%1 is from another version of the program").arg(library->fileName());
+            library->unload();
+            delete library;
+        }
+        if (!maker)
+            failure = tr("Network ports need the module %1, which could not be loaded (%2).")
+                          .arg(ModuleName, reasons.join(QStringLiteral("; ")));
+    }
+    problem = failure;
+    return maker;
+}
+
+} // namespace
+
+std::variant<std::unique_ptr<TcpLink>, QString> makeTcpLink()
+{
+    QString problem;
+    const Maker maker = loadMaker(problem);
+    if (!maker)
+        return problem;
+    return std::unique_ptr<TcpLink>(maker());
+}
