@@ -43,22 +43,20 @@ Maker loadMaker(QString& problem)
         tried = true;
         QStringList reasons;
         for (const QString& folder : moduleFolders()) {
-            // Leaked on purpose: the module stays loaded while connections made by it may live.
-            auto* library = new QLibrary(QDir(folder).filePath(ModuleName));
-            if (!library->load()) {
-                reasons << library->errorString();
-                delete library;
+            // The module stays loaded when `library` goes: connections made by it may still live.
+            QLibrary library(QDir(folder).filePath(ModuleName));
+            if (!library.load()) {
+                reasons << library.errorString();
                 continue;
             }
-            const auto version = reinterpret_cast<Version>(library->resolve(TcpLinkVersionSymbol));
-            const auto make = reinterpret_cast<Maker>(library->resolve(TcpLinkMakerSymbol));
+            const auto version = reinterpret_cast<Version>(library.resolve(TcpLinkVersionSymbol));
+            const auto make = reinterpret_cast<Maker>(library.resolve(TcpLinkMakerSymbol));
             if (version && make && version() == TcpLinkVersion) {
                 maker = make;
                 break;
             }
-            reasons << tr("%1 is from another version of the program").arg(library->fileName());
-            library->unload();
-            delete library;
+            reasons << tr("%1 is from another version of the program").arg(library.fileName());
+            library.unload();
         }
         if (!maker)
             failure = tr("Network ports need the module %1, which could not be loaded (%2).")
