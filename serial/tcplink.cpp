@@ -59,7 +59,7 @@ Maker loadMaker(QString& problem)
             library.unload();
         }
         if (!maker)
-            failure = tr("Network ports need the module %1, which could not be loaded (%2).")
+            failure = tr("Network ports need the module %1, which could not be loaded: %2.")
                           .arg(ModuleName, reasons.join(QStringLiteral("; ")));
     }
     problem = failure;
