@@ -33,46 +33,41 @@ QStringList moduleFolders()
 using Maker = TcpLink* (*)();
 using Version = int (*)();
 
-// The module's maker, looked up once; nullptr, with `problem` set, when no usable module is found.
-Maker loadMaker(QString& problem)
+// The module's maker, or why there is none.
+struct Loaded
 {
-    static Maker maker = nullptr;
-    static QString failure;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
-        QStringList reasons;
-        for (const QString& folder : moduleFolders()) {
-            // The module stays loaded when `library` goes: connections made by it may still live.
-            QLibrary library(QDir(folder).filePath(ModuleName));
-            if (!library.load()) {
-                reasons << library.errorString();
-                continue;
-            }
-            const auto version = reinterpret_cast<Version>(library.resolve(TcpLinkVersionSymbol));
-            const auto make = reinterpret_cast<Maker>(library.resolve(TcpLinkMakerSymbol));
-            if (version && make && version() == TcpLinkVersion) {
-                maker = make;
-                break;
-            }
-            reasons << tr("%1 is from another version of the program").arg(library.fileName());
-            library.unload();
+    Maker maker = nullptr;
+    QString problem;
+};
+
+Loaded load()
+{
+    QStringList reasons;
+    for (const QString& folder : moduleFolders()) {
+        // The module stays loaded when `library` goes: connections made by it may still live.
+        QLibrary library(QDir(folder).filePath(ModuleName));
+        if (!library.load()) {
+            reasons << library.errorString();
+            continue;
         }
-        if (!maker)
-            failure = tr("Network ports need the module %1, which could not be loaded: %2.")
-                          .arg(ModuleName, reasons.join(QStringLiteral("; ")));
+        const auto version = reinterpret_cast<Version>(library.resolve(TcpLinkVersionSymbol));
+        const auto make = reinterpret_cast<Maker>(library.resolve(TcpLinkMakerSymbol));
+        if (version && make && version() == TcpLinkVersion)
+            return {make, {}};
+        reasons << tr("%1 is from another version of the program").arg(library.fileName());
+        library.unload();
     }
-    problem = failure;
-    return maker;
+    return {nullptr, tr("Network ports need the module %1, which could not be loaded: %2.")
+                         .arg(ModuleName, reasons.join(QStringLiteral("; ")))};
 }
 
 } // namespace
 
 std::variant<std::unique_ptr<TcpLink>, QString> makeTcpLink()
 {
-    QString problem;
-    const Maker maker = loadMaker(problem);
-    if (!maker)
-        return problem;
-    return std::unique_ptr<TcpLink>(maker());
+    // Looked for once: the first network port decides for the whole run.
+    static const Loaded loaded = load();
+    if (!loaded.maker)
+        return loaded.problem;
+    return std::unique_ptr<TcpLink>(loaded.maker());
 }
