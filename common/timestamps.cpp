@@ -24,4 +24,15 @@ void writeSpan(const char* name, long long begin, long long end)
     std::fprintf(stderr, "%lld begin %s\n%lld end %s\n", begin, name, end, name);
 }
 
+void appendSpan(std::string& stamps, const char* name, long long begin, long long end)
+{
+    (((stamps += std::to_string(begin)) += " begin ") += name) += '\n';
+    (((stamps += std::to_string(end)) += " end ") += name) += '\n';
+}
+
+void writeStamps(const std::string& stamps)
+{
+    std::fwrite(stamps.data(), 1, stamps.size(), stderr);
+}
+
 } // namespace common

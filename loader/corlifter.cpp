@@ -68,6 +68,7 @@ Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
     buildWindow();
     buildMenus();
     connect(&m_run, &UploadRun::controlsChanged, this, &Corlifter::render);
+    connect(&m_run, &UploadRun::progressChanged, this, [this] { showProgress(m_run.controls().progress); });
     connect(&m_ports, &PortMenu::notStored, &m_run, &UploadRun::portNotStored);
     startUp();
     if (const auto placement = savedWindowPlacement(Corlifter_, availableScreens(), m_setupIniPath)) {
@@ -381,17 +382,26 @@ void Corlifter::drawProgress(const LoaderControls& c)
         m_progressBar->setPalette(palette);
         m_progressBar->setFormat(c.progressFailed ? tr("Failed at %p%") : QStringLiteral("%p%"));
     }
-    if (m_progressBar->value() == c.progress)
+    showProgress(c.progress);
+}
+
+void Corlifter::showProgress(int progress)
+{
+    if (m_progressBar->value() == progress)
         return;
     // While lines are being sent the bar takes a new value at most every two seconds: a repaint
     // costs more than sending a line, and the percentage changes every few lines. The first and
     // last values, and where an upload failed, are shown at once.
     constexpr qint64 ProgressStepMs = 2000;
-    const bool midway = m_run.isUploading() && c.progress > 0 && c.progress < 100 && !c.progressFailed;
+    const bool midway = m_run.isUploading() && progress > 0 && progress < 100 && !m_progressFailed;
     if (midway && m_progressShown.isValid() && !m_progressShown.hasExpired(ProgressStepMs))
         return;
-    m_progressShown.start();
-    m_progressBar->showValue(c.progress);
+    // The two seconds count from the upload's first value shown, not from the 0 before it.
+    if (midway)
+        m_progressShown.start();
+    else
+        m_progressShown.invalidate();
+    m_progressBar->showValue(progress);
 }
 
 void Corlifter::askToStopTheUpdate()

@@ -54,6 +54,8 @@ private:
     void startUp();
     void render();
     void drawProgress(const LoaderControls& c);
+    // The bar's value alone, as lines go out.
+    void showProgress(int progress);
     // Closes a question that the run has made moot.
     void askedInVain();
     // Closing while lines are sent would leave the product in boot mode: ask, and let the upload go

@@ -177,10 +177,13 @@ void UploadJob::sendNextLine()
     QByteArray bytes;
     bytes.reserve(line->size() + 2);
     bytes.append(*line).append("\r\n");
-    {
-        const common::TimestampScope stamp(m_lineStamp.constData());
-        if (m_linesSent == 1 && common::timestampsOn())
-            m_uploadBegan = common::timestampNow();
+    if (common::timestampsOn()) {
+        const long long began = common::timestampNow();
+        if (m_linesSent == 1)
+            m_uploadBegan = began;
+        m_link.SendMScommString(bytes);
+        common::appendSpan(m_lineStamps, m_lineStamp.constData(), began, common::timestampNow());
+    } else {
         m_link.SendMScommString(bytes);
     }
     m_deadline = QDeadlineTimer(std::chrono::milliseconds(m_state.delayMs), Qt::PreciseTimer);
@@ -216,7 +219,9 @@ void UploadJob::endUploadStamp()
 {
     if (m_uploadBegan == 0)
         return;
-    common::writeSpan(m_uploadStamp.constData(), m_uploadBegan, common::timestampNow());
+    common::appendSpan(m_lineStamps, m_uploadStamp.constData(), m_uploadBegan, common::timestampNow());
+    common::writeStamps(m_lineStamps);
+    m_lineStamps.clear();
     m_uploadBegan = 0;
 }
 

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <chrono>
 #include <optional>
+#include <string>
 
 class ComForm;
 
@@ -124,6 +125,8 @@ private:
     QByteArray m_uploadStamp = "upload";
     // When the first line of the running upload went out; 0 before.
     long long m_uploadBegan = 0;
+    // The lines' stamps, written with the upload's when the sending ends.
+    std::string m_lineStamps;
 };
 
 // "Succes", "Failed" or "Cancelled" as the upload record says it; none for an upload that leaves no

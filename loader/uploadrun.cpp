@@ -284,10 +284,12 @@ UploadRun::Refusal UploadRun::upload()
             return Refusal::DamagedRecord;
     }
     change([](LoaderControls& c) { c.progressEnabled = true; });
-    // The percentage moves every few lines; the controls are compared only when it did.
+    // The percentage moves with nearly every line; nothing else does while they go out.
     QMetaObject::Connection progress = connect(&m_job, &UploadJob::lineSent, this, [this] {
-        if (const int percent = m_job.percent(); percent != m_controls.progress)
-            change([percent](LoaderControls& c) { c.progress = percent; });
+        if (const int percent = m_job.percent(); percent != m_controls.progress) {
+            m_controls.progress = percent;
+            emit progressChanged();
+        }
     });
     {
         // Only the sending and the wait count: the window asks before closing during them.

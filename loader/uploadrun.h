@@ -12,7 +12,8 @@ class ComForm;
 
 // Corlift's flows: the file check's effect on the window, opening the port and waiting for the
 // product's boot loader, the upload line by line, and the record of its outcome in setup.ini.
-// The window only forwards clicks here and draws `controls()` whenever `controlsChanged` fires.
+// The window only forwards clicks here and draws `controls()` whenever `controlsChanged` fires, and
+// only the bar on `progressChanged`: while lines go out nothing else moves.
 //
 // The click handlers wait inside the event loop for the upload job: a second click (Close Comm
 // Port, Cancel Upload) runs nested inside a running wait and ends it through the job.
@@ -69,6 +70,8 @@ public:
 
 signals:
     void controlsChanged();
+    // Only `controls().progress` changed.
+    void progressChanged();
 
 private:
     template <typename Change> void change(Change&& apply);

@@ -364,11 +364,14 @@ private slots:
         auto window = start();
         window->show();
         QString asked;
+        int shownAtLine5 = 0;
         QObject::connect(m_boot.get(), &BootLoader::lineReceived, window.get(), [&](int number) {
             if (number == 2)
                 QTimer::singleShot(0, window.get(), [&] { window->close(); });
             if (number != 5)
                 return;
+            // The bar follows the lines while they go out, not only when the upload ends.
+            shownAtLine5 = child<QProgressBar>(*window, "ProgressBar1")->value();
             auto* question = window->findChild<QMessageBox*>(QStringLiteral("StopQuestion"));
             QVERIFY(question && question->isVisible() && window->isVisible());
             asked = question->text();
@@ -380,6 +383,7 @@ private slots:
         child<QPushButton>(*window, "Commport")->click();
         child<QPushButton>(*window, "BtnUpload")->click();
         QCOMPARE(asked, "Stop the update? The product will stay in boot mode.");
+        QVERIFY(shownAtLine5 > 0 && shownAtLine5 < 100);
         QCOMPARE(get("Corlifter", "Status"), stop ? "Cancelled" : "Succes");
         QCOMPARE(m_boot->lines().size() < 10, stop);
         QCOMPARE(window->isVisible(), !stop);

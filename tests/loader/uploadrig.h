@@ -40,13 +40,15 @@ struct UploadRig
         link.SetCorliftActive();
         state.delayMs = delayMs;
         state.ComPort = 1;
-        QObject::connect(&run, &UploadRun::controlsChanged, [this] {
+        const auto record = [this] {
             const LoaderControls& c = run.controls();
             if (statuses.isEmpty() || statuses.last() != c.statusText)
                 statuses.append(c.statusText);
             if (progress.isEmpty() || progress.last() != c.progress)
                 progress.append(c.progress);
-        });
+        };
+        QObject::connect(&run, &UploadRun::controlsChanged, record);
+        QObject::connect(&run, &UploadRun::progressChanged, record);
     }
 
     // Runs `action` once, from the event loop, as soon as the status box shows `status`: a click
