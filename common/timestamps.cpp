@@ -20,8 +20,9 @@ long long timestampNow()
 
 void writeSpan(const char* name, long long begin, long long end)
 {
-    // One call: standard error is unbuffered.
-    std::fprintf(stderr, "%lld begin %s\n%lld end %s\n", begin, name, end, name);
+    std::string stamps;
+    appendSpan(stamps, name, begin, end);
+    writeStamps(stamps);
 }
 
 void appendSpan(std::string& stamps, const char* name, long long begin, long long end)
@@ -32,6 +33,7 @@ void appendSpan(std::string& stamps, const char* name, long long begin, long lon
 
 void writeStamps(const std::string& stamps)
 {
+    // One call: standard error is unbuffered.
     std::fwrite(stamps.data(), 1, stamps.size(), stderr);
 }
 

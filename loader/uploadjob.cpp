@@ -177,15 +177,12 @@ void UploadJob::sendNextLine()
     QByteArray bytes;
     bytes.reserve(line->size() + 2);
     bytes.append(*line).append("\r\n");
-    if (common::timestampsOn()) {
-        const long long began = common::timestampNow();
-        if (m_linesSent == 1)
-            m_uploadBegan = began;
-        m_link.SendMScommString(bytes);
+    const long long began = common::timestampsOn() ? common::timestampNow() : 0;
+    if (m_linesSent == 1)
+        m_uploadBegan = began;
+    m_link.SendMScommString(bytes);
+    if (began != 0)
         common::appendSpan(m_lineStamps, m_lineStamp.constData(), began, common::timestampNow());
-    } else {
-        m_link.SendMScommString(bytes);
-    }
     m_deadline = QDeadlineTimer(std::chrono::milliseconds(m_state.delayMs), Qt::PreciseTimer);
     m_pause.start(m_deadline);
     emit lineSent(m_linesSent);
