@@ -69,6 +69,10 @@ Corlifter::Corlifter(CorliftState& state, QString setupIniPath, QWidget* parent)
     buildMenus();
     connect(&m_run, &UploadRun::controlsChanged, this, &Corlifter::render);
     connect(&m_run, &UploadRun::progressChanged, this, [this] { showProgress(m_run.controls().progress); });
+    // "Cancel Upload" and the new status reach the screen before the first line goes out, rather than
+    // in the wait after it, so that the sending starts with nothing else for the window to do.
+    connect(&m_run, &UploadRun::sendingBegins, this,
+            [this] { QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest); });
     connect(&m_ports, &PortMenu::notStored, &m_run, &UploadRun::portNotStored);
     startUp();
     if (const auto placement = savedWindowPlacement(Corlifter_, availableScreens(), m_setupIniPath)) {
@@ -389,14 +393,15 @@ void Corlifter::showProgress(int progress)
 {
     if (m_progressBar->value() == progress)
         return;
-    // While lines are being sent the bar takes a new value at most every two seconds: a repaint
-    // costs more than sending a line, and the percentage changes every few lines. The first and
-    // last values, and where an upload failed, are shown at once.
-    constexpr qint64 ProgressStepMs = 2000;
+    // While lines are being sent the bar takes a new value at most every three seconds: a repaint
+    // seconds after the last one costs about as much as sending four lines, and a short file's
+    // percentage changes with every line. A full firmware file moves by one percent every few
+    // seconds anyway. The first and last values, and where an upload failed, are shown at once.
+    constexpr qint64 ProgressStepMs = 3000;
     const bool midway = m_run.isUploading() && progress > 0 && progress < 100 && !m_progressFailed;
     if (midway && m_progressShown.isValid() && !m_progressShown.hasExpired(ProgressStepMs))
         return;
-    // The two seconds count from the upload's first value shown, not from the 0 before it.
+    // The three seconds count from the upload's first value shown, not from the 0 before it.
     if (midway)
         m_progressShown.start();
     else

@@ -294,6 +294,7 @@ UploadRun::Refusal UploadRun::upload()
     {
         // Only the sending and the wait count: the window asks before closing during them.
         QScopedValueRollback uploading(m_uploading, true);
+        emit sendingBegins();
         m_job.upload();
         waitUntil([this] { return !m_job.isBusy(); });
     }

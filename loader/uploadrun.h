@@ -72,6 +72,8 @@ signals:
     void controlsChanged();
     // Only `controls().progress` changed.
     void progressChanged();
+    // The upload is about to write its first line: the window shows what the click changed first.
+    void sendingBegins();
 
 private:
     template <typename Change> void change(Change&& apply);

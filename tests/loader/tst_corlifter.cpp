@@ -14,12 +14,33 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <functional>
+#include <optional>
 
 using namespace std::chrono_literals;
 
 namespace {
 const QByteArray Kma840Header = "S00A00004B4D413834300080";
-}
+
+// Calls back each time a widget paints.
+class PaintSpy : public QObject
+{
+public:
+    PaintSpy(QWidget* widget, std::function<void()> painted) : m_painted(std::move(painted))
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_painted();
+        return false;
+    }
+
+private:
+    std::function<void()> m_painted;
+};
+} // namespace
 
 class TestCorlifter : public QObject
 {
@@ -272,6 +293,8 @@ private slots:
     {
         set("Corlifter", "File name", firmware(srec::firmware(Kma840Header, 2)));
         auto window = start();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         auto* commport = child<QPushButton>(*window, "Commport");
         auto* upload = child<QPushButton>(*window, "BtnUpload");
         commport->click();
@@ -280,7 +303,17 @@ private slots:
         QVERIFY(!child<QAction>(*window, "Load")->isEnabled());
         QVERIFY(child<QProgressBar>(*window, "ProgressBar1")->isEnabled());
 
+        // What the click changed is on the screen before the first line goes out.
+        QString painted;
+        PaintSpy spy(upload, [&] { painted = upload->text(); });
+        std::optional<QString> paintedAtFirstLine;
+        QObject::connect(&window->link(), &ComForm::txChanged, window.get(), [&] {
+            if (!paintedAtFirstLine)
+                paintedAtFirstLine = painted;
+        });
         upload->click();
+        QCOMPARE(paintedAtFirstLine.value_or(QStringLiteral("no line sent")),
+                 QStringLiteral("Cancel Upload"));
         QCOMPARE(child<QLineEdit>(*window, "Text_Filevalid")->text(),
                  QStringLiteral("Updated with success - Port closed"));
         QCOMPARE(m_boot->lines().size(), 4);
@@ -291,7 +324,7 @@ private slots:
         QVERIFY(child<QPushButton>(*window, "BtnBrowse")->isEnabled());
     }
 
-    // The bar takes a new value at most every two seconds while lines go out, but where an upload
+    // The bar takes a new value at most every three seconds while lines go out, but where an upload
     // ended shows at once: 100% or the point at which the product refused a line (line 6 of 10 is
     // refused; Corlift sees it after line 7, when 65% of the data has gone out).
     void progressShowsWhereTheUploadEnded_data()
