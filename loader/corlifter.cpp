@@ -401,7 +401,7 @@ void Corlifter::showProgress(int progress)
     const bool midway = m_run.isUploading() && progress > 0 && progress < 100 && !m_progressFailed;
     if (midway && m_progressShown.isValid() && !m_progressShown.hasExpired(ProgressStepMs))
         return;
-    // The three seconds count from the upload's first value shown, not from the 0 before it.
+    // The step counts from the upload's first value shown, not from the 0 before it.
     if (midway)
         m_progressShown.start();
     else
