@@ -104,9 +104,12 @@ void LinkSession::load()
 
     const double interval = common::numericValue(ReadIniValue(
         QStringLiteral("Tevlin"), QStringLiteral("UpdateSpeed"), QStringLiteral("3500"), m_setupIniPath));
-    m_update.setInterval(static_cast<int>(std::clamp<long long>(
-        common::roundHalfEven(interval), MinimumPollInterval, std::numeric_limits<int>::max())));
-    m_update.start();
+    m_pollInterval = static_cast<int>(std::clamp<long long>(
+        common::roundHalfEven(interval), MinimumPollInterval, std::numeric_limits<int>::max()));
+    m_update.setInterval(m_pollInterval);
+    // The ticks fall on whole intervals from here on. The timer itself runs only while there is a link
+    // to poll: a tick without one does nothing, and would only wake the program.
+    m_ticksSince.start();
 
     m_link.SetVisibility(debugModeOn(m_setupIniPath));
 }
@@ -162,7 +165,7 @@ LinkTarget LinkSession::linkTarget() const
 std::chrono::milliseconds LinkSession::noAnswerHint() const
 {
     // The interval is not set before load() (the command line and the search never load).
-    const std::chrono::milliseconds poll{std::max(m_update.interval(), MinimumPollInterval)};
+    const std::chrono::milliseconds poll{std::max(m_pollInterval, MinimumPollInterval)};
     return m_noAnswerHint.value_or(MissedPollsBeforeHint * poll);
 }
 
@@ -379,7 +382,18 @@ void LinkSession::toggle()
     clearReply();
     m_state.LinkConnected = true;
     m_factoryLink = false;
+    resumeTicks();
     setPhase(Phase::Connected);
+}
+
+void LinkSession::resumeTicks()
+{
+    // The command line and the search poll by themselves; their session has no timer.
+    if (!m_ticksSince.isValid() || m_update.isActive())
+        return;
+    // The next tick comes when it would have come had the timer run all along.
+    const qint64 into = m_ticksSince.elapsed() % m_pollInterval;
+    m_update.start(static_cast<int>(m_pollInterval - into));
 }
 
 void LinkSession::drop()
@@ -447,6 +461,14 @@ void LinkSession::applyLinkChange(const LinkValues& values)
 
 void LinkSession::tick()
 {
+    if (!m_state.LinkConnected) {
+        // Asleep until the next connect.
+        m_update.stop();
+        return;
+    }
+    // The first tick after a connect came at the rest of an interval.
+    if (m_update.interval() != m_pollInterval)
+        m_update.setInterval(m_pollInterval);
     // The timer keeps running while a poll waits; a tick must not start a second poll inside it.
     if (m_polling)
         return;

@@ -8,6 +8,7 @@
 #include "serial/linespeed.h"
 #include "settings/inifilehandler.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -53,7 +54,7 @@ public:
     ~LinkSession() override;
 
     // Start-up: the state of a fresh start, the link settings from setup.ini, the port menu, the poll
-    // interval (the timer runs from here on) and the debug window.
+    // interval (ticks fall on its multiples from here on, while the link is up) and the debug window.
     void load();
 
     // The link settings for this run only (the command line, the search for amplifiers); setup.ini
@@ -67,7 +68,9 @@ public:
     const OperatingState& operatingState() const { return m_op; }
     // Made on first use: a run without a window has no menu (its entries need a GUI application).
     PortMenu& portMenu();
-    int pollInterval() const { return m_update.interval(); }
+    int pollInterval() const { return m_pollInterval; }
+    // Milliseconds to the next tick, -1 when none is due: the timer runs only while the link is up.
+    int nextTickIn() const { return m_update.remainingTime(); }
     // How long a wait goes unanswered before the status bar says what to check: a few polls' time
     // unless set.
     void setNoAnswerHint(std::chrono::milliseconds after) { m_noAnswerHint = after; }
@@ -142,6 +145,7 @@ private:
     void poll();
     bool waitForAmplifier(const std::function<bool()>& condition);
     void linkGone();
+    void resumeTicks();
 
     LinkState m_state;
     ComForm m_link{m_state.ReplyBuffer};
@@ -150,6 +154,8 @@ private:
     PortMenu* m_ports = nullptr;
     OperatingState m_op;
     QTimer m_update;
+    int m_pollInterval = 0;
+    QElapsedTimer m_ticksSince;
     Phase m_phase = Phase::Idle;
     bool m_polling = false;
     bool m_setupPending = false;

@@ -5,6 +5,7 @@
 #include "protocol/linkstate.h"
 #include "serial/comform.h"
 #include "serial/portmenu.h"
+#include "serial/wait.h"
 #include "sim/ampsim.h"
 #include "sim/pty.h"
 #include "sim/simdriver.h"

@@ -68,6 +68,7 @@ private slots:
         QCOMPARE(b.link.isVisibleWindow(), debug);
         QCOMPARE(b.state.DeviceAddress, address);
         QCOMPARE(b.linkState(), Bench::Idle);
+        QCOMPARE(b.session.nextTickIn(), -1);
         for (int n = 1; n <= 16; ++n)
             QCOMPARE(b.find<QAction>(QStringLiteral("COM%1").arg(n))->isChecked(), n == comPort);
         const std::array<const char*, 3> speeds{"Speed_9600", "Speed_57600", "Speed_115000"};
@@ -450,7 +451,11 @@ private slots:
         Bench b(AmpModel::Vx900, faults);
         b.load();
         if (silentCode == 0x70) {
+            // The first tick comes when it would have had the timer run since start-up (a timer of
+            // the test's long interval goes by whole seconds).
+            pauseFor(1s);
             QVERIFY(b.connectLink());
+            QVERIFY(b.session.nextTickIn() > 0 && b.session.nextTickIn() <= b.session.pollInterval() - 500);
             b.session.tick();
             b.click("BtnVolUp");
         }
@@ -476,6 +481,7 @@ private slots:
         const qsizetype sent = b.requests.size();
         b.session.tick();
         QCOMPARE(b.requests.size(), sent);
+        QCOMPARE(b.session.nextTickIn(), -1); // nothing wakes the program until the next connect
 
         // A lost device is said in words until the next action; the user's own Discon needs none.
         const QString said = b.label("Notice");
