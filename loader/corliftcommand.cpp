@@ -159,6 +159,10 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
     settings.loop = options.loop;
     settings.bootTimeout = options.bootTimeout;
     settings.sendDamaged = options.sendDamaged;
+    // Before the ports, so that it outlives them.
+    QThreadPool records;
+    records.setMaxThreadCount(1);
+    settings.records = &records;
     QList<PortFlash*> flashes;
     std::vector<std::unique_ptr<PortFlash>> owned;
     for (const PortChoice& port : ports) {

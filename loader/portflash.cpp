@@ -26,6 +26,13 @@ PortFlash::PortFlash(PortChoice port, const CorliftState& checked, Settings sett
     });
 }
 
+PortFlash::~PortFlash()
+{
+    // A record still being written reports to this port.
+    if (m_settings.records)
+        m_settings.records->waitForDone();
+}
+
 const char* PortFlash::outcomeName(Outcome outcome)
 {
     switch (outcome) {
@@ -140,13 +147,31 @@ void PortFlash::bootWaitEnded(UploadJob::BootWait result)
 
 void PortFlash::uploadFinished(UploadJob::Outcome result)
 {
-    if (const auto status = recordStatus(result)) {
-        if (const IniWriteResult written = writeUploadRecord(m_state, *status, m_setupIniPath); !written) {
-            m_recordFailure = written.failure;
-            ++m_recordsLost;
-            emit warning(
-                tr("%1: the record of this upload was not written: %2").arg(m_port.label, written.failure));
-        }
+    const auto status = recordStatus(result);
+    if (!status) {
+        recordWritten(result, {});
+        return;
+    }
+    const UploadRecord record = uploadRecord(m_state, *status);
+    if (!m_settings.records) {
+        recordWritten(result, writeUploadRecord(record, m_setupIniPath));
+        return;
+    }
+    // A write waits for the disk, and for another program's lock up to a second; the other ports'
+    // lines go out meanwhile. The unit ends once its record is written, or said to be lost.
+    m_settings.records->start([this, result, record, path = m_setupIniPath] {
+        const IniWriteResult written = writeUploadRecord(record, path);
+        QMetaObject::invokeMethod(this, [this, result, written] { recordWritten(result, written); });
+    });
+}
+
+void PortFlash::recordWritten(UploadJob::Outcome result, const IniWriteResult& written)
+{
+    if (!written) {
+        m_recordFailure = written.failure;
+        ++m_recordsLost;
+        emit warning(
+            tr("%1: the record of this upload was not written: %2").arg(m_port.label, written.failure));
     }
     switch (result) {
     case UploadJob::Outcome::Succeeded:

@@ -6,6 +6,7 @@
 #include "serial/portchoice.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <chrono>
 #include <optional>
@@ -46,12 +47,16 @@ public:
         // A file with damaged records is sent as it is (the run was told to); otherwise one that
         // becomes damaged between units is not sent.
         bool sendDamaged = false;
+        // Where the upload records are written, one after another in the order the units ended, off
+        // the thread that sends the lines; none: at once, on this thread.
+        QThreadPool* records = nullptr;
     };
 
     // `checked` holds the file check, the pause per line and the product; each port keeps its own
     // copy, with its own ReplyBuffer.
     PortFlash(PortChoice port, const CorliftState& checked, Settings settings, QString setupIniPath,
               QObject* parent = nullptr);
+    ~PortFlash() override;
 
     void start();
     // Ctrl+C: an upload stops before its next line and is recorded as cancelled; a wait ends.
@@ -97,6 +102,7 @@ private:
     void waitForUnit();
     void bootWaitEnded(UploadJob::BootWait result);
     void uploadFinished(UploadJob::Outcome result);
+    void recordWritten(UploadJob::Outcome result, const IniWriteResult& written);
     void endUnit(Outcome outcome);
     void setStage(Stage stage);
 

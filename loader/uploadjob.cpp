@@ -249,20 +249,27 @@ std::optional<const char*> recordStatus(UploadJob::Outcome outcome)
     return std::nullopt;
 }
 
-IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath)
+UploadRecord uploadRecord(const CorliftState& state, const char* status)
 {
-    static const QString section = QStringLiteral("Corlifter");
     const QString time =
         QLocale::c().toString(QDateTime::currentDateTime(), QStringLiteral("dd/MM/yyyy hh:mm"));
     const QString product = state.product ? QLatin1String(state.product->name) : QString();
+    return {{{QStringLiteral("Product"), product},
+             {QStringLiteral("File name"), state.firmwarePath},
+             {QLatin1String(FileNameUtf8Key), percentEncodedPath(state.firmwarePath)},
+             {QStringLiteral("Upload time"), time},
+             {QStringLiteral("Status"), QLatin1String(status)}}};
+}
+
+IniWriteResult writeUploadRecord(const UploadRecord& record, const QString& setupIniPath)
+{
     // One write: a record is never half the last upload's and half this one's.
-    return WriteIniValues(section,
-                          {{QStringLiteral("Product"), product},
-                           {QStringLiteral("File name"), state.firmwarePath},
-                           {QLatin1String(FileNameUtf8Key), percentEncodedPath(state.firmwarePath)},
-                           {QStringLiteral("Upload time"), time},
-                           {QStringLiteral("Status"), QLatin1String(status)}},
-                          setupIniPath);
+    return WriteIniValues(QStringLiteral("Corlifter"), record.values, setupIniPath);
+}
+
+IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath)
+{
+    return writeUploadRecord(uploadRecord(state, status), setupIniPath);
 }
 
 void takeCheck(CorliftState& state, const loader::CheckResult& result)

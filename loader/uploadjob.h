@@ -157,8 +157,15 @@ QString recordedFirmwarePath(const QString& fileName, const std::optional<QStrin
 // The same, read from setup.ini.
 QString storedFirmwarePath(const QString& setupIniPath);
 
-// Writes the upload record (section Corlifter: Product, File name and the extra key, Upload time,
-// Status) in one write.
+// The upload record (section Corlifter: Product, File name and the extra key, Upload time, Status),
+// its time taken when it is made.
+struct UploadRecord
+{
+    QList<std::pair<QString, QString>> values;
+};
+UploadRecord uploadRecord(const CorliftState& state, const char* status);
+// Writes an upload record in one write; the second form makes it now.
+IniWriteResult writeUploadRecord(const UploadRecord& record, const QString& setupIniPath);
 IniWriteResult writeUploadRecord(const CorliftState& state, const char* status, const QString& setupIniPath);
 
 // The pause per line: never below 150 ms, and held as a 16-bit number of milliseconds.

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +40,24 @@ WaitResult waitFor(const std::function<bool()>& condition, std::chrono::millisec
     const WaitResult result = waitUntil(condition, nullptr, limit(wanted));
     stalled = stalled || result != WaitResult::Met;
     return result;
+}
+
+// The pauses in nanoseconds that Corlift's time stamps show on `device`: from the end of each
+// line's write to the next line, and after the last line to the end of the sending.
+QList<qint64> pausesOn(const QString& errors, const QString& device)
+{
+    QList<qint64> stamps;
+    for (const QString& stamp : errors.split(u'\n')) {
+        const QStringList fields = stamp.split(u' ');
+        if (fields.size() == 3 && fields[2].endsWith(u':' + device))
+            stamps << fields[0].toLongLong();
+    }
+    // Each line's begin and end, and the sending's (which begins with the first line).
+    std::sort(stamps.begin(), stamps.end());
+    QList<qint64> pauses;
+    for (qsizetype at = 3; at < stamps.size(); at += 2)
+        pauses << stamps[at] - stamps[at - 1];
+    return pauses;
 }
 
 QString program(const char* name)
@@ -144,16 +163,10 @@ private slots:
         // Corlift's own stamps, per port: no pause under Delay, from the end of one line's write to
         // the next, nor after the last line before the sending ends.
         for (const int i : {0, 2}) {
-            QList<qint64> stamps;
-            for (const QString& stamp : corlift.errors.split(u'\n')) {
-                const QStringList fields = stamp.split(u' ');
-                if (fields.size() == 3 && fields[2].endsWith(u':' + sim.devices[i]))
-                    stamps << fields[0].toLongLong();
-            }
-            QCOMPARE(stamps.size(), 2 * 22 + 2); // each line's begin and end, and the sending's
-            std::sort(stamps.begin(), stamps.end());
-            for (qsizetype at = 3; at < stamps.size(); at += 2)
-                QVERIFY2(stamps[at] - stamps[at - 1] >= 150'000'000, qPrintable(QString::number(at)));
+            const QList<qint64> pauses = pausesOn(corlift.errors, sim.devices[i]);
+            QCOMPARE(pauses.size(), 22);
+            QVERIFY2(std::ranges::min(pauses) >= 150'000'000,
+                     qPrintable(QString::number(std::ranges::min(pauses))));
         }
         // Side by side: one after the other, the two products of 22 lines at 150 ms would take 6.6 s.
         QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
@@ -167,6 +180,32 @@ private slots:
         }
         QCOMPARE(ini("Status"), QStringLiteral("Succes"));
         QCOMPARE(ini("File name"), m_dir->filePath("fw.s19"));
+    }
+
+    // A record that waits (another program holds setup.ini's lock) holds up no other port: the
+    // product that went away is recorded, or said not to be, while the other's lines go out on time.
+    void recordThatWaitsHoldsUpNoPort()
+    {
+        const Watchdog watchdog(20s);
+        Sim gone({"--boot", "kma840", "--hangup-at", "3"}, 1);
+        Sim staying({"--boot", "kma840"}, 1);
+        QLockFile held(m_dir->filePath("setup.ini.lock"));
+        QVERIFY(held.lock());
+        qputenv("KORVANES_TIMESTAMPS", "1");
+        Run corlift("corlift", flashArguments({gone.devices.value(0), staying.devices.value(0)}, 12));
+        qunsetenv("KORVANES_TIMESTAMPS");
+        QCOMPARE(corlift.finish(), 1);
+        // The first record waits a second for the lock, while the other port sends lines 4 to 10.
+        const QList<qint64> pauses = pausesOn(corlift.errors, staying.devices.value(0));
+        QCOMPARE(pauses.size(), 14);
+        QVERIFY2(std::ranges::max(pauses) < 400'000'000,
+                 qPrintable(QString::number(std::ranges::max(pauses))));
+        for (const auto& [sim, outcome] : {std::pair{&gone, "failed"}, std::pair{&staying, "success"}}) {
+            const QJsonObject done = corlift.last(sim->devices.value(0), "record");
+            QCOMPARE(done.value("outcome").toString(), outcome);
+            QVERIFY2(done.value("record").toString().contains("is locked by"),
+                     qPrintable(done.value("record").toString()));
+        }
     }
 
     // A bench flashing unit after unit on one port until Ctrl+C.
