@@ -82,7 +82,7 @@ std::variant<double, QString> uploadCpu(const QString& program, const QStringLis
 Row commandLineCpu(const UploadScale& scale, const QString& dir)
 {
     const int lines = scale.smoke ? 4 : 62;
-    const int rounds = scale.smoke ? 1 : 5;
+    const int rounds = scale.smoke ? 1 : 9;
     const QString firmware = QDir(dir).filePath(QStringLiteral("cpu.s19"));
     if (!writeFirmware(firmware, lines))
         return broken(CommandLineMeasure, QStringLiteral("cannot write %1").arg(firmware));
