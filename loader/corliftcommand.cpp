@@ -162,11 +162,10 @@ int runFlash(const CommandOptions& options, const QString& setupIniPath)
     // Before the ports, so that it outlives them.
     QThreadPool records;
     records.setMaxThreadCount(1);
-    settings.records = &records;
     QList<PortFlash*> flashes;
     std::vector<std::unique_ptr<PortFlash>> owned;
     for (const PortChoice& port : ports) {
-        owned.push_back(std::make_unique<PortFlash>(port, checked, settings, setupIniPath));
+        owned.push_back(std::make_unique<PortFlash>(port, checked, settings, setupIniPath, records));
         flashes << owned.back().get();
     }
 #ifdef Q_OS_UNIX

@@ -1,9 +1,10 @@
 #include "loader/portflash.h"
 
 PortFlash::PortFlash(PortChoice port, const CorliftState& checked, Settings settings, QString setupIniPath,
-                     QObject* parent)
+                     QThreadPool& records, QObject* parent)
     : QObject(parent), m_port(std::move(port)), m_state(checked), m_settings(settings),
-      m_setupIniPath(std::move(setupIniPath)), m_link(m_state.ReplyBuffer), m_job(m_state, m_link)
+      m_setupIniPath(std::move(setupIniPath)), m_records(records), m_link(m_state.ReplyBuffer),
+      m_job(m_state, m_link)
 {
     m_state.ReplyBuffer.clear();
     m_state.ComPort = m_port.number;
@@ -29,8 +30,7 @@ PortFlash::PortFlash(PortChoice port, const CorliftState& checked, Settings sett
 PortFlash::~PortFlash()
 {
     // A record still being written reports to this port.
-    if (m_settings.records)
-        m_settings.records->waitForDone();
+    m_records.waitForDone();
 }
 
 const char* PortFlash::outcomeName(Outcome outcome)
@@ -152,14 +152,9 @@ void PortFlash::uploadFinished(UploadJob::Outcome result)
         recordWritten(result, {});
         return;
     }
-    const UploadRecord record = uploadRecord(m_state, *status);
-    if (!m_settings.records) {
-        recordWritten(result, writeUploadRecord(record, m_setupIniPath));
-        return;
-    }
     // A write waits for the disk, and for another program's lock up to a second; the other ports'
     // lines go out meanwhile. The unit ends once its record is written, or said to be lost.
-    m_settings.records->start([this, result, record, path = m_setupIniPath] {
+    m_records.start([this, result, record = uploadRecord(m_state, *status), path = m_setupIniPath] {
         const IniWriteResult written = writeUploadRecord(record, path);
         QMetaObject::invokeMethod(this, [this, result, written] { recordWritten(result, written); });
     });

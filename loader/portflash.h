@@ -47,15 +47,13 @@ public:
         // A file with damaged records is sent as it is (the run was told to); otherwise one that
         // becomes damaged between units is not sent.
         bool sendDamaged = false;
-        // Where the upload records are written, one after another in the order the units ended, off
-        // the thread that sends the lines; none: at once, on this thread.
-        QThreadPool* records = nullptr;
     };
 
     // `checked` holds the file check, the pause per line and the product; each port keeps its own
-    // copy, with its own ReplyBuffer.
+    // copy, with its own ReplyBuffer. The upload records are written on `records`, one thread that
+    // all ports share, one after another in the order the units ended, off the thread that sends.
     PortFlash(PortChoice port, const CorliftState& checked, Settings settings, QString setupIniPath,
-              QObject* parent = nullptr);
+              QThreadPool& records, QObject* parent = nullptr);
     ~PortFlash() override;
 
     void start();
@@ -110,6 +108,7 @@ private:
     CorliftState m_state;
     Settings m_settings;
     QString m_setupIniPath;
+    QThreadPool& m_records;
     ComForm m_link;
     UploadJob m_job;
     QTimer m_bootTimer;
