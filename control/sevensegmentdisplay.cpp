@@ -7,6 +7,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThreadPool>
 #include <algorithm>
 #include <array>
 
@@ -429,14 +430,19 @@ void SevenSegmentDisplay::showEvent(QShowEvent* event)
     // The layout has given the display its size; the window's first frame is still some way off
     // (the window is mapped, the X server asks for its contents, the widgets before this one paint).
     // The pictures for this size are drawn meanwhile on a second thread; the first paint takes
-    // them if the size still holds, or draws as always.
-    m_prepared =
-        std::async(std::launch::async, [size = size(), ratio = devicePixelRatioF(), color = m_segmentColor,
-                                        digitSize = m_digitSize, picture = pictureFor(m_mode, m_volume)] {
+    // them if the size still holds, or draws as always. The thread is one of Qt's global pool: Qt
+    // splits a large fill among that pool's threads unless it is drawn on one of them, and on a
+    // thread of its own the display's fills went back and forth between threads some 250 times
+    // while the window was being shown.
+    auto drawing = std::make_shared<std::packaged_task<std::unique_ptr<Layers>()>>(
+        [size = size(), ratio = devicePixelRatioF(), color = m_segmentColor, digitSize = m_digitSize,
+         picture = pictureFor(m_mode, m_volume)] {
             auto layers = Layers::drawn(size, ratio, color, digitSize);
             layers->digitsFor(picture);
             return layers;
         });
+    m_prepared = drawing->get_future();
+    QThreadPool::globalInstance()->start([drawing] { (*drawing)(); });
 }
 
 quint8 SevenSegmentDisplay::segmentsForDigit(int digit)
