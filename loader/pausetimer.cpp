@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <vector>
 
@@ -10,16 +11,33 @@
 #include <unistd.h>
 #endif
 
+namespace {
+
+qint64 nowNs()
+{
+    return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
+}
+
+} // namespace
+
 // One timerfd for all of a thread's pause timers, made by the first of them and closed with the last.
 // It is set for the earliest deadline, or earlier: a wake that finds nothing due sets it again.
+//
+// The loop runs some time after the timerfd fires (on a virtual machine about 0.15 ms, even when
+// idle), and each pause of an upload starts when the line before went out, so that time adds up over
+// a file. The timerfd is therefore set ahead of the deadline by three quarters of the shortest of the
+// last wakes' delays: a wake seldom comes before the deadline, and one that does sets the timerfd
+// again for the deadline itself. No pause ends before its deadline either way.
 class PauseClock : public QObject
 {
 public:
     static PauseClock* acquire();
+    static PauseClock* current() { return s_clock; }
     void release();
 
     void arm(PauseTimer* timer, qint64 deadlineNs);
     void disarm(PauseTimer* timer);
+    qint64 leadNs() const { return m_leadNs; }
 
 private:
     struct Armed
@@ -33,7 +51,11 @@ private:
     explicit PauseClock(int fd);
     ~PauseClock() override;
     void expired();
-    void setTimerFd(qint64 deadlineNs);
+    void setTimerFd(qint64 wakeNs);
+    // When to wake for `deadlineNs`: ahead of it by the lead, unless that time has come already;
+    // never before `now`, so that a wake's delay counts from when it could first have come.
+    qint64 wakeFor(qint64 deadlineNs, qint64 now) const;
+    void learnDelay(qint64 delayNs);
 
     static thread_local PauseClock* s_clock;
     int m_fd;
@@ -45,6 +67,11 @@ private:
     qint64 m_setNs = 0;
     static constexpr qint64 Expired = -1;
     quint64 m_nextSerial = 0;
+    // The delays of the last wakes, from the time the timerfd was set for to the loop running.
+    std::array<qint64, 16> m_delays{};
+    std::size_t m_delaysSeen = 0;
+    qint64 m_leadNs = 0;
+    static constexpr qint64 MaxLeadNs = 2'000'000;
 };
 
 thread_local PauseClock* PauseClock::s_clock = nullptr;
@@ -94,8 +121,24 @@ void PauseClock::arm(PauseTimer* timer, qint64 deadlineNs)
         *it = {timer, deadlineNs, m_nextSerial++};
     else
         m_armed.push_back({timer, deadlineNs, m_nextSerial++});
-    if (m_setNs <= 0 || deadlineNs < m_setNs)
-        setTimerFd(deadlineNs);
+    const qint64 wake = wakeFor(deadlineNs, nowNs());
+    if (m_setNs <= 0 || wake < m_setNs)
+        setTimerFd(wake);
+}
+
+qint64 PauseClock::wakeFor(qint64 deadlineNs, qint64 now) const
+{
+    const qint64 ahead = deadlineNs - m_leadNs;
+    return ahead > now ? ahead : std::max(deadlineNs, now);
+}
+
+void PauseClock::learnDelay(qint64 delayNs)
+{
+    if (delayNs < 0)
+        return;
+    m_delays[m_delaysSeen++ % m_delays.size()] = delayNs;
+    const auto seen = m_delays.begin() + std::min(m_delaysSeen, m_delays.size());
+    m_leadNs = std::min(*std::min_element(m_delays.begin(), seen) * 3 / 4, MaxLeadNs);
 }
 
 void PauseClock::disarm(PauseTimer* timer)
@@ -105,16 +148,16 @@ void PauseClock::disarm(PauseTimer* timer)
         m_armed.erase(it);
 }
 
-void PauseClock::setTimerFd(qint64 deadlineNs)
+void PauseClock::setTimerFd(qint64 wakeNs)
 {
 #ifdef Q_OS_LINUX
     // Setting the timer anew also clears an expiry not read yet; all zero disarms it.
     itimerspec when{};
-    when.it_value.tv_sec = static_cast<time_t>(deadlineNs / 1'000'000'000);
-    when.it_value.tv_nsec = static_cast<long>(deadlineNs % 1'000'000'000);
+    when.it_value.tv_sec = static_cast<time_t>(wakeNs / 1'000'000'000);
+    when.it_value.tv_nsec = static_cast<long>(wakeNs % 1'000'000'000);
     ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr);
 #endif
-    m_setNs = deadlineNs;
+    m_setNs = wakeNs;
 }
 
 void PauseClock::expired()
@@ -122,6 +165,8 @@ void PauseClock::expired()
     // The first handler to start a pause sets the timerfd afresh, which saves clearing it first; it
     // is set at the end if none did. Should a handler run an event loop of its own before that, the
     // wake comes again there, and that pass sets it.
+    if (m_setNs > 0)
+        learnDelay(nowNs() - m_setNs);
     m_setNs = Expired;
     // Held across the handlers: the last timer may go with one of them.
     ++m_users;
@@ -136,14 +181,14 @@ void PauseClock::expired()
             if (it->serial < passBegan && (first == m_armed.end() || it->deadlineNs < first->deadlineNs))
                 first = it;
         }
-        if (first == m_armed.end() ||
-            first->deadlineNs > QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs())
+        if (first == m_armed.end() || first->deadlineNs > nowNs())
             break;
         PauseTimer* timer = first->timer;
         m_armed.erase(first);
         emit timer->timeout();
     }
-    const qint64 next = m_armed.empty() ? 0 : std::ranges::min(m_armed, {}, &Armed::deadlineNs).deadlineNs;
+    const qint64 next =
+        m_armed.empty() ? 0 : wakeFor(std::ranges::min(m_armed, {}, &Armed::deadlineNs).deadlineNs, nowNs());
     if (next != m_setNs)
         setTimerFd(next);
     release();
@@ -170,6 +215,12 @@ void PauseTimer::start(const QDeadlineTimer& deadline)
         m_clock->arm(this, deadline.deadlineNSecs());
     else
         m_fallback.start(std::chrono::ceil<std::chrono::milliseconds>(deadline.remainingTimeAsDuration()));
+}
+
+std::chrono::nanoseconds PauseTimer::wakeLead()
+{
+    PauseClock* clock = PauseClock::current();
+    return std::chrono::nanoseconds(clock ? clock->leadNs() : 0);
 }
 
 void PauseTimer::stop()

@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 
 class PauseClock;
 
@@ -22,6 +23,10 @@ public:
     // Replaces any deadline set before. timeout() comes once, when the deadline has passed.
     void start(const QDeadlineTimer& deadline);
     void stop();
+
+    // How far ahead of a deadline the calling thread's clock wakes the loop, learned from its last
+    // wakes; 0 before any, and where there is no timerfd.
+    static std::chrono::nanoseconds wakeLead();
 
 signals:
     void timeout();

@@ -1,6 +1,9 @@
 #include "loader/pausetimer.h"
 
+#include <QEventLoop>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -72,6 +75,41 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 3, 2000);
         QTest::qWait(60);
         QCOMPARE(ended, (QStringList{"first", "first", "moved"}));
+    }
+
+    // The clock learns how late the loop runs after it fires and wakes that much ahead of the next
+    // deadline, so that pauses in a row do not add up the delay; yet no pause ends before its
+    // deadline, even right after the loop was slow to run (and the clock learned a long lead).
+    void wakesAheadButNeverEarly()
+    {
+        PauseTimer timer;
+        QDeadlineTimer deadline = fromNow(5);
+        int ends = 0;
+        constexpr int SlowLoop = 20;
+        constexpr int Pauses = 30;
+        connect(&timer, &PauseTimer::timeout, this, [&] {
+            QVERIFY(deadline.hasExpired());
+            if (++ends == Pauses)
+                return;
+            deadline = fromNow(5);
+            timer.start(deadline);
+            // The loop busy past the next wake: the wake runs some 2 ms late.
+            if (ends < SlowLoop)
+                QTimer::singleShot(0, this, [] { QThread::msleep(7); });
+        });
+        // A loop of its own: QTRY's waits sleep between passes, which would make wakes late.
+        QEventLoop loop;
+        connect(&timer, &PauseTimer::timeout, &loop, [&] {
+            if (ends == Pauses)
+                loop.quit();
+        });
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        timer.start(deadline);
+        loop.exec();
+        QCOMPARE(ends, Pauses);
+#ifdef Q_OS_LINUX
+        QVERIFY(PauseTimer::wakeLead() > std::chrono::nanoseconds(0));
+#endif
     }
 
     // A pause started again at once and already due still lets the event loop run between.
