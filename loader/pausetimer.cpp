@@ -114,8 +114,6 @@ PauseClock::~PauseClock()
 
 void PauseClock::arm(PauseTimer* timer, qint64 deadlineNs)
 {
-    // A deadline already past still wakes the loop, at once; zero would disarm the timerfd.
-    deadlineNs = std::max<qint64>(deadlineNs, 1);
     const auto it = std::ranges::find(m_armed, timer, &Armed::timer);
     if (it != m_armed.end())
         *it = {timer, deadlineNs, m_nextSerial++};
@@ -128,6 +126,8 @@ void PauseClock::arm(PauseTimer* timer, qint64 deadlineNs)
 
 qint64 PauseClock::wakeFor(qint64 deadlineNs, qint64 now) const
 {
+    // A deadline already past wakes the loop at once (and the wake is never zero, which would disarm
+    // the timerfd).
     const qint64 ahead = deadlineNs - m_leadNs;
     return ahead > now ? ahead : std::max(deadlineNs, now);
 }

@@ -87,21 +87,19 @@ private slots:
         int ends = 0;
         constexpr int SlowLoop = 20;
         constexpr int Pauses = 30;
+        // A loop of its own: QTRY's waits sleep between passes, which would make wakes late.
+        QEventLoop loop;
         connect(&timer, &PauseTimer::timeout, this, [&] {
             QVERIFY(deadline.hasExpired());
-            if (++ends == Pauses)
+            if (++ends == Pauses) {
+                loop.quit();
                 return;
+            }
             deadline = fromNow(5);
             timer.start(deadline);
             // The loop busy past the next wake: the wake runs some 2 ms late.
             if (ends < SlowLoop)
                 QTimer::singleShot(0, this, [] { QThread::msleep(7); });
-        });
-        // A loop of its own: QTRY's waits sleep between passes, which would make wakes late.
-        QEventLoop loop;
-        connect(&timer, &PauseTimer::timeout, &loop, [&] {
-            if (ends == Pauses)
-                loop.quit();
         });
         QTimer::singleShot(5000, &loop, &QEventLoop::quit);
         timer.start(deadline);
