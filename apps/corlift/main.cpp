@@ -4,7 +4,7 @@
 #include "loader/corlifter.h"
 #include "serial/portmessagebox.h"
 #include "settings/filelocations.h"
-#include "widgets/fontwarmup.h"
+#include "widgets/warmup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,9 +32,9 @@ int main(int argc, char* argv[])
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) ||
                             std::holds_alternative<QString>(corlift::readCommandOptions(options));
-    std::optional<widgets::FontWarmUp> fonts;
+    std::optional<widgets::WarmUp> warmUp;
     if (!windowless)
-        fonts.emplace();
+        warmUp.emplace();
     std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
                                                        : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corlift"));
@@ -56,12 +56,14 @@ int main(int argc, char* argv[])
     // The port set-up's message boxes carry the program title.
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Corlift"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Corlift"));
-    fonts.reset();
+    if (warmUp)
+        warmUp->afterApplication(widgets::WarmUp::FontList::Skipped);
     CorliftState state;
     Corlifter window(state, *setupIniPath);
     window.link().setMessageBoxHook(showPortMessage);
     window.portMenu().probeAfterFirstPaint(&window);
     window.show();
+    warmUp.reset();
     // `corlift FILE`, as a desktop opens a file: that file, checked, in place of the remembered one.
     window.openFile(std::get<corlift::CommandOptions>(command).file);
     return QApplication::exec();

@@ -10,7 +10,7 @@
 #include "settings/filelocations.h"
 #include "setup/configcommand.h"
 #include "setup/setupdialogs.h"
-#include "widgets/fontwarmup.h"
+#include "widgets/warmup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -37,9 +37,9 @@ int main(int argc, char* argv[])
                             options.isSet(QStringLiteral("help")) ||
                             options.isSet(QStringLiteral("version")) || setup::config::strayOption(options) ||
                             std::holds_alternative<QString>(control::cli::readCommandOptions(options));
-    std::optional<widgets::FontWarmUp> fonts;
+    std::optional<widgets::WarmUp> warmUp;
     if (!windowless)
-        fonts.emplace();
+        warmUp.emplace();
     std::unique_ptr<QCoreApplication> app = windowless ? std::make_unique<QCoreApplication>(argc, argv)
                                                        : std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tevlin"));
@@ -75,8 +75,8 @@ int main(int argc, char* argv[])
 
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tevlin"));
     QGuiApplication::setDesktopFileName(QStringLiteral("com.korvanes.Tevlin"));
-    if (fonts)
-        fonts->listFonts();
+    if (warmUp)
+        warmUp->afterApplication(widgets::WarmUp::FontList::Listed);
     control::LinkSession session(*setupIniPath);
     ComForm& link = session.link();
     link.setLogFilePath(logFilePath(*setupIniPath));
@@ -87,6 +87,6 @@ int main(int argc, char* argv[])
     session.portMenu().probeAfterFirstPaint(&window);
     session.load();
     window.show();
-    fonts.reset();
+    warmUp.reset();
     return QApplication::exec();
 }
