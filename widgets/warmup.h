@@ -8,7 +8,7 @@ namespace widgets {
 // QApplication, it reads the system's font configuration while the program builds its application
 // object; afterApplication() comes after that and before the first widget, and loads Qt's image
 // format plugins (the menu bar's first icon waits for them) while the program builds its window.
-// finish() (or the destructor) waits for the thread, and must come before the QApplication goes.
+// Its destructor waits for the thread, and must run before the QApplication goes.
 class WarmUp
 {
 public:
@@ -26,9 +26,10 @@ public:
     WarmUp& operator=(const WarmUp&) = delete;
 
     void afterApplication(FontList fonts);
-    void finish();
 
 private:
+    void finish();
+
     std::thread m_thread;
 };
 
