@@ -17,8 +17,8 @@ void skipFutileBusLaunch(const QString& installedLauncher = QStringLiteral("/usr
 // QApplication, it skips a futile bus launch (above) and reads the system's font configuration while
 // the program builds its application object; afterApplication() comes after that and before the first
 // widget, and loads Qt's image format plugins (the menu bar's first icon waits for them) while the
-// program builds its window.
-// Its destructor waits for the thread, and must run before the QApplication goes.
+// program builds its window. Its destructor waits for the thread, and must run before the QApplication
+// goes.
 class WarmUp
 {
 public:

@@ -19,33 +19,14 @@ namespace {
 
 constexpr const char* AddressVariable = "DBUS_SESSION_BUS_ADDRESS";
 
-// Sets `name` to `value` for one test, or unsets it when `value` is null; puts it back after.
-class EnvironmentVariable
+// Each row sets every variable the function reads, so nothing carries over from the row before.
+void setVariable(const char* name, const QByteArray& value)
 {
-public:
-    EnvironmentVariable(const char* name, const QByteArray& value)
-        : m_name(name), m_wasSet(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~EnvironmentVariable()
-    {
-        if (m_wasSet)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    EnvironmentVariable(const EnvironmentVariable&) = delete;
-    EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
-
-private:
-    const char* m_name;
-    bool m_wasSet;
-    QByteArray m_old;
-};
+    if (value.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, value);
+}
 
 bool makeFile(const QString& path, bool executable)
 {
@@ -110,10 +91,9 @@ void TestWarmUp::busAddress()
     if (launcherInstalled)
         QVERIFY(makeFile(installedLauncher, true));
 
-    const EnvironmentVariable busAddress(AddressVariable, address);
-    const EnvironmentVariable runtimePath("XDG_RUNTIME_DIR",
-                                          runtimeDir ? QFile::encodeName(runtime.path()) : QByteArray());
-    const EnvironmentVariable searchPath("PATH", QFile::encodeName(path.path()));
+    setVariable(AddressVariable, address);
+    setVariable("XDG_RUNTIME_DIR", runtimeDir ? QFile::encodeName(runtime.path()) : QByteArray());
+    setVariable("PATH", QFile::encodeName(path.path()));
     widgets::skipFutileBusLaunch(installedLauncher);
     QCOMPARE(qEnvironmentVariableIsSet(AddressVariable), !expected.isNull());
     QCOMPARE(qgetenv(AddressVariable), expected);
